@@ -1,0 +1,130 @@
+// The half-second tick, the activation delay, and the two procedures every (re)start of
+// the cycle passes through.
+#include "app/nodrel.h"
+#include "config/config_fields.h"
+
+namespace nodrel {
+
+void Nodrel::tmrRefresh_Timer() {
+    Guarded([&] {
+        if (!tmrRefreshEnabled_) return;
+        if (TickDivider == 1) {
+            const bool mayWork = !DialogOpen && !Unconfigured && !PortError;
+            if (mayWork && Phase == PhaseRun) CheckCondition();
+            if (mayWork && Phase == PhaseInitialise) ActivationDelay();
+            // Phase Countdown's per-second work joins here with the shutdown chain.
+            if (DialogTimeout < 1 && DialogOpen) {
+                DialogOpen = false;
+                outside_.effects.CloseDialogs();
+            }
+            TickDivider = 3;
+        }
+        TickDivider = static_cast<std::int16_t>(TickDivider - 1);
+    });
+}
+
+void Nodrel::ActivationDelay() {
+    Count = static_cast<std::int16_t>(Count - 1);
+    window_.Counter.caption = "Program Activation In " + std::to_string(Count) + "s";
+    if (Count < 1) {
+        Phase = PhaseRun;
+        if (settings.LogLevel >= 2) WriteLog("Enter", "Run");
+        Count = 0;
+    } else if (Count != settings.StartDelay) {
+        if (settings.LogLevel == 3) WriteLog("Inactive", "");
+    } else if (settings.CMain == 1) {
+        window_.CPULoad.caption = "CPU Load:   0%";
+    }
+}
+
+void Nodrel::ApplyRestColours() {
+    for (LabelState* label : {&window_.CPULoad, &window_.Counter}) label->back = ButtonFace;
+    for (LabelState* label : {&window_.CPULoad, &window_.Counter, &window_.Title}) {
+        label->fore = ButtonText;
+    }
+    window_.Title.bold = false;
+    window_.Counter.bold = false;
+}
+
+void Nodrel::EnableButtons() {
+    for (ButtonState* b :
+         {&window_.Config, &window_.About, &window_.TestS, &window_.Reset, &window_.Exit}) {
+        b->enabled = true;
+    }
+}
+
+void Nodrel::KeepOffTop() {
+    if (settings.RunOnTop == 1) window_.topmost = false;
+}
+
+void Nodrel::ResetCycle() {
+    TestMode = false;
+    StopTimer();
+    Count = settings.StartDelay;
+    ConditionMet = 1;
+    Phase = PhaseInitialise;
+    if (InhibitShutdown == 1) {
+        settings.CPUDelay = 6;
+        settings.ShutTime = 6;
+    }
+    LoadSamples[0] = 0;
+    SampleIndex = 0;
+    AvLoadText = " ...";
+    LoadText = " ...";
+    TriggerDelay = settings.CPUDelay;
+    CommsText = "....";
+    window_.CPULoad.caption.clear();
+    if (const auto name = ShutTypeName(settings.ShutType); !name.empty()) ShutName = name;
+    ApplyRestColours();
+    EnableButtons();
+    KeepOffTop();
+}
+
+std::string Nodrel::TitleSentence() const {
+    const std::string level = std::to_string(settings.CPULevel);
+    if (settings.ShutType == 4) return ShutName + " the CPU load until it has been below " + level + "%";
+    if (settings.CMain == 1) return ShutName + " the computer if CPU load is below " + level + "%";
+    return ShutName + " the computer if communications are lost";
+}
+
+void Nodrel::SetButtonTips() {
+    window_.Reset.toolTip = "Reset " + ProgTitle;
+    window_.Exit.toolTip = "Close " + ProgTitle;
+    window_.About.toolTip = "About " + ProgTitle;
+    window_.Config.toolTip = "Configure " + ProgTitle;
+    window_.TestS.toolTip = "Enables/Restarts " + ProgTitle + " Test Mode";
+}
+
+bool Nodrel::ShouldMinimise() const {
+    const bool wantsTray = (settings.StartMin == 2 && !WindowOverride) ||
+                           (settings.StartMin == 1 && WindowOverride);
+    return wantsTray && !Unconfigured && !PortError && MinimiseOnRestart;
+}
+
+void Nodrel::StartCycle() {
+    const std::string sentence = TitleSentence();
+    SetButtonTips();
+    window_.caption = ProgTitle;
+    window_.Title.caption = sentence + " for over " + std::to_string(TriggerDelay) + " sec";
+    window_.Counter.caption = "Program Activation In " + std::to_string(Count) + "s";
+    if (Unconfigured || PortError) {
+        window_.Counter.caption.clear();
+        window_.Title.fore = Orange;
+        window_.Title.bold = true;
+        window_.Title.caption = "Click Configure To Set Up Nodrel";
+        if (settings.CMain == 2) window_.Title.caption += " Slave";
+        window_.Reset.enabled = false;
+        window_.TestS.enabled = false;
+    }
+    if (ShouldMinimise() && !window_.minimised) {
+        window_.minimised = true;
+        outside_.effects.Minimise();
+    }
+    MinimiseOnRestart = true;
+    KeepOffTop();
+    if (settings.LogLevel >= 2 && !Unconfigured && !PortError) WriteLog("Start", "Initialise");
+    SendMsg = "<C0A000>";
+    StartTimer();
+}
+
+}  // namespace nodrel

@@ -1,0 +1,37 @@
+#pragma once
+// Everything the core asks of the front end besides the window's visible state.
+#include <string>
+
+namespace nodrel {
+
+// Message-box styles and answers as numbers, so the front ends can map them.
+namespace box {
+inline constexpr int Plain = 0;
+inline constexpr int Critical = 16;
+inline constexpr int CriticalYesNo = 20;
+inline constexpr int Exclamation = 48;
+inline constexpr int Information = 64;
+
+inline constexpr int AnswerOk = 1;
+inline constexpr int AnswerYes = 6;
+inline constexpr int AnswerNo = 7;
+}  // namespace box
+
+class Effects {
+public:
+    virtual ~Effects() = default;
+    // A modal message; returns box::AnswerOk, AnswerYes or AnswerNo.
+    virtual int ShowMessage(int style, const std::string& title, const std::string& text) = 0;
+    // The program ends with this exit status once the current event has returned.
+    virtual void EndProgram(int status) = 0;
+    // Switches the 500 ms refresh timer; switching it on starts a fresh period.
+    virtual void SetRefreshTimer(bool enabled) = 0;
+    virtual void AddTrayIcon() = 0;
+    virtual void RemoveTrayIcon() = 0;
+    // Minimise to the tray (the window state already says so).
+    virtual void Minimise() = 0;
+    // Close the about and configuration windows without saving.
+    virtual void CloseDialogs() = 0;
+};
+
+}  // namespace nodrel

@@ -1,0 +1,97 @@
+#include "app/nodrel.h"
+
+#include <filesystem>
+
+namespace nodrel {
+
+Nodrel::Nodrel(Outside outside) : outside_(outside), CPUUsage(outside.cpu) {}
+
+void Nodrel::Guarded(const std::function<void()>& body) {
+    if (endStatus_) return;
+    try {
+        body();
+    } catch (const ProgramEnded&) {
+        // The program has ended; the front end leaves its loop.
+    }
+}
+
+void Nodrel::StopTimer() {
+    if (tmrRefreshEnabled_) outside_.effects.SetRefreshTimer(false);
+    tmrRefreshEnabled_ = false;
+}
+
+void Nodrel::StartTimer() {
+    if (!tmrRefreshEnabled_) outside_.effects.SetRefreshTimer(true);
+    tmrRefreshEnabled_ = true;
+}
+
+void Nodrel::End(int status) {
+    StopTimer();
+    outside_.effects.RemoveTrayIcon();
+    endStatus_ = status;
+    outside_.effects.EndProgram(status);
+    throw ProgramEnded{};
+}
+
+void Nodrel::Fatal(const Message& message) {
+    StopTimer();
+    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+    End(1);
+}
+
+void Nodrel::CheckDataFolder() {
+    std::error_code ec;
+    if (std::filesystem::is_directory(DataFolder, ec)) return;
+    Fatal({box::Exclamation, " Data Directory Error",
+           JoinLines({"The data directory does not exist.", "To restore the data directory",
+                      "reinstall the program.", "The program will now terminate."})});
+}
+
+void Nodrel::Form_Load(const std::string& commandLine) {
+    Guarded([&] {
+        StartLink();
+        window_.caption = "Nodrel";
+        CheckDataFolder();
+        InhibitShutdown = commandLine.starts_with("-InhibitShutdown") ? 1 : 0;
+        outside_.priority.Raise();
+        CPUUsage.Initialize();
+        WindowOverride = false;
+        ResetCycle();
+        OpenLogFile();
+        if (settings.LogLevel > 1) WriteLog("", "");
+        if (settings.LogLevel > 1) {
+            WriteLogHeader(0);
+            if (Unconfigured) WriteLog("UnConfig", "********");
+        }
+        StartCycle();
+        if (window_.minimised) outside_.effects.AddTrayIcon();
+    });
+}
+
+void Nodrel::Form_Unload() {
+    Guarded([&] {
+        StopTimer();
+        if (!Unconfigured && settings.LogLevel > 1) WriteLog("Exit", PhaseLogName());
+        End(0);
+    });
+}
+
+void Nodrel::ReloadSettings() {
+    Guarded([&] {
+        StartLink();
+        ResetCycle();
+        OpenLogFile();
+        if (settings.LogLevel > 1 && !Unconfigured) WriteLog("Config", "Updated");
+        if (!Unconfigured && settings.LogLevel == 3) WriteLogHeader(1);
+        StartCycle();
+        DialogOpen = false;
+    });
+}
+
+std::string Nodrel::PhaseLogName() const {
+    if (Phase == PhaseInitialise) return "Initialise";
+    if (Phase == PhaseRun) return "Run";
+    return ShutName;
+}
+
+}  // namespace nodrel

@@ -1,0 +1,115 @@
+#pragma once
+// The program's state and the procedures that drive it. One object, one thread: the front
+// end calls the entry points (load, timer tick, exit, reload) one after another.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/effects.h"
+#include "app/main_window.h"
+#include "app/process_priority.h"
+#include "common/clock.h"
+#include "common/text.h"
+#include "config/settings.h"
+#include "cpu/cpu_usage.h"
+#include "log/log_file.h"
+
+namespace nodrel {
+
+inline constexpr std::int16_t PhaseInitialise = 0;
+inline constexpr std::int16_t PhaseRun = 1;
+inline constexpr std::int16_t PhaseCountdown = 2;
+
+// The outside world the core reaches through.
+struct Outside {
+    Effects& effects;
+    CpuCounters& cpu;
+    Clock& clock;
+    ProcessPriority& priority;
+};
+
+class Nodrel {
+public:
+    explicit Nodrel(Outside outside);
+
+    // ----- entry points; each returns at once once the program has ended -----
+    void Form_Load(const std::string& commandLine);
+    void tmrRefresh_Timer();
+    void Form_Unload();
+    // Re-reads the settings as closing the configuration window after a save does.
+    void ReloadSettings();
+
+    std::optional<int> EndStatus() const { return endStatus_; }
+    bool TimerEnabled() const { return tmrRefreshEnabled_; }
+    const MainWindow& Window() const { return window_; }
+
+    // ----- cycle state, named as the rest of the program knows it -----
+    Settings settings;
+    std::int16_t Phase = PhaseInitialise;
+    std::int16_t Count = 0;
+    std::int16_t ConditionMet = 1;
+    std::int16_t TriggerDelay = 0;
+    std::int16_t TickDivider = 2;
+    bool TestMode = false;
+    std::int16_t InhibitShutdown = 0;
+    bool Unconfigured = false;
+    bool PortError = false;
+    bool DialogOpen = false;
+    std::int16_t DialogTimeout = 0;
+    bool MinimiseOnRestart = true;
+    bool WindowOverride = false;
+    bool SettingsSaved = false;
+    std::string ProgTitle = "Nodrel";
+    std::string ShutName;
+    std::string SendMsg;
+    std::array<std::int16_t, 32> LoadSamples{};  // [0] is the number of samples
+    std::int16_t SampleIndex = 0;
+    std::string LoadText;
+    std::string AvLoadText;
+    std::string CommsText;
+    std::string ConfigListing;
+
+    // ----- procedures -----
+    void ResetCycle();
+    void StartCycle();
+    void ActivationDelay();
+    void CheckCondition();
+    void ReadCPULoad();
+    void StartLink();
+    void ReadConfig();
+    void CheckSettings();
+    void OpenLogFile();
+    void WriteLogHeader(int mode);
+    void WriteLog(const std::string& event, const std::string& state);
+
+    // The phase's name for the log: "Initialise", "Run" or the action's name.
+    std::string PhaseLogName() const;
+
+private:
+    struct ProgramEnded {};
+
+    void Guarded(const std::function<void()>& body);
+
+    void StopTimer();
+    void StartTimer();
+    [[noreturn]] void End(int status);
+    [[noreturn]] void Fatal(const Message& message);
+    void CheckDataFolder();
+    void ApplyRestColours();
+    void EnableButtons();
+    void KeepOffTop();
+    std::string TitleSentence() const;
+    void SetButtonTips();
+    bool ShouldMinimise() const;
+
+    Outside outside_;
+    clsCPUUsageNT CPUUsage;
+    LogFile log_;
+    MainWindow window_;
+    bool tmrRefreshEnabled_ = false;
+    std::optional<int> endStatus_;
+};
+
+}  // namespace nodrel

@@ -1,0 +1,32 @@
+#pragma once
+// Small text helpers shared by every subsystem of the core.
+#include <string>
+#include <initializer_list>
+#include <string_view>
+
+namespace nodrel {
+
+inline constexpr std::string_view CRLF = "\r\n";
+inline constexpr std::string_view Version = "5.5";
+
+// Joins lines with CR LF, the way every multi-line text of the program is built.
+std::string JoinLines(std::initializer_list<std::string_view> lines);
+
+// Spaces only, at both ends (tabs are kept, as the file format expects).
+std::string_view TrimBlanks(std::string_view text);
+
+// The text padded on the right with blanks and cut to width.
+std::string PadRight(std::string_view text, std::size_t width);
+
+// The last `width` characters of the text padded on the left with blanks.
+std::string RightAlign(std::string_view text, std::size_t width);
+
+// A message box as the core asks for it: the style number (0, 16, 20, 48, 64),
+// the title suffix after the program title, and the text with CR LF between lines.
+struct Message {
+    int style = 0;
+    std::string titleSuffix;
+    std::string text;
+};
+
+}  // namespace nodrel

@@ -1,0 +1,23 @@
+#pragma once
+// Writing Data/Nodrel4.ini from the configuration window's fields.
+#include <filesystem>
+#include <string>
+
+#include "common/text.h"
+#include "config/config_fields.h"
+
+namespace nodrel {
+
+// The whole file text: the 24 lines, each ending in CR LF, then one more CR LF.
+// `stamp` is the local date and time as "dd-mmm-yy hh:mm:ss".
+std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
+                            const std::string& stamp);
+
+// Replaces the file atomically: a temporary file beside it, flushed, renamed over it.
+// False on any failure; the old file is then untouched.
+bool WriteConfigFile(const std::filesystem::path& file, const std::string& text);
+
+// The message box for a failed write.
+Message WriteFailureMessage();
+
+}  // namespace nodrel

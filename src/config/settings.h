@@ -1,0 +1,45 @@
+#pragma once
+// The fifteen configuration values, one field per key of Data/Nodrel4.ini.
+#include <cstdint>
+#include <string>
+
+namespace nodrel {
+
+struct Settings {
+    std::int16_t AvTime = 0;
+    std::int16_t CPUDelay = 0;
+    std::int16_t CPULevel = 0;
+    std::int16_t CMain = 0;  // 1 master, 2 slave
+    std::int16_t DName = 0;  // 1 IPAdd is a dotted quad, 2 a host name
+    std::string IPAdd;
+    std::int16_t LogLevel = 0;  // 1 None, 2 Normal, 3 Full
+    std::string LogName;
+    std::string LogPath;
+    std::int32_t Port1 = 0;
+    std::int16_t RunOnTop = 0;
+    std::int16_t StartDelay = 0;
+    std::int16_t StartMin = 0;
+    std::int16_t ShutTime = 0;
+    std::int16_t ShutType = 0;
+
+    bool operator==(const Settings&) const = default;
+};
+
+// The folder separator this build writes where the program supplies a path itself.
+#ifdef _WIN32
+inline constexpr char PathSeparator = '\\';
+#else
+inline constexpr char PathSeparator = '/';
+#endif
+
+// "Log" and the separator: the default log folder.
+std::string DefaultLogPath();
+
+// Both '\' and '/' separate folders in LogPath.
+inline bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Relative location of the configuration file, against the current directory.
+inline constexpr const char* ConfigFilePath = "Data/Nodrel4.ini";
+inline constexpr const char* DataFolder = "Data";
+
+}  // namespace nodrel

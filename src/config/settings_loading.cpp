@@ -1,0 +1,19 @@
+// Loading the settings into the running program; a bad file ends it with a message.
+#include "app/nodrel.h"
+#include "config/config_reader.h"
+#include "config/validation.h"
+
+namespace nodrel {
+
+void Nodrel::ReadConfig() {
+    const ReadOutcome outcome = ::nodrel::ReadConfig(ConfigFilePath, settings, ConfigListing);
+    if (outcome != ReadOutcome::Ok) Fatal(ReadFailureMessage(outcome));
+}
+
+void Nodrel::CheckSettings() {
+    const CheckResult result = ::nodrel::CheckSettings(settings);
+    if (result.unconfigured) Unconfigured = true;
+    if (result.failures > 0) Fatal(CheckFailureMessage());
+}
+
+}  // namespace nodrel

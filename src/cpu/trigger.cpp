@@ -1,0 +1,71 @@
+// Once a second in phase Run: one load reading with its moving average on a master, the
+// count of silent seconds on a slave, and the switch to the countdown.
+#include "app/nodrel.h"
+
+namespace nodrel {
+
+namespace {
+
+// A whole percentage right-aligned in three characters and "%".
+std::string PercentText(long value) { return RightAlign("  " + std::to_string(value), 3) + "%"; }
+
+}  // namespace
+
+void Nodrel::ReadCPULoad() {
+    const int value = CPUUsage.Query();
+    if (value == -1) {
+        window_.CPULoad.caption = "Error";
+        LoadText = "Err ";
+        AvLoadText = "Err ";
+        LoadSamples[0] = 0;
+        SampleIndex = 0;
+        CPUUsage.Initialize();
+        return;
+    }
+    const std::int16_t avTime = settings.AvTime;
+    auto& count = LoadSamples[0];
+    count = static_cast<std::int16_t>(count + 1);
+    SampleIndex = static_cast<std::int16_t>(SampleIndex + 1);
+    if (SampleIndex > avTime) SampleIndex = 1;
+    if (count > avTime) count = avTime;
+    const int sample = value < 0 ? -value : value;
+    LoadSamples[static_cast<std::size_t>(SampleIndex)] = static_cast<std::int16_t>(sample);
+
+    long sum = 0;
+    for (int i = 1; i <= count; ++i) sum += LoadSamples[static_cast<std::size_t>(i)];
+    // Whole samples: the average is below the level exactly when sum < level * count, and
+    // its whole part is the floor of sum / count; no rounding error can enter.
+    ConditionMet = sum < static_cast<long>(settings.CPULevel) * count ? 1 : 0;
+    LoadText = PercentText(sample);
+    AvLoadText = PercentText(sum / count);
+    window_.CPULoad.caption = "CPU Load: " + AvLoadText;
+}
+
+void Nodrel::CheckCondition() {
+    if (settings.CMain == 1) ReadCPULoad();
+    Count = ConditionMet == 1 ? static_cast<std::int16_t>(Count + 1) : std::int16_t{0};
+    window_.Counter.bold = true;
+    if (settings.CMain != 1) {
+        if (ConditionMet == 0) {
+            window_.Counter.caption = "Connected";
+            window_.Counter.fore = Green;
+        } else {
+            window_.Counter.caption = "Not connected for the last " + std::to_string(Count) + "s";
+            window_.Counter.fore = Orange;
+        }
+    } else {
+        window_.Counter.fore = Orange;
+        window_.Counter.caption = "CPU less than " + std::to_string(settings.CPULevel) +
+                                  "% for the last " + std::to_string(Count) + "s";
+    }
+    if (Count >= TriggerDelay) {
+        Phase = PhaseCountdown;
+        Count = 0;
+    } else if (settings.LogLevel == 3) {
+        WriteLog("Run", "");
+    }
+    ConditionMet = 1;
+    CommsText = "Fail";
+}
+
+}  // namespace nodrel

@@ -1,0 +1,82 @@
+#include "frontends/nodreld/event_loop.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+namespace nodrel::console {
+
+namespace {
+
+sigset_t HandledSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+}  // namespace
+
+EventLoop::EventLoop() {
+    const sigset_t set = HandledSignals();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    signalFd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    timerFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+}
+
+EventLoop::~EventLoop() {
+    if (timerFd_ >= 0) close(timerFd_);
+    if (signalFd_ >= 0) close(signalFd_);
+}
+
+void EventLoop::SetTimer(bool enabled) {
+    // A periodic kernel timer: expirations stay on the grid set when it was armed.
+    itimerspec spec{};
+    if (enabled) {
+        spec.it_value.tv_nsec = 500'000'000;
+        spec.it_interval.tv_nsec = 500'000'000;
+    }
+    timerfd_settime(timerFd_, 0, &spec, nullptr);
+}
+
+void EventLoop::HandleTimer() {
+    std::uint64_t expirations = 0;
+    if (read(timerFd_, &expirations, sizeof expirations) != sizeof expirations) return;
+    // A late tick is handled late; missed ones are not made up.
+    if (expirations > 0 && onTick) onTick();
+}
+
+void EventLoop::HandleSignal() {
+    signalfd_siginfo info{};
+    // One signal per event; a further one stays readable for the next poll.
+    if (read(signalFd_, &info, sizeof info) != sizeof info) return;
+    if (info.ssi_signo == SIGHUP) {
+        if (onReloadSignal) onReloadSignal();
+    } else if (onExitSignal) {
+        onExitSignal();
+    }
+}
+
+void EventLoop::Run(const std::function<bool()>& done) {
+    while (!done()) {
+        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[0].revents & POLLIN) {
+            HandleSignal();
+        } else if (fds[1].revents & POLLIN) {
+            HandleTimer();
+        }
+    }
+}
+
+}  // namespace nodrel::console

@@ -1,0 +1,33 @@
+#pragma once
+// One thread: a poll loop over the 500 ms timer and the signals.
+#include <functional>
+
+namespace nodrel::console {
+
+class EventLoop {
+public:
+    EventLoop();
+    ~EventLoop();
+    EventLoop(const EventLoop&) = delete;
+    EventLoop& operator=(const EventLoop&) = delete;
+
+    bool Ready() const { return timerFd_ >= 0 && signalFd_ >= 0; }
+    // On: the first tick 500 ms from now, then every 500 ms on that grid.
+    void SetTimer(bool enabled);
+
+    std::function<void()> onTick;
+    std::function<void()> onExitSignal;    // SIGINT, SIGTERM
+    std::function<void()> onReloadSignal;  // SIGHUP
+
+    // Runs until `done` says so after an event.
+    void Run(const std::function<bool()>& done);
+
+private:
+    void HandleTimer();
+    void HandleSignal();
+
+    int timerFd_ = -1;
+    int signalFd_ = -1;
+};
+
+}  // namespace nodrel::console

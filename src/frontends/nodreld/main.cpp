@@ -1,0 +1,69 @@
+// nodreld: Nodrel without windows, for machines without a display.
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/nodrel.h"
+#include "frontends/nodreld/console_effects.h"
+#include "frontends/nodreld/console_view.h"
+#include "frontends/nodreld/event_loop.h"
+#include "platform/linux/instance_guard.h"
+#include "platform/linux/proc_stat_counters.h"
+#include "platform/linux/process_priority.h"
+#include "platform/linux/system_clock.h"
+
+namespace {
+
+constexpr int StatusFailure = 1;
+
+int RefuseSecondInstance() {
+    std::fputs(nodrel::console::MessageText("Nodrel Start Up Error",
+                                            "Nodrel or Nodrel Lite is already\r\n"
+                                            "running. Only one instance can be\r\n"
+                                            " running at a time.")
+                   .c_str(),
+               stderr);
+    return StatusFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_TIME, "");  // month names in the user's language
+    const std::string commandLine = nodrel::JoinArguments(argc, argv);
+    const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
+
+    nodrel::linux_platform::AbstractSocketGuard guard;
+    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
+    if (!switches.allowMulti && another) return RefuseSecondInstance();
+
+    nodrel::console::EventLoop loop;
+    if (!loop.Ready()) {
+        std::perror("nodreld: cannot set up its timer and signals");
+        return StatusFailure;
+    }
+    nodrel::console::ConsoleView view(stdout, isatty(STDOUT_FILENO) == 1);
+    nodrel::console::ConsoleEffects effects(stderr);
+    effects.onTimer = [&](bool on) { loop.SetTimer(on); };
+    effects.beforeMessage = [&] { view.Release(); };
+
+    nodrel::linux_platform::ProcStatCounters counters;
+    nodrel::linux_platform::SystemClock clock;
+    nodrel::linux_platform::NicePriority priority;
+    nodrel::Nodrel program({effects, counters, clock, priority});
+
+    const auto show = [&] {
+        if (!effects.Status()) view.Show(program);
+    };
+    loop.onTick = [&] { program.tmrRefresh_Timer(); show(); };
+    loop.onExitSignal = [&] { program.Form_Unload(); };
+    loop.onReloadSignal = [&] { program.ReloadSettings(); show(); };
+
+    program.Form_Load(commandLine);
+    show();
+    loop.Run([&] { return effects.Status().has_value(); });
+    view.Release();
+    return *effects.Status();
+}

@@ -1,0 +1,88 @@
+#include "platform/linux/proc_stat_counters.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+
+namespace nodrel::linux_platform {
+
+namespace {
+
+constexpr std::int64_t HundredNsPerSecond = 10'000'000;
+
+// Next whitespace-separated unsigned number; false at the end of the line.
+bool NextNumber(std::string_view& line, std::uint64_t& value) {
+    const auto start = line.find_first_not_of(' ');
+    if (start == std::string_view::npos) return false;
+    line.remove_prefix(start);
+    const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
+    if (ec != std::errc{}) return false;
+    line.remove_prefix(static_cast<std::size_t>(end - line.data()));
+    return true;
+}
+
+bool IsPerProcessorLine(std::string_view line) {
+    return line.size() > 3 && line.starts_with("cpu") && line[3] >= '0' && line[3] <= '9';
+}
+
+}  // namespace
+
+bool ParseProcStat(std::string_view text, long ticksPerSecond, nodrel::CpuTimes& out) {
+    bool haveTotal = false;
+    std::uint64_t idle = 0, total = 0;
+    int processors = 0;
+    while (!text.empty()) {
+        const auto eol = text.find('\n');
+        std::string_view line = text.substr(0, eol);
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        if (IsPerProcessorLine(line)) {
+            ++processors;
+        } else if (line.starts_with("cpu ")) {
+            line.remove_prefix(4);
+            // user nice system idle iowait irq softirq steal
+            std::array<std::uint64_t, 8> field{};
+            for (auto& f : field) {
+                if (!NextNumber(line, f)) return false;
+            }
+            idle = field[3] + field[4];
+            for (auto f : field) total += f;
+            haveTotal = true;
+        }
+    }
+    if (!haveTotal || processors < 1 || ticksPerSecond < 1) return false;
+    const auto scale = HundredNsPerSecond / ticksPerSecond;
+    out.idle = static_cast<std::int64_t>(idle) * scale;
+    out.system = static_cast<std::int64_t>(total) * scale / processors;
+    out.processors = processors;
+    return true;
+}
+
+ProcStatCounters::ProcStatCounters(std::string path)
+    : path_(std::move(path)), ticksPerSecond_(sysconf(_SC_CLK_TCK)) {}
+
+ProcStatCounters::~ProcStatCounters() {
+    if (fd_ >= 0) close(fd_);
+}
+
+bool ProcStatCounters::Read(nodrel::CpuTimes& out) {
+    // The file stays open; each reading starts again from its beginning.
+    if (fd_ < 0) fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    std::array<char, 16384> buffer;
+    std::size_t used = 0;
+    for (;;) {
+        const ssize_t n = pread(fd_, buffer.data() + used, buffer.size() - used,
+                                static_cast<off_t>(used));
+        if (n < 0) return false;
+        if (n == 0 || used + static_cast<std::size_t>(n) == buffer.size()) {
+            used += static_cast<std::size_t>(n);
+            break;
+        }
+        used += static_cast<std::size_t>(n);
+    }
+    return ParseProcStat(std::string_view(buffer.data(), used), ticksPerSecond_, out);
+}
+
+}  // namespace nodrel::linux_platform
