@@ -6,21 +6,33 @@
 namespace nodrel {
 
 void Nodrel::tmrRefresh_Timer() {
+    // A message box opened by a step may run the event loop; no tick may start inside it.
+    if (inTick_) return;
+    inTick_ = true;
     Guarded([&] {
-        if (!tmrRefreshEnabled_) return;
-        if (TickDivider == 1) {
-            const bool mayWork = !DialogOpen && !Unconfigured && !PortError;
-            if (mayWork && Phase == PhaseRun) CheckCondition();
-            if (mayWork && Phase == PhaseInitialise) ActivationDelay();
-            // Phase Countdown's per-second work joins here with the shutdown chain.
-            if (DialogTimeout < 1 && DialogOpen) {
-                DialogOpen = false;
-                outside_.effects.CloseDialogs();
-            }
-            TickDivider = 3;
+        try {
+            TickWork();
+        } catch (const PowerError& error) {
+            ReportPowerError(error);
         }
-        TickDivider = static_cast<std::int16_t>(TickDivider - 1);
     });
+    inTick_ = false;
+}
+
+void Nodrel::TickWork() {
+    if (!tmrRefreshEnabled_) return;
+    if (TickDivider == 1) {
+        const bool mayWork = !DialogOpen && !Unconfigured && !PortError;
+        if (mayWork && Phase == PhaseRun) CheckCondition();
+        if (mayWork && Phase == PhaseInitialise) ActivationDelay();
+        if (mayWork && Phase == PhaseCountdown) CountdownStep();
+        if (DialogTimeout < 1 && DialogOpen) {
+            DialogOpen = false;
+            outside_.effects.CloseDialogs();
+        }
+        TickDivider = 3;
+    }
+    TickDivider = static_cast<std::int16_t>(TickDivider - 1);
 }
 
 void Nodrel::ActivationDelay() {
@@ -82,7 +94,8 @@ void Nodrel::ResetCycle() {
 
 std::string Nodrel::TitleSentence() const {
     const std::string level = std::to_string(settings.CPULevel);
-    if (settings.ShutType == 4) return ShutName + " the CPU load until it has been below " + level + "%";
+    if (settings.ShutType == 4)
+        return ShutName + " the CPU load until it has been below " + level + "%";
     if (settings.CMain == 1) return ShutName + " the computer if CPU load is below " + level + "%";
     return ShutName + " the computer if communications are lost";
 }
@@ -96,8 +109,8 @@ void Nodrel::SetButtonTips() {
 }
 
 bool Nodrel::ShouldMinimise() const {
-    const bool wantsTray = (settings.StartMin == 2 && !WindowOverride) ||
-                           (settings.StartMin == 1 && WindowOverride);
+    const bool wantsTray =
+        (settings.StartMin == 2 && !WindowOverride) || (settings.StartMin == 1 && WindowOverride);
     return wantsTray && !Unconfigured && !PortError && MinimiseOnRestart;
 }
 

@@ -4,7 +4,23 @@
 
 namespace nodrel {
 
-Nodrel::Nodrel(Outside outside) : outside_(outside), CPUUsage(outside.cpu) {}
+namespace {
+
+// Stands in when no power service was handed over: nothing can be switched off.
+class RefusingPower : public PowerBackend {
+public:
+    PowerOutcome Perform(PowerCall) override {
+        return {PowerOutcome::Kind::Refused, "No power service is available."};
+    }
+};
+
+}  // namespace
+
+Nodrel::Nodrel(Outside outside)
+    : outside_(std::move(outside)),
+      refusingPower_(outside_.power ? nullptr : std::make_unique<RefusingPower>()),
+      power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
+      CPUUsage(outside_.cpu) {}
 
 void Nodrel::Guarded(const std::function<void()>& body) {
     if (endStatus_) return;

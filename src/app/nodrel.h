@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
 #include "log/log_file.h"
+#include "shutdown/power_actions.h"
 
 namespace nodrel {
 
@@ -28,6 +30,10 @@ struct Outside {
     CpuCounters& cpu;
     Clock& clock;
     ProcessPriority& priority;
+    // Where power actions go; without one every action is refused.
+    PowerBackend* power = nullptr;
+    // The executable's name without extension, named in power-action errors.
+    std::string programName = "nodrel";
 };
 
 class Nodrel {
@@ -38,6 +44,8 @@ public:
     void Form_Load(const std::string& commandLine);
     void tmrRefresh_Timer();
     void Form_Unload();
+    void Reset_Click();
+    void TestS_Click();
     // Re-reads the settings as closing the configuration window after a save does.
     void ReloadSettings();
 
@@ -77,6 +85,9 @@ public:
     void ActivationDelay();
     void CheckCondition();
     void ReadCPULoad();
+    void CountdownStep();
+    void ResetProgram();
+    void RestoreWindow();
     void StartLink();
     void ReadConfig();
     void CheckSettings();
@@ -104,7 +115,16 @@ private:
     void SetButtonTips();
     bool ShouldMinimise() const;
 
+    void TickWork();
+    void CountdownDisplay();
+    void ActionTimeUp();
+    void EndTestRun();
+    void ReportPowerError(const PowerError& error);
+
     Outside outside_;
+    std::unique_ptr<PowerBackend> refusingPower_;
+    PowerActions power_;
+    bool inTick_ = false;
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

@@ -24,6 +24,7 @@ public:
     void AddTrayIcon() override {}
     void RemoveTrayIcon() override {}
     void Minimise() override {}
+    void Restore() override {}
     void CloseDialogs() override {}
 
     std::optional<int> Status() const { return status_; }

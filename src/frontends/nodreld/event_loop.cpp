@@ -19,6 +19,8 @@ sigset_t HandledSignals() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGUSR1);
+    sigaddset(&set, SIGUSR2);
     return set;
 }
 
@@ -57,11 +59,11 @@ void EventLoop::HandleSignal() {
     signalfd_siginfo info{};
     // One signal per event; a further one stays readable for the next poll.
     if (read(signalFd_, &info, sizeof info) != sizeof info) return;
-    if (info.ssi_signo == SIGHUP) {
-        if (onReloadSignal) onReloadSignal();
-    } else if (onExitSignal) {
-        onExitSignal();
-    }
+    const std::function<void()>* handler = &onExitSignal;
+    if (info.ssi_signo == SIGHUP) handler = &onReloadSignal;
+    if (info.ssi_signo == SIGUSR1) handler = &onResetSignal;
+    if (info.ssi_signo == SIGUSR2) handler = &onTestSignal;
+    if (*handler) (*handler)();
 }
 
 void EventLoop::Run(const std::function<bool()>& done) {

@@ -18,6 +18,8 @@ public:
     std::function<void()> onTick;
     std::function<void()> onExitSignal;    // SIGINT, SIGTERM
     std::function<void()> onReloadSignal;  // SIGHUP
+    std::function<void()> onResetSignal;   // SIGUSR1: the Reset button
+    std::function<void()> onTestSignal;    // SIGUSR2: the Test button
 
     // Runs until `done` says so after an event.
     void Run(const std::function<bool()>& done);

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <filesystem>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -10,6 +11,7 @@
 #include "frontends/nodreld/console_view.h"
 #include "frontends/nodreld/event_loop.h"
 #include "platform/linux/instance_guard.h"
+#include "platform/linux/logind_power.h"
 #include "platform/linux/proc_stat_counters.h"
 #include "platform/linux/process_priority.h"
 #include "platform/linux/system_clock.h"
@@ -52,7 +54,9 @@ int main(int argc, char** argv) {
     nodrel::linux_platform::ProcStatCounters counters;
     nodrel::linux_platform::SystemClock clock;
     nodrel::linux_platform::NicePriority priority;
-    nodrel::Nodrel program({effects, counters, clock, priority});
+    nodrel::linux_platform::LogindPower power;
+    const std::string programName = std::filesystem::path(argv[0]).stem().string();
+    nodrel::Nodrel program({effects, counters, clock, priority, &power, programName});
 
     const auto show = [&] {
         if (!effects.Status()) view.Show(program);
@@ -60,6 +64,8 @@ int main(int argc, char** argv) {
     loop.onTick = [&] { program.tmrRefresh_Timer(); show(); };
     loop.onExitSignal = [&] { program.Form_Unload(); };
     loop.onReloadSignal = [&] { program.ReloadSettings(); show(); };
+    loop.onResetSignal = [&] { program.Reset_Click(); show(); };
+    loop.onTestSignal = [&] { program.TestS_Click(); show(); };
 
     program.Form_Load(commandLine);
     show();

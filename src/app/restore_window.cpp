@@ -1,0 +1,16 @@
+// Bringing the main window back from the tray.
+#include "app/nodrel.h"
+
+namespace nodrel {
+
+void Nodrel::RestoreWindow() {
+    if (window_.minimised) {
+        window_.minimised = false;
+        outside_.effects.RemoveTrayIcon();
+        outside_.effects.Restore();
+    }
+    // During a countdown the window is always on top.
+    window_.topmost = settings.RunOnTop == 2 || Phase == PhaseCountdown;
+}
+
+}  // namespace nodrel

@@ -1,0 +1,96 @@
+// Once a second in phase Countdown: the seconds left on the window, then the action, or
+// the end of a test run.
+#include "app/nodrel.h"
+
+namespace nodrel {
+
+namespace {
+
+constexpr int ShutTypeMonitor = 4;
+
+std::string CountdownPrefix(int shutType) {
+    switch (shutType) {
+        case 1: return "The Computer Will Power Off In ";
+        case 2: return "The Computer Will Reboot In ";
+        case 3: return "The Computer Will Shutdown In ";
+        case 4: return "Nodrel Will Close In ";
+        case 5: return "The Computer Will Hibernate In ";
+        case 6: return "The Computer Will Standby In ";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+void Nodrel::CountdownStep() {
+    window_.CPULoad.caption.clear();
+    if (Count == 0) {
+        RestoreWindow();
+        outside_.effects.RemoveTrayIcon();
+    }
+    if (TestMode) {
+        EndTestRun();
+        return;
+    }
+    if (Count == 0 && settings.LogLevel >= 2 && !Unconfigured) WriteLog("Enter", ShutName);
+    CountdownDisplay();
+    if (Count >= settings.ShutTime) {
+        ActionTimeUp();
+    } else if (settings.LogLevel == 3) {
+        WriteLog(ShutName, "");
+    }
+    Count = static_cast<std::int16_t>(Count + 1);
+}
+
+void Nodrel::EndTestRun() {
+    if (settings.LogLevel >= 2 && !Unconfigured) WriteLog("Simulate", ShutName);
+    outside_.effects.ShowMessage(box::Plain, ProgTitle + " Test", "Test " + ShutName);
+    MinimiseOnRestart = false;
+    ResetCycle();
+    StartCycle();
+}
+
+void Nodrel::CountdownDisplay() {
+    for (ButtonState* b : {&window_.Config, &window_.About, &window_.TestS, &window_.Exit}) {
+        b->enabled = false;
+    }
+    for (LabelState* label : {&window_.CPULoad, &window_.Counter}) {
+        label->fore = White;
+        label->back = Orange;
+    }
+    window_.Counter.caption = CountdownPrefix(settings.ShutType) +
+                              std::to_string(settings.ShutTime - Count) + "s";
+    window_.Reset.caption = "Cancel";
+    window_.Reset.toolTip = "Cancel " + ProgTitle + " " + ShutName;
+    window_.CPULoad.caption.clear();
+}
+
+void Nodrel::ActionTimeUp() {
+    const int type = settings.ShutType;
+    const bool logging = settings.LogLevel > 1;
+    if (InhibitShutdown == 1) {
+        if (logging) WriteLog(ShutName, "Simulate");
+        outside_.effects.ShowMessage(box::Plain, ProgTitle + " Simulate " + ShutName,
+                                     "Test Real " + ShutName);
+        if (type > ShutTypeMonitor) ResetProgram();
+    } else {
+        if (logging) WriteLog("Start", ShutName);
+        switch (type) {
+            case 1: power_.ShutdownSystem(ewx::PowerOff | ewx::Force); break;
+            case 2: power_.ShutdownSystem(ewx::Reboot | ewx::Force); break;
+            case 3: power_.ShutdownSystem(ewx::Shutdown | ewx::Force); break;
+            case 5: ResetProgram(); power_.HibernateSystem(); break;
+            case 6: ResetProgram(); power_.StandbySystem(); break;
+            default: break;  // Monitor: the program only closes itself
+        }
+    }
+    if (type <= ShutTypeMonitor && logging) WriteLog("Close", ShutName);
+    if (type > ShutTypeMonitor && logging) {
+        WriteLog("Restart", ShutName);
+        WriteLog("----------", "----------");
+        WriteLog("----------", "----------");
+    }
+    if (type <= ShutTypeMonitor) End(0);
+}
+
+}  // namespace nodrel

@@ -1,0 +1,55 @@
+#include "shutdown/power_actions.h"
+
+#include <optional>
+
+namespace nodrel {
+
+namespace {
+constexpr std::uint32_t ErrNotPrivileged = 0x8004062E;
+constexpr std::uint32_t ErrShutdownFailed = 0x8004062B;
+constexpr std::uint32_t ErrInvalidParameter = 0x8004062F;
+
+std::optional<PowerCall> CallForFlags(int flags) {
+    if (flags & ewx::PowerOff) return PowerCall::PowerOff;
+    if (flags & ewx::Reboot) return PowerCall::Reboot;
+    if (flags & ewx::Shutdown) return PowerCall::Halt;
+    return std::nullopt;  // logging off: nothing this program asks for
+}
+}  // namespace
+
+void PowerActions::Raise(std::uint32_t number, const std::string& description) const {
+    throw PowerError(number, source_, description);
+}
+
+void PowerActions::RaiseIfNotAuthorised(const PowerOutcome& outcome) const {
+    if (outcome.kind != PowerOutcome::Kind::NotAuthorised) return;
+    Raise(ErrNotPrivileged,
+          "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
+              outcome.message + "]");
+}
+
+bool PowerActions::ShutdownSystem(int flags) {
+    if (flags < 0 || flags > 31) {
+        Raise(ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
+    }
+    const auto call = CallForFlags(flags);
+    if (!call) Raise(ErrShutdownFailed, "ShutdownSystem failed: no power action requested");
+    const PowerOutcome outcome = backend_.Perform(*call);
+    RaiseIfNotAuthorised(outcome);
+    if (outcome.kind == PowerOutcome::Kind::Refused) {
+        Raise(ErrShutdownFailed, "ShutdownSystem failed: " + outcome.message);
+    }
+    return true;
+}
+
+bool PowerActions::Suspend(PowerCall call) {
+    // Any refusal but a missing authorisation goes unnoticed: the program carries on as
+    // after a resume.
+    RaiseIfNotAuthorised(backend_.Perform(call));
+    return true;
+}
+
+bool PowerActions::HibernateSystem() { return Suspend(PowerCall::Hibernate); }
+bool PowerActions::StandbySystem() { return Suspend(PowerCall::Suspend); }
+
+}  // namespace nodrel

@@ -1,0 +1,55 @@
+// The Reset and Test commands, from the buttons or forwarded by a master.
+#include "app/nodrel.h"
+
+#include <cstdio>
+
+namespace nodrel {
+
+void Nodrel::ResetProgram() {
+    if (Phase == PhaseCountdown) {
+        window_.Reset.caption = "Reset";
+        window_.Reset.toolTip = "Reset Nodrel";
+    }
+    MinimiseOnRestart = Phase == PhaseCountdown && !TestMode && InhibitShutdown != 1;
+    ResetCycle();
+    StartCycle();
+}
+
+void Nodrel::Reset_Click() {
+    Guarded([&] {
+        if (settings.LogLevel >= 2) WriteLog("Reset", PhaseLogName());
+        ResetProgram();
+        SendMsg = "<COC000>";
+    });
+}
+
+void Nodrel::TestS_Click() {
+    Guarded([&] {
+        if (Unconfigured || PortError) return;
+        ResetCycle();
+        TestMode = true;
+        TriggerDelay = 5;
+        Count = 2;
+        MinimiseOnRestart = false;
+        if (settings.LogLevel >= 2) WriteLog("Enter", "Test");
+        StartCycle();
+        window_.Reset.caption = "Reset";
+        window_.caption = ProgTitle + " - Test Mode";
+        window_.Reset.toolTip = "Reset Nodrel";
+        SendMsg = "<COT000>";
+    });
+}
+
+void Nodrel::ReportPowerError(const PowerError& error) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(error.number));
+    StopTimer();
+    outside_.effects.ShowMessage(box::Critical, ProgTitle + " Error",
+                                 JoinLines({std::string("Error Number: ") + number,
+                                            "Source: " + error.source,
+                                            std::string("Error description: ") + error.what(),
+                                            "The program will now terminate."}));
+    End(1);
+}
+
+}  // namespace nodrel

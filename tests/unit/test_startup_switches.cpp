@@ -1,0 +1,52 @@
+// The command line's two switches and the one-instance guard.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "app/command_line.h"
+#include "platform/linux/instance_guard.h"
+
+namespace nodrel {
+namespace {
+
+TEST(Switches, PositionAndCaseDecide) {
+    struct Case {
+        const char* line;
+        bool allowMulti, inhibit;
+    };
+    const Case cases[] = {
+        {"", false, false},
+        {"-InhibitShutdown -AllowMulti", true, true},
+        {"-AllowMulti -InhibitShutdown", false, false},
+        {"-allowmulti", false, false},
+        {"-inhibitshutdown", false, false},
+        {"-InhibitShutdownX", false, true},
+        {"x-AllowMulti", true, false},
+        {" -InhibitShutdown", false, false},
+    };
+    for (const auto& c : cases) {
+        const Switches s = ReadSwitches(c.line);
+        EXPECT_EQ(s.allowMulti, c.allowMulti) << c.line;
+        EXPECT_EQ(s.inhibitShutdown, c.inhibit) << c.line;
+    }
+}
+
+TEST(Switches, ArgumentsJoinWithSingleBlanks) {
+    const char* argv[] = {"nodreld", "-InhibitShutdown", "-AllowMulti"};
+    EXPECT_EQ(JoinArguments(3, argv), "-InhibitShutdown -AllowMulti");
+    EXPECT_EQ(JoinArguments(1, argv), "");
+}
+
+TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
+    const std::string name = "NodrelTest" + std::to_string(std::random_device{}());
+    auto first = std::make_unique<linux_platform::AbstractSocketGuard>(name);
+    EXPECT_FALSE(first->AnotherInstance());
+    EXPECT_FALSE(first->AnotherInstance()) << "asking again while holding is no conflict";
+    linux_platform::AbstractSocketGuard second(name);
+    EXPECT_TRUE(second.AnotherInstance());
+    first.reset();
+    EXPECT_FALSE(second.AnotherInstance()) << "released with its holder";
+}
+
+}  // namespace
+}  // namespace nodrel
