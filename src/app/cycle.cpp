@@ -33,6 +33,7 @@ void Nodrel::TickWork() {
         TickDivider = 3;
     }
     TickDivider = static_cast<std::int16_t>(TickDivider - 1);
+    if (SendingDue()) SendLinkMessage();
 }
 
 void Nodrel::ActivationDelay() {

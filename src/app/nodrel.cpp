@@ -14,12 +14,22 @@ public:
     }
 };
 
+// Stands in when no socket was handed over: nothing goes out, no port can be bound.
+class ClosedLink : public LinkSocket {
+public:
+    void Close() override {}
+    bool Bind(int) override { return false; }
+    bool SendTo(const std::string&, int, std::string_view) override { return false; }
+};
+
 }  // namespace
 
 Nodrel::Nodrel(Outside outside)
     : outside_(std::move(outside)),
       refusingPower_(outside_.power ? nullptr : std::make_unique<RefusingPower>()),
       power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
+      closedLink_(outside_.link ? nullptr : std::make_unique<ClosedLink>()),
+      link_(outside_.link ? outside_.link : closedLink_.get()),
       CPUUsage(outside_.cpu) {}
 
 void Nodrel::Guarded(const std::function<void()>& body) {

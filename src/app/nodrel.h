@@ -15,6 +15,7 @@
 #include "common/text.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
+#include "link/link_socket.h"
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
 
@@ -32,6 +33,8 @@ struct Outside {
     ProcessPriority& priority;
     // Where power actions go; without one every action is refused.
     PowerBackend* power = nullptr;
+    // The link's socket; without one nothing is sent and no port can be bound.
+    LinkSocket* link = nullptr;
     // The executable's name without extension, named in power-action errors.
     std::string programName = "nodrel";
 };
@@ -46,6 +49,8 @@ public:
     void Form_Unload();
     void Reset_Click();
     void TestS_Click();
+    // One whole datagram arrived on the link's socket.
+    void udpServ_DataArrival(std::string_view datagram);
     // Re-reads the settings as closing the configuration window after a save does.
     void ReloadSettings();
 
@@ -89,6 +94,8 @@ public:
     void ResetProgram();
     void RestoreWindow();
     void StartLink();
+    void SendLinkMessage();
+    bool SendingDue() const;
     void ReadConfig();
     void CheckSettings();
     void OpenLogFile();
@@ -120,10 +127,13 @@ private:
     void ActionTimeUp();
     void EndTestRun();
     void ReportPowerError(const PowerError& error);
+    void BindReceivePort();
 
     Outside outside_;
     std::unique_ptr<PowerBackend> refusingPower_;
     PowerActions power_;
+    std::unique_ptr<LinkSocket> closedLink_;
+    LinkSocket* link_;
     bool inTick_ = false;
     clsCPUUsageNT CPUUsage;
     LogFile log_;

@@ -16,6 +16,21 @@ void Nodrel::StartLink() {
     SettingsSaved = false;
     MinimiseOnRestart = true;
     SendMsg = "<LOC000>";
+    if (settings.CMain == 2) BindReceivePort();
+}
+
+void Nodrel::BindReceivePort() {
+    link_->Close();
+    if (link_->Bind(settings.Port1)) return;
+    const std::string port = std::to_string(settings.Port1);
+    const int answer = outside_.effects.ShowMessage(
+        box::CriticalYesNo, ProgTitle + " Port Error",
+        JoinLines({"The RX Port " + port + " Is Already In Use",
+                   "This Error Must Be Resolved Before", "You Can Use Nodrel.",
+                   "Use The Configuration Screen", "To Change The RX Port.",
+                   "Do You Want To End The Program?"}));
+    if (answer == box::AnswerYes) End(1);
+    PortError = true;
 }
 
 }  // namespace nodrel

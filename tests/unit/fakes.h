@@ -14,6 +14,7 @@
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "cpu/cpu_counters.h"
+#include "link/link_socket.h"
 #include "shutdown/power_actions.h"
 
 namespace nodrel::testing {
@@ -109,6 +110,30 @@ public:
     std::function<void()> during;  // runs while the action is under way
 };
 
+// A socket that keeps what was sent and which port was bound.
+class RecordingLink : public LinkSocket {
+public:
+    void Close() override { ++closed; }
+    bool Bind(int port) override {
+        bound = port;
+        return bindWorks;
+    }
+    bool SendTo(const std::string& host, int port, std::string_view datagram) override {
+        if (!sendWorks) return false;
+        sent.push_back(std::string(datagram));
+        lastHost = host;
+        lastPort = port;
+        return true;
+    }
+    std::vector<std::string> sent;
+    std::string lastHost;
+    int lastPort = 0;
+    int bound = 0;
+    int closed = 0;
+    bool bindWorks = true;
+    bool sendWorks = true;
+};
+
 // The settings as "key=value" overrides of a working master at level Full.
 using Overrides = std::map<std::string, std::string>;
 std::string ConfigText(const Overrides& overrides = {});
@@ -139,7 +164,8 @@ struct Rig {
     FixedClock clock;
     CountingPriority priority;
     RecordingPower power;
-    Nodrel program{{effects, counters, clock, priority, &power, "nodreld"}};
+    RecordingLink link;
+    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld"}};
 
     // Ticks until `seconds` work ticks have passed.
     void Seconds(int seconds) {

@@ -68,15 +68,21 @@ void EventLoop::HandleSignal() {
 
 void EventLoop::Run(const std::function<bool()>& done) {
     while (!done()) {
-        pollfd fds[2] = {{signalFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        const int link = linkFd ? linkFd() : -1;
+        pollfd fds[3] = {{signalFd_, POLLIN, 0}, {timerFd_, POLLIN, 0}, {link, POLLIN, 0}};
+        if (poll(fds, link >= 0 ? 3 : 2, -1) < 0) {
             if (errno == EINTR) continue;
             return;
         }
+        // Signals first, then the tick, so that neither waits behind a flood of datagrams.
         if (fds[0].revents & POLLIN) {
             HandleSignal();
-        } else if (fds[1].revents & POLLIN) {
-            HandleTimer();
+            continue;
+        }
+        if (fds[1].revents & POLLIN) HandleTimer();
+        if (done()) return;
+        if (link >= 0 && (fds[2].revents & (POLLIN | POLLERR)) && onLinkReadable) {
+            onLinkReadable();
         }
     }
 }

@@ -20,6 +20,9 @@ public:
     std::function<void()> onReloadSignal;  // SIGHUP
     std::function<void()> onResetSignal;   // SIGUSR1: the Reset button
     std::function<void()> onTestSignal;    // SIGUSR2: the Test button
+    // The link's socket, looked up afresh for every wait since a reload may replace it.
+    std::function<int()> linkFd;
+    std::function<void()> onLinkReadable;
 
     // Runs until `done` says so after an event.
     void Run(const std::function<bool()>& done);

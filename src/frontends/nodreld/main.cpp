@@ -15,10 +15,13 @@
 #include "platform/linux/proc_stat_counters.h"
 #include "platform/linux/process_priority.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/udp_link.h"
 
 namespace {
 
 constexpr int StatusFailure = 1;
+// Datagrams read per wake-up, so a flood cannot hold up the timer or the signals.
+constexpr int DatagramsPerWakeUp = 64;
 
 int RefuseSecondInstance() {
     std::fputs(nodrel::console::MessageText("Nodrel Start Up Error",
@@ -55,8 +58,9 @@ int main(int argc, char** argv) {
     nodrel::linux_platform::SystemClock clock;
     nodrel::linux_platform::NicePriority priority;
     nodrel::linux_platform::LogindPower power;
+    nodrel::linux_platform::UdpLink link;
     const std::string programName = std::filesystem::path(argv[0]).stem().string();
-    nodrel::Nodrel program({effects, counters, clock, priority, &power, programName});
+    nodrel::Nodrel program({effects, counters, clock, priority, &power, &link, programName});
 
     const auto show = [&] {
         if (!effects.Status()) view.Show(program);
@@ -66,6 +70,12 @@ int main(int argc, char** argv) {
     loop.onReloadSignal = [&] { program.ReloadSettings(); show(); };
     loop.onResetSignal = [&] { program.Reset_Click(); show(); };
     loop.onTestSignal = [&] { program.TestS_Click(); show(); };
+    loop.linkFd = [&] { return link.Fd(); };
+    loop.onLinkReadable = [&] {
+        link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
+                     DatagramsPerWakeUp);
+        show();
+    };
 
     program.Form_Load(commandLine);
     show();

@@ -1,0 +1,24 @@
+#pragma once
+// The link's UDP socket as the core uses it. Arriving datagrams are handed to
+// Nodrel::udpServ_DataArrival by the front end, one whole datagram at a time.
+#include <string>
+#include <string_view>
+
+namespace nodrel {
+
+class LinkSocket {
+public:
+    virtual ~LinkSocket() = default;
+    virtual void Close() = 0;
+    // Binds a fresh socket to the local port on every address; false when refused.
+    virtual bool Bind(int port) = 0;
+    // Sends one datagram to the host (dotted quad or host name) and port; false when it
+    // could not go out (no address known yet for the name, or the system refused).
+    virtual bool SendTo(const std::string& host, int port, std::string_view datagram) = 0;
+};
+
+// True for a message of the link's format: at least 8 characters, "<CO" first, ">"
+// last, and positions 6-7 giving the number of characters beyond 8.
+bool IsValidLinkMessage(std::string_view text);
+
+}  // namespace nodrel
