@@ -30,6 +30,8 @@ public:
     virtual void RemoveTrayIcon() = 0;
     // Minimise to the tray (the window state already says so).
     virtual void Minimise() = 0;
+    // Hides the minimised window (its tray icon stays).
+    virtual void HideWindow() = 0;
     // Back from the tray: shown, centred on the screen, kept on top as the state says.
     virtual void Restore() = 0;
     // Close the about and configuration windows without saving.

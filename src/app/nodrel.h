@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/effects.h"
+#include "app/launcher.h"
 #include "app/main_window.h"
 #include "app/process_priority.h"
 #include "common/clock.h"
@@ -37,6 +38,8 @@ struct Outside {
     LinkSocket* link = nullptr;
     // The executable's name without extension, named in power-action errors.
     std::string programName = "nodrel";
+    // Starts the browser; without one the home page cannot be opened.
+    Launcher* launcher = nullptr;
 };
 
 class Nodrel {
@@ -49,6 +52,24 @@ public:
     void Form_Unload();
     void Reset_Click();
     void TestS_Click();
+    // The main window's own events.
+    void Form_Resize(bool minimised);
+    void Form_Activate();
+    void TrayDoubleClick();
+    void OpenHomePage(const std::string& titlePrefix);
+
+    // The about and configuration windows: opening (pauses the cycle), their one-second
+    // timers (the text to show, then one second less), and closing.
+    void AboutOpened();
+    std::string AboutSecond();
+    void ConfigOpened();
+    std::string ConfigSecond();
+    // Closed by the window's own Close of the about window, or any close but Close.
+    void DialogClosed();
+    // The configuration window's Close: re-initialises after a save, or while the
+    // settings were unusable or the port in error.
+    void ConfigClosed();
+
     // One whole datagram arrived on the link's socket.
     void udpServ_DataArrival(std::string_view datagram);
     // Re-reads the settings as closing the configuration window after a save does.
@@ -128,6 +149,7 @@ private:
     void EndTestRun();
     void ReportPowerError(const PowerError& error);
     void BindReceivePort();
+    void OverrideFromWindowState(bool clearInEveryPhase);
 
     Outside outside_;
     std::unique_ptr<PowerBackend> refusingPower_;

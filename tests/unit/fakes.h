@@ -45,6 +45,7 @@ public:
     void RemoveTrayIcon() override { events.push_back("tray remove"); }
     void Minimise() override { events.push_back("minimise"); }
     void Restore() override { events.push_back("restore"); }
+    void HideWindow() override { events.push_back("hide"); }
     void CloseDialogs() override { events.push_back("close dialogs"); }
 
     std::vector<ShownMessage> messages;

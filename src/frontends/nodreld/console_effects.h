@@ -25,6 +25,7 @@ public:
     void RemoveTrayIcon() override {}
     void Minimise() override {}
     void Restore() override {}
+    void HideWindow() override {}
     void CloseDialogs() override {}
 
     std::optional<int> Status() const { return status_; }

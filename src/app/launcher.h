@@ -1,0 +1,19 @@
+#pragma once
+// Starting another program without waiting: the browser on an address, the user's
+// viewer on a file.
+#include <string>
+
+namespace nodrel {
+
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // True when the request was handed over to a program that will show it.
+    virtual bool OpenUrl(const std::string& address) = 0;
+    virtual bool OpenFile(const std::string& path) = 0;
+};
+
+// The project's home page, opened from the logos and the about window.
+inline constexpr const char* HomePageAddress = "https://github.com/nodrel/nodrel#readme";
+
+}  // namespace nodrel

@@ -1,0 +1,85 @@
+// What the main window's own events do: its size changes, its activation, the tray
+// icon's double click, and the windows it opens.
+#include "app/nodrel.h"
+
+namespace nodrel {
+
+void Nodrel::OverrideFromWindowState(bool clearInEveryPhase) {
+    const bool normal = !window_.minimised;
+    if ((normal && settings.StartMin == 2 && Phase != PhaseCountdown) ||
+        (!normal && settings.StartMin == 1)) {
+        WindowOverride = true;
+    } else if (clearInEveryPhase || Phase != PhaseCountdown) {
+        WindowOverride = false;
+    }
+}
+
+void Nodrel::Form_Resize(bool minimised) {
+    Guarded([&] {
+        window_.minimised = minimised;
+        if (minimised) {
+            outside_.effects.AddTrayIcon();
+            outside_.effects.HideWindow();
+        }
+        OverrideFromWindowState(false);
+    });
+}
+
+void Nodrel::Form_Activate() {
+    Guarded([&] {
+        window_.topmost = settings.RunOnTop == 2;
+        if (window_.minimised) outside_.effects.HideWindow();
+    });
+}
+
+void Nodrel::TrayDoubleClick() {
+    Guarded([&] {
+        RestoreWindow();
+        OverrideFromWindowState(true);
+    });
+}
+
+void Nodrel::AboutOpened() {
+    DialogOpen = true;
+    DialogTimeout = InhibitShutdown == 1 ? 4 : 30;
+}
+
+std::string Nodrel::AboutSecond() {
+    std::string text = "About will close in " + std::to_string(DialogTimeout) + " sec";
+    DialogTimeout = static_cast<std::int16_t>(DialogTimeout - 1);
+    return text;
+}
+
+void Nodrel::ConfigOpened() {
+    DialogTimeout = InhibitShutdown == 1 ? 4 : 600;
+    DialogOpen = true;
+}
+
+std::string Nodrel::ConfigSecond() {
+    std::string text;
+    if (DialogTimeout <= 90) {
+        text = "The Configuration Screen will close in " + std::to_string(DialogTimeout) + " sec";
+    }
+    DialogTimeout = static_cast<std::int16_t>(DialogTimeout - 1);
+    return text;
+}
+
+void Nodrel::DialogClosed() { DialogOpen = false; }
+
+void Nodrel::ConfigClosed() {
+    if (!SettingsSaved && !Unconfigured && !PortError) {
+        DialogOpen = false;
+        return;
+    }
+    ReloadSettings();
+}
+
+void Nodrel::OpenHomePage(const std::string& titlePrefix) {
+    Guarded([&] {
+        if (outside_.launcher && outside_.launcher->OpenUrl(HomePageAddress)) return;
+        outside_.effects.ShowMessage(box::Plain, titlePrefix + " Error",
+                                     "Unable to launch Browser.");
+    });
+}
+
+}  // namespace nodrel
