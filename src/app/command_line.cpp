@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "common/text.h"
+
 namespace nodrel {
 
 namespace {
@@ -21,6 +23,22 @@ Switches ReadSwitches(std::string_view commandLine) {
     s.allowMulti = commandLine.ends_with(AllowMulti);
     s.inhibitShutdown = commandLine.starts_with(InhibitShutdown);
     return s;
+}
+
+std::optional<std::string> InformationRequest(std::string_view commandLine,
+                                              std::string_view programName,
+                                              std::string_view summary) {
+    const std::string name(programName);
+    if (commandLine == "--version") return name + " " + std::string(Version) + "\n";
+    if (commandLine != "--help") return std::nullopt;
+    return "Usage: " + name + " [-InhibitShutdown] [-AllowMulti]\n" + std::string(summary) +
+           "\n\n"
+           "Run it in the folder that holds Data/Nodrel4.ini; the log goes where LogPath says.\n\n"
+           "  -InhibitShutdown  first on the command line: trigger and countdown last 6 s and\n"
+           "                    the power action is only simulated\n"
+           "  -AllowMulti       last on the command line: run beside another copy\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n";
 }
 
 }  // namespace nodrel

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,11 @@ struct Switches {
 std::string JoinArguments(int argc, const char* const* argv);
 
 Switches ReadSwitches(std::string_view commandLine);
+
+// "--help" or "--version" as the whole command line: the text to print instead of
+// running. Any other command line (the switches included) runs the program.
+std::optional<std::string> InformationRequest(std::string_view commandLine,
+                                              std::string_view programName,
+                                              std::string_view summary);
 
 }  // namespace nodrel

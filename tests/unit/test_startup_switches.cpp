@@ -50,3 +50,21 @@ TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
 
 }  // namespace
 }  // namespace nodrel
+
+namespace nodrel {
+namespace {
+
+TEST(InformationRequest, OnlyTheWholeCommandLineAsks) {
+    EXPECT_EQ(InformationRequest("--version", "nodreld", "x"), "nodreld 5.5\n");
+    const auto help = InformationRequest("--help", "nodrel", "Watches the load.");
+    ASSERT_TRUE(help);
+    EXPECT_NE(help->find("Usage: nodrel [-InhibitShutdown] [-AllowMulti]"), std::string::npos);
+    EXPECT_NE(help->find("Watches the load."), std::string::npos);
+    for (const char* line : {"", "-InhibitShutdown", "--help -AllowMulti", "-InhibitShutdown --help",
+                             " --version", "--Version"}) {
+        EXPECT_FALSE(InformationRequest(line, "nodreld", "x")) << line;
+    }
+}
+
+}  // namespace
+}  // namespace nodrel

@@ -38,6 +38,14 @@ int RefuseSecondInstance() {
 int main(int argc, char** argv) {
     std::setlocale(LC_TIME, "");  // month names in the user's language
     const std::string commandLine = nodrel::JoinArguments(argc, argv);
+    if (const auto text = nodrel::InformationRequest(
+            commandLine, "nodreld",
+            "Watches the processor load and powers the computer off after a quiet spell.\n"
+            "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
+            "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.")) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
     const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
 
     nodrel::linux_platform::AbstractSocketGuard guard;
