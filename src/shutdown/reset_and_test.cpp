@@ -20,6 +20,7 @@ void Nodrel::Reset_Click() {
         if (settings.LogLevel >= 2) WriteLog("Reset", PhaseLogName());
         ResetProgram();
         SendMsg = "<COC000>";
+        if (settings.CMain == 1) SendLinkMessage();
     });
 }
 
@@ -37,6 +38,7 @@ void Nodrel::TestS_Click() {
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
         SendMsg = "<COT000>";
+        if (settings.CMain == 1) SendLinkMessage();
     });
 }
 

@@ -32,7 +32,7 @@ TEST_F(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
     EXPECT_EQ(Window().Title.caption,
               "Power Off the computer if CPU load is below 20% for over 5 sec");
     EXPECT_EQ(Window().Counter.caption, "Program Activation In 2s");
-    EXPECT_EQ(rig.program.SendMsg, "<COT000>");
+    EXPECT_THAT(rig.link.sent, ElementsAre("<COT000>")) << "forwarded at once";
     rig.Seconds(2);
     EXPECT_EQ(rig.program.Phase, PhaseRun) << "the test's activation lasts two work ticks";
     rig.Seconds(5);
@@ -66,7 +66,7 @@ TEST_F(Commands, TestIsRefusedWhileUnconfigured) {
     rig.program.TestS_Click();
     EXPECT_FALSE(rig.program.TestMode);
     EXPECT_EQ(folder.ReadLog(), before);
-    EXPECT_EQ(rig.program.SendMsg, "<C0A000>") << "nothing is forwarded";
+    EXPECT_THAT(rig.link.sent, IsEmpty()) << "nothing is forwarded";
 }
 
 TEST_F(Commands, ResetDuringATestCarriesTheMarker) {
@@ -77,7 +77,7 @@ TEST_F(Commands, ResetDuringATestCarriesTheMarker) {
     EXPECT_FALSE(rig.program.TestMode);
     EXPECT_EQ(folder.LogEvents().at(folder.LogEvents().size() - 2), "*Reset|Run");
     EXPECT_EQ(Window().caption, "Nodrel");
-    EXPECT_EQ(rig.program.SendMsg, "<COC000>");
+    EXPECT_EQ(rig.link.sent.back(), "<COC000>");
 }
 
 TEST_F(Commands, ResetNamesThePhaseAndRestartsTheActivation) {

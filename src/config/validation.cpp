@@ -1,0 +1,149 @@
+#include "config/validation.h"
+
+#include "config/parse_number.h"
+#include "link/ip_check.h"
+
+namespace nodrel {
+
+namespace {
+
+constexpr int kMonitorShutType = 4;
+constexpr int kMaster = 1;
+constexpr int kSlave = 2;
+constexpr std::size_t kMaxHostNameLength = 100;
+
+bool Outside(double value, double lowest, double highest) {
+    return !(value >= lowest && value <= highest);  // NaN counts as outside
+}
+
+bool LengthOutside(const std::string& text, std::size_t shortest, std::size_t longest) {
+    return text.size() < shortest || text.size() > longest;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && IsFolderSeparator(path.back());
+}
+
+// What the address rules ask, the same for the settings and for the window's fields.
+bool AddressFailsAddressMode(const std::string& address) {
+    return !address.empty() && !IsValidIP(address);
+}
+
+bool AddressFailsHostNameMode(const std::string& name) {
+    return name.size() > kMaxHostNameLength || IsValidIP(name);
+}
+
+int CountRangeFailures(const Settings& s) {
+    const bool failed[] = {
+        Outside(s.AvTime, 1, 30),
+        s.DName == 1 && AddressFailsAddressMode(s.IPAdd),
+        s.DName == 2 && AddressFailsHostNameMode(s.IPAdd),
+        Outside(s.CMain, 1, 2),
+        Outside(s.DName, 1, 2),
+        Outside(s.CPULevel, 5, 50),
+        Outside(s.CPUDelay, 5, 1800),
+        Outside(s.LogLevel, 1, 3),
+        LengthOutside(s.LogName, 8, 20),
+        LengthOutside(s.LogPath, 2, 100),
+        !EndsWithSeparator(s.LogPath),
+        Outside(s.Port1, 1024, 65535),
+        Outside(s.RunOnTop, 1, 2),
+        Outside(s.ShutTime, 2, 600),
+        Outside(s.StartMin, 1, 2),
+        Outside(s.ShutType, 1, 6),
+        Outside(s.StartDelay, 1, 3600),
+    };
+    int count = 0;
+    for (bool fails : failed) count += fails ? 1 : 0;
+    return count;
+}
+
+// The role rules: set this way, the monitoring cycle cannot run.
+bool RoleUnconfigured(const Settings& s) {
+    const bool validIP = IsValidIP(s.IPAdd);
+    const bool monitor = s.ShutType == kMonitorShutType;
+    return (!validIP && s.CMain == kMaster && monitor && s.DName == 1) ||
+           (s.IPAdd.empty() && s.CMain == kMaster && monitor && s.DName == 2) ||
+           (s.CMain == kSlave && monitor) || (!validIP && s.CMain == kSlave && s.DName == 1) ||
+           (s.IPAdd.empty() && s.CMain == kSlave && s.DName == 2);
+}
+
+// Counts failed rules and marks their note labels.
+class RuleTally {
+  public:
+    void Check(bool fails, Note note, const char* caption = nullptr) {
+        if (!fails) return;
+        ++result_.failures;
+        NoteMark& mark = result_.notes[static_cast<std::size_t>(note)];
+        mark.highlighted = true;
+        if (caption != nullptr) mark.caption = caption;
+    }
+    Validation Result() const { return result_; }
+
+  private:
+    Validation result_;
+};
+
+}  // namespace
+
+CheckResult CheckSettings(Settings& settings) {
+    if (settings.LogPath.empty()) settings.LogPath = DefaultLogPath();
+    CheckResult result;
+    result.failures = CountRangeFailures(settings);
+    result.unconfigured = RoleUnconfigured(settings);
+    return result;
+}
+
+Message CheckFailureMessage() {
+    return {16, " Configuration File Error",
+            JoinLines({"The configuration file is missing or corrupted.",
+                       "Reinstall the program to restore the file.",
+                       "The program will now terminate."})};
+}
+
+Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
+                          const std::function<bool(const std::string&)>& folderExists) {
+    fields.ShutTypeCode = ShutTypeCodeOf(fields.ShutNameT);
+    if (const int level = LogLevelCodeOf(fields.LogLevelT); level != 0) {
+        fields.LogLevelCode = level;
+    }
+
+    const auto number = [](const std::string& text) { return ParseLeadingNumber(text); };
+    const std::string& address = fields.IPAddT;
+    const bool addressMode = fields.DNameT == 0;
+    const bool hostNameMode = fields.DNameT == 1;
+    const bool validIP = IsValidIP(address);
+    const bool monitor = fields.ShutTypeCode == kMonitorShutType;
+    const bool folderFound =
+        !fields.LogPathT.empty() && folderExists && folderExists(fields.LogPathT);
+    const bool masterBadAddress = cmain == kMaster && addressMode && !validIP && monitor;
+    const bool masterBadHostName =
+        cmain == kMaster && hostNameMode && (address.empty() || validIP) && monitor;
+
+    RuleTally tally;
+    tally.Check(Outside(number(fields.AvTimeT), 1, 30), Note::AvTimeM);
+    tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);
+    tally.Check(hostNameMode && AddressFailsHostNameMode(address), Note::IPAddM);
+    tally.Check(Outside(number(fields.CPUDelayT), 5, 1800), Note::CPUDelayM);
+    tally.Check(Outside(number(fields.CPULevelT), 5, 50), Note::CPULevelM);
+    tally.Check(Outside(fields.LogLevelCode, 1, 3), Note::LogLevelM);
+    tally.Check(LengthOutside(fields.LogNameT, 8, 20), Note::LogNameM);
+    tally.Check(LengthOutside(fields.LogPathT, 2, 100), Note::LogPathM);
+    tally.Check(!folderFound, Note::LogPathM);
+    tally.Check(!EndsWithSeparator(fields.LogPathT), Note::LogPathM);
+    tally.Check(Outside(number(fields.Port1T), 1024, 65535), Note::Port1M);
+    tally.Check(Outside(number(fields.ShutTimeT), 2, 600), Note::ShutTimeM);
+    tally.Check(Outside(fields.ShutTypeCode, 1, 6), Note::ShutTypeM);
+    tally.Check(Outside(number(fields.StartDelayT), 1, 3600), Note::StartDelayM);
+    tally.Check(cmain == kSlave && addressMode && !validIP, Note::IPAddM);
+    tally.Check(cmain == kSlave && hostNameMode && address.empty(), Note::IPAddM);
+    tally.Check(masterBadAddress, Note::ShutTypeM);
+    tally.Check(masterBadAddress, Note::IPAddM, "Must Be A Valid IP Address");
+    tally.Check(masterBadHostName, Note::ShutTypeM);
+    tally.Check(masterBadHostName, Note::IPAddM, "Must Be A Valid Domain Name");
+    tally.Check(cmain == kSlave && monitor, Note::ShutTypeM, "Invalid Option In Slave Mode");
+    tally.Check(cmain == kSlave && portError, Note::Port1M);
+    return tally.Result();
+}
+
+}  // namespace nodrel
