@@ -1,0 +1,465 @@
+#!/usr/bin/env bash
+# Checks how Nodrel installs and packages, the way CI does (scripts/test.sh calls it):
+#   1. the data files: the default Nodrel4.ini byte for byte, the manual pages (groff
+#      warnings), the AppStream metainfo, the polkit rule (run in duktape, the engine
+#      polkitd uses, against the actions and users it must and must not allow) and the
+#      maintainer scripts (shell syntax; no enabling or starting of the service);
+#   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
+#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree;
+#      the generated desktop entries (desktop-file-validate), the metainfo against the
+#      tree (appstreamcli validate-tree), and the unit (systemd-analyze verify, and
+#      systemd-analyze security --offline=true, which must rate it 2.0 or lower);
+#   3. the packages (cpack -G DEB): control fields, file lists (dpkg-deb -c), lintian
+#      with no errors (its other findings are listed);
+#   4. the packages extracted (dpkg-deb -x): nodreld --version and nodrel --version, and
+#      the desktop launcher on a scratch home folder;
+#   5. the packages installed into a scratch root (dpkg --root, the maintainer scripts
+#      run with DPKG_ROOT and touch only that root): the user "nodrel", /var/lib/nodrel
+#      with the default settings, the service not enabled, the installed nodreld running
+#      there with -InhibitShutdown (the action simulated, the system bus out of reach, in
+#      a network namespace of its own when possible), an edited configuration kept by a
+#      reinstallation, and the folder gone after a purge.
+# Nothing is installed into this machine's root and no service is started. Prints one
+# PASS or FAIL line per check and exits non-zero when any check failed. The packages
+# come from scripts/install-deps.sh.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+BUILD=${NODREL_PKG_BUILD:-$root/build-pkg}
+JOBS=${NODREL_JOBS:-2}
+EXPOSURE_LIMIT=2.0
+
+started=$(date +%s)
+passed=0
+failed=0
+failures=()
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/nodrel-packaging.XXXXXX")
+cleanup() { rm -rf "$work"; }
+trap cleanup EXIT
+
+heading() {
+  local elapsed=$(( $(date +%s) - started ))
+  printf '\n---- %s  [%ds]\n' "$1" "$elapsed"
+}
+pass() {
+  echo "PASS: $1"
+  passed=$((passed + 1))
+}
+# fail NAME [DETAILS]: the details are printed indented below the line.
+fail() {
+  echo "FAIL: $1"
+  if [[ -n "${2:-}" ]]; then printf '%s\n' "$2" | sed 's/^/      /'; fi
+  failed=$((failed + 1))
+  failures+=("$1")
+}
+# check NAME COMMAND...: PASS when the command succeeds within 5 minutes, else FAIL
+# with its output.
+check() {
+  local name=$1 out
+  shift
+  if out=$(timeout 300 "$@" 2>&1); then pass "$name"; else fail "$name" "$out"; fi
+}
+# same NAME EXPECTED ACTUAL: PASS when the two texts are equal, else FAIL with a diff.
+same() {
+  if [[ "$2" == "$3" ]]; then
+    pass "$1"
+  else
+    fail "$1" "$(diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed -n '1,40p')"
+  fi
+}
+finish() {
+  local elapsed=$(( $(date +%s) - started ))
+  heading "Summary"
+  printf 'check-packaging: %d passed, %d failed in %ds\n' "$passed" "$failed" "$elapsed"
+  if [[ ${#failures[@]} -gt 0 ]]; then printf 'Failed: %s\n' "${failures[@]}"; fi
+  [[ $failed -eq 0 ]]
+  exit $?
+}
+
+version=$(sed -nE 's/^project\(Nodrel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+arch=$(dpkg --print-architecture)
+# The desktop program and its package exist once its entry point does.
+desktop=0
+if [[ -f src/frontends/nodrel/main.cpp ]]; then desktop=1; fi
+
+# ---------------------------------------------------------------------------------------
+heading "Tools"
+missing=()
+for tool in cmake ninja cpack dpkg dpkg-deb dpkg-buildflags dpkg-shlibdeps lintian \
+            desktop-file-validate appstreamcli man groff lexgrog systemd-analyze \
+            systemd-sysusers systemd-tmpfiles duk gzip timeout; do
+  command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  fail "tools present" "missing: ${missing[*]} (bash scripts/install-deps.sh installs them)"
+  finish
+fi
+pass "tools present (version $version, $arch, desktop program: $([[ $desktop == 1 ]] && echo yes || echo no))"
+
+# ---------------------------------------------------------------------------------------
+heading "Data files"
+
+# The default settings: the program's own format, CR LF line ends, an empty line after
+# the last one. Only the date of line 3 is free.
+expected_ini=$(printf '%s\r\n' "# Nodrel Version $version" "# Configuration File" "# DATE" "" \
+  "[Comms]" "CMain=1" "DName=1" "IPAdd=" "Port1=10001" "" \
+  "[Run]" "AvTime=5" "CPUDelay=60" "CPULevel=20" "LogLevel=2" "LogName=Nodrel.log" \
+  "LogPath=Log/" "RunOnTop=1" "StartDelay=2" "StartMin=2" "" \
+  "[Shutdown]" "ShutTime=60" "ShutType=1" "" | od -An -c)
+actual_ini=$(sed -E '3s/^# [0-9]{2}-[A-Za-z]{3}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\r$/# DATE\r/' \
+  data/Nodrel4.ini | od -An -c)
+same "data/Nodrel4.ini holds the default settings, CR LF, dated line 3" "$expected_ini" "$actual_ini"
+
+for page in data/man/nodreld.8 data/man/nodrel.1; do
+  out=$( { LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=all -l "$page" >/dev/null; } 2>&1;
+         groff -man -ww -z "$page" 2>&1)
+  if [[ -z "$out" ]] && lexgrog "$page" >/dev/null 2>&1; then
+    pass "$page formats without warnings (man -l, groff -ww) and has a NAME line"
+  else
+    fail "$page formats without warnings" "$out$(lexgrog "$page" 2>&1)"
+  fi
+done
+for page in data/man/nodreld.8 data/man/nodrel.1; do
+  missing_sections=()
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS SIGNALS "EXIT STATUS" CONFIGURATION \
+                 "LOG LEVELS" LINK SAFETY FILES; do
+    grep -qx ".SH \"\\{0,1\\}$section\"\\{0,1\\}" "$page" || missing_sections+=("$section")
+  done
+  same "$page has every section" "" "${missing_sections[*]}"
+done
+check "metainfo validates (appstreamcli validate --no-net)" \
+  appstreamcli validate --no-net data/io.github.nodrel.Nodrel.metainfo.xml
+
+# The polkit rule in duktape with polkit's objects stubbed as polkitd defines them: the
+# first rule that answers decides; null is "not handled".
+{
+  cat <<'EOF'
+var polkit = {
+    Result: { NO: "no", YES: "yes", AUTH_SELF: "auth_self", AUTH_SELF_KEEP: "auth_self_keep",
+              AUTH_ADMIN: "auth_admin", AUTH_ADMIN_KEEP: "auth_admin_keep", NOT_HANDLED: null },
+    rules: [],
+    addRule: function (rule) { this.rules.push(rule); },
+    log: function () {}, spawn: function () { throw new Error("spawn"); }
+};
+EOF
+  cat data/polkit/50-nodrel.rules
+  cat <<'EOF'
+
+function decide(id, user) {
+    var action = { id: id, lookup: function () { return undefined; } };
+    var subject = { user: user, pid: 1234, groups: [user], seat: "", session: "",
+                    local: false, active: false, system_unit: "nodreld.service",
+                    isInGroup: function (g) { return g === user; },
+                    isInNetGroup: function () { return false; } };
+    for (var i = 0; i < polkit.rules.length; i++) {
+        var r = polkit.rules[i](action, subject);
+        if (r !== undefined && r !== null) return r;
+    }
+    return null;
+}
+var bad = [];
+var login1 = "org.freedesktop.login1.";
+var granted = ["power-off", "reboot", "halt", "suspend", "hibernate"];
+for (var i = 0; i < granted.length; i++) {
+    var names = [granted[i], granted[i] + "-multiple-sessions"];
+    for (var j = 0; j < names.length; j++) {
+        if (decide(login1 + names[j], "nodrel") !== "yes") bad.push("nodrel not allowed " + names[j]);
+        var others = ["root", "alice", "nodrel2", "Nodrel", "nobody", ""];
+        for (var k = 0; k < others.length; k++) {
+            if (decide(login1 + names[j], others[k]) !== null) bad.push("'" + others[k] + "' allowed " + names[j]);
+        }
+    }
+    if (decide(login1 + granted[i] + "-ignore-inhibit", "nodrel") !== null) bad.push("nodrel allowed " + granted[i] + "-ignore-inhibit");
+}
+var refused = [login1 + "set-wall-message", login1 + "inhibit-block-shutdown", login1 + "set-reboot-parameter",
+               login1 + "manage", "org.freedesktop.systemd1.manage-units", "org.freedesktop.packagekit.package-install",
+               "org.freedesktop.login1.power-off.extra", "xorg.freedesktop.login1.power-off"];
+for (var m = 0; m < refused.length; m++) {
+    if (decide(refused[m], "nodrel") !== null) bad.push("nodrel allowed " + refused[m]);
+}
+if (polkit.rules.length !== 1) bad.push(polkit.rules.length + " rules registered, not 1");
+if (bad.length > 0) throw new Error(bad.join("; "));
+print("rule decisions as expected");
+EOF
+} > "$work/polkit-test.js"
+check "polkit rule allows the 10 power actions to user nodrel only, no -ignore-inhibit (duktape)" \
+  duk "$work/polkit-test.js"
+
+for script in packaging/debian/nodreld/postinst packaging/debian/nodreld/prerm \
+              packaging/debian/nodreld/postrm data/desktop/nodrel-desktop.in; do
+  check "$script: shell syntax (sh -n)" sh -n "$script"
+done
+forbidden=$(grep -nE '(systemctl|deb-systemd-helper|deb-systemd-invoke)[^#]*[[:space:]](enable|start|restart|reload-or-restart|unmask)([[:space:]]|$)' \
+  packaging/debian/nodreld/* || true)
+same "maintainer scripts neither enable nor start the service" "" "$forbidden"
+
+# ---------------------------------------------------------------------------------------
+heading "Build: $BUILD (Release, prefix /usr, Debian hardening flags)"
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+if ! out=$(timeout 600 cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_FUZZ=OFF -DNODREL_SANITIZE=OFF \
+      -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
+      -DCMAKE_EXE_LINKER_FLAGS="$ldflags" 2>&1); then
+  fail "configure $BUILD" "$(tail -n 30 <<<"$out")"
+  finish
+fi
+if ! out=$(timeout 1800 cmake --build "$BUILD" -j "$JOBS" 2>&1); then
+  fail "build $BUILD" "$(tail -n 40 <<<"$out")"
+  finish
+fi
+pass "configure and build $BUILD"
+
+# ---------------------------------------------------------------------------------------
+heading "cmake --install into a staging folder"
+stage=$work/stage
+if ! out=$(DESTDIR="$stage" timeout 300 cmake --install "$BUILD" 2>&1); then
+  fail "cmake --install" "$out"
+  finish
+fi
+daemon_files="755 usr/sbin/nodreld
+644 usr/lib/systemd/system/nodreld.service
+644 usr/lib/sysusers.d/nodrel.conf
+644 usr/lib/tmpfiles.d/nodrel.conf
+644 usr/share/doc/nodreld/changelog.gz
+644 usr/share/doc/nodreld/copyright
+644 usr/share/man/man8/nodreld.8.gz
+644 usr/share/nodrel/Nodrel4.ini
+644 usr/share/polkit-1/rules.d/50-nodrel.rules"
+desktop_files="755 usr/bin/nodrel
+755 usr/libexec/nodrel/nodrel-desktop
+644 usr/share/applications/nodrel.desktop
+644 usr/share/doc/nodrel/changelog.gz
+644 usr/share/doc/nodrel/copyright
+644 usr/share/doc/nodrel/examples/nodrel-autostart.desktop
+644 usr/share/icons/hicolor/scalable/apps/nodrel.svg
+644 usr/share/man/man1/nodrel.1.gz
+644 usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml"
+expected_tree=$daemon_files
+if [[ $desktop == 1 ]]; then expected_tree+=$'\n'$desktop_files; fi
+expected_tree=$(sort -k2 <<<"$expected_tree")
+actual_tree=$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)
+same "staged tree: exactly the expected files and modes" "$expected_tree" "$actual_tree"
+
+unit=$stage/usr/lib/systemd/system/nodreld.service
+same "unit starts the installed nodreld" "ExecStart=/usr/sbin/nodreld" "$(grep '^ExecStart=' "$unit")"
+same "tmpfiles copies the installed default settings" \
+  "C /var/lib/nodrel/Data/Nodrel4.ini - - - - /usr/share/nodrel/Nodrel4.ini" \
+  "$(grep '^C ' "$stage/usr/lib/tmpfiles.d/nodrel.conf")"
+check "installed default settings are data/Nodrel4.ini" cmp data/Nodrel4.ini "$stage/usr/share/nodrel/Nodrel4.ini"
+check "installed manual pages are the data/man pages" \
+  sh -c "zcat '$stage/usr/share/man/man8/nodreld.8.gz' | cmp - data/man/nodreld.8"
+
+if [[ $desktop == 1 ]]; then
+  for entry in "$stage/usr/share/applications/nodrel.desktop" \
+               "$stage/usr/share/doc/nodrel/examples/nodrel-autostart.desktop"; do
+    check "${entry#"$stage"/} validates (desktop-file-validate)" desktop-file-validate "$entry"
+    same "${entry#"$stage"/} starts the installed launcher" \
+      "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
+      "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
+  done
+  check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
+    appstreamcli validate-tree --no-net "$stage/usr"
+fi
+
+# systemd-analyze checks the executable and the manual page against this machine, so
+# it verifies a copy whose ExecStart points into the staging folder, with the staged
+# manual pages on MANPATH.
+mkdir -p "$work/unit"
+sed "s|^ExecStart=/usr/sbin/nodreld|ExecStart=$stage/usr/sbin/nodreld|" "$unit" > "$work/unit/nodreld.service"
+# It only warns about a value it cannot parse ("..., ignoring"), so any output fails.
+out=$(MANPATH="$stage/usr/share/man:" timeout 60 systemd-analyze verify --man=yes \
+      "$work/unit/nodreld.service" 2>&1)
+status=$?
+if [[ $status -eq 0 && -z "$out" ]]; then
+  pass "systemd-analyze verify nodreld.service: no errors, no warnings"
+else
+  fail "systemd-analyze verify nodreld.service (status $status)" "$out"
+fi
+same "unit: user, folder, restart, reload and the required confinement" \
+  "ExecReload=/bin/kill -HUP \$MAINPID
+NoNewPrivileges=yes
+PrivateTmp=yes
+ProtectSystem=strict
+ReadWritePaths=/var/lib/nodrel
+Restart=on-failure
+RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6
+User=nodrel
+WantedBy=multi-user.target
+WorkingDirectory=/var/lib/nodrel" \
+  "$(grep -E '^(User|WorkingDirectory|Restart|ExecReload|ProtectSystem|ReadWritePaths|NoNewPrivileges|PrivateTmp|RestrictAddressFamilies|WantedBy)=' "$unit" | sort)"
+security=$(timeout 60 systemd-analyze security --offline=true --no-pager "$work/unit/nodreld.service" 2>&1)
+exposure=$(sed -nE 's/.*Overall exposure level for nodreld.service: ([0-9.]+).*/\1/p' <<<"$security")
+if [[ -n "$exposure" ]] && awk -v e="$exposure" -v l="$EXPOSURE_LIMIT" 'BEGIN { exit !(e <= l) }'; then
+  pass "systemd-analyze security --offline=true: exposure $exposure (limit $EXPOSURE_LIMIT)"
+  grep -E '^✗' <<<"$security" | sed 's/^/      open: /; s/ \{2,\}/  /g'
+else
+  fail "systemd-analyze security --offline=true: exposure ${exposure:-unknown} (limit $EXPOSURE_LIMIT)" \
+    "$(tail -n 40 <<<"$security")"
+fi
+
+# ---------------------------------------------------------------------------------------
+heading "Debian packages (cpack -G DEB)"
+rm -rf "$BUILD/packages"
+if ! out=$(cd "$BUILD" && timeout 600 cpack -G DEB 2>&1); then
+  fail "cpack -G DEB" "$(tail -n 30 <<<"$out")"
+  finish
+fi
+debs=("$BUILD/packages/nodreld_${version}_${arch}.deb")
+if [[ $desktop == 1 ]]; then debs+=("$BUILD/packages/nodrel_${version}_${arch}.deb"); fi
+same "cpack built exactly the expected packages" \
+  "$(printf '%s\n' "${debs[@]##*/}" | sort)" "$(cd "$BUILD/packages" && ls -1 ./*.deb | sed 's|^\./||' | sort)"
+
+for deb in "${debs[@]}"; do
+  [[ -f "$deb" ]] || continue
+  name=$(dpkg-deb -f "$deb" Package)
+  if [[ $name == nodreld ]]; then files=$daemon_files; else files=$desktop_files; fi
+  listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' \
+           | sed -E 's| \./| |' | sort -k3)
+  wanted=$(sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' <<<"$files" | sort -k3)
+  same "$name: file list (dpkg-deb -c), modes and owners" "$wanted" "$listed"
+
+  depends=$(dpkg-deb -f "$deb" Depends)
+  if [[ $name == nodreld ]]; then
+    needed=(systemd dbus "libc6 (>=" "libstdc++6 (>=" "libsystemd0 (>=")
+  else
+    needed=("nodreld (= $version)" qt6-qpa-plugins "libc6 (>=" "libqt6widgets6 (>=" \
+            "libqt6svg6 (>=" "libsystemd0 (>=")
+  fi
+  absent=()
+  for dep in "${needed[@]}"; do
+    [[ ", $depends," == *", $dep"* ]] || absent+=("$dep")
+  done
+  same "$name: Depends has ${needed[*]} (shlibdeps)" "" "${absent[*]}"
+  same "$name: Package, Version, Architecture, Source" "$name $version $arch nodrel" \
+    "$(dpkg-deb -f "$deb" Package Version Architecture Source | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
+  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
+  if [[ $name == nodreld ]]; then
+    same "$name: control files" "control md5sums postinst postrm prerm " "$control"
+  else
+    same "$name: control files" "control md5sums " "$control"
+  fi
+
+  lint=$(timeout 300 lintian --fail-on error --pedantic --display-info "$deb" 2>&1)
+  status=$?
+  lint=$(grep -v '^running with root privileges' <<<"$lint")
+  errors=$(grep -c '^E:' <<<"$lint")
+  if [[ $status -eq 0 && $errors -eq 0 ]]; then
+    pass "$name: lintian reports no errors ($(grep -c '^W:' <<<"$lint") warnings, $(grep -c '^[IP]:' <<<"$lint") notes)"
+    if [[ -n "$lint" ]]; then sed 's/^/      /' <<<"$lint"; fi
+  else
+    fail "$name: lintian reports no errors (status $status)" "$lint"
+  fi
+done
+
+# ---------------------------------------------------------------------------------------
+heading "Extracted packages (dpkg-deb -x)"
+x=$work/extracted
+for deb in "${debs[@]}"; do
+  [[ -f "$deb" ]] && dpkg-deb -x "$deb" "$x"
+done
+same "extracted nodreld --version" "nodreld $version" "$(timeout 10 "$x/usr/sbin/nodreld" --version 2>&1)"
+help=$(timeout 10 "$x/usr/sbin/nodreld" --help 2>&1)
+same "extracted nodreld --help starts with its usage" \
+  "Usage: nodreld [-InhibitShutdown] [-AllowMulti]" "$(head -n 1 <<<"$help")"
+if [[ $desktop == 1 ]]; then
+  same "extracted nodrel --version" "nodrel $version" \
+    "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
+  # The launcher with its paths pointed into the extracted tree, on a scratch home: it
+  # makes the folder, puts the defaults there, and runs nodrel in it.
+  sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
+  home=$work/home
+  mkdir -p "$home"
+  out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+  folder=$home/.local/share/nodrel
+  if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
+    pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
+  else
+    fail "launcher prepares ~/.local/share/nodrel and runs nodrel" "$out$(find "$home" 2>&1)"
+  fi
+  echo "# edited" >> "$folder/Data/Nodrel4.ini"
+  edited=$(cat "$folder/Data/Nodrel4.ini")
+  out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+  same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
+fi
+
+# ---------------------------------------------------------------------------------------
+heading "Installation into a scratch root (dpkg --root, DPKG_ROOT)"
+R=$work/root
+mkdir -p "$R/etc" "$R/var/lib/dpkg/info" "$R/var/lib/dpkg/updates"
+: > "$R/var/lib/dpkg/status"
+host_before=$(getent passwd nodrel; ls -ld /var/lib/nodrel 2>/dev/null; ls /etc/systemd/system/*.wants 2>/dev/null | grep nodrel)
+dpkg_root() {
+  timeout 120 dpkg --root="$R" --force-script-chrootless --force-depends --force-not-root \
+    --log=/dev/null "$@" 2>&1
+}
+if out=$(dpkg_root -i "${debs[@]}"); then
+  pass "dpkg --root installs ${debs[*]##*/}"
+else
+  fail "dpkg --root installs the packages" "$out"
+fi
+user_line=$(grep '^nodrel:' "$R/etc/passwd" | cut -d: -f1,5-7)
+same "user nodrel: system user, home /var/lib/nodrel, no login" \
+  "nodrel:Nodrel service:/var/lib/nodrel:/usr/sbin/nologin" "$user_line"
+uid=$(grep '^nodrel:' "$R/etc/passwd" | cut -d: -f3)
+gid=$(grep '^nodrel:' "$R/etc/group" | cut -d: -f3)
+same "user nodrel has a system uid and its own group" "system own-group" \
+  "$([[ -n "$uid" && $uid -lt 1000 ]] && echo system) $([[ -n "$gid" && "$gid" == "$(grep '^nodrel:' "$R/etc/passwd" | cut -d: -f4)" ]] && echo own-group)"
+state=$(cd "$R/var/lib" && find nodrel -printf '%M %U:%G %p\n' | sort -k3)
+same "/var/lib/nodrel: folders, owners and modes" \
+  "drwxr-x--- 0:$gid nodrel
+drwxr-x--- 0:$gid nodrel/Data
+-rw-r--r-- 0:0 nodrel/Data/Nodrel4.ini
+drwxr-x--- $uid:$gid nodrel/Log" "$state"
+check "/var/lib/nodrel/Data/Nodrel4.ini holds the default settings" \
+  cmp data/Nodrel4.ini "$R/var/lib/nodrel/Data/Nodrel4.ini"
+same "service not enabled or started by the package" "" \
+  "$(find "$R" -path "$R/usr" -prune -o -name 'nodreld.service' -print 2>/dev/null)"
+
+# The installed nodreld in the installed folder: safe mode, the bus out of reach.
+run_log=$R/var/lib/nodrel/Log/Nodrel.log
+isolate=()
+if [[ $(id -u) -eq 0 ]] && unshare --net true 2>/dev/null; then isolate=(unshare --net); fi
+(cd "$R/var/lib/nodrel" && DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent \
+   exec "${isolate[@]}" "$R/usr/sbin/nodreld" -InhibitShutdown -AllowMulti \
+   >"$work/nodreld.out" 2>&1) &
+pid=$!
+for _ in $(seq 1 100); do
+  grep -qE ', +Enter +, Run ' "$run_log" 2>/dev/null && break
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -TERM "$pid" 2>/dev/null
+wait "$pid"
+status=$?
+if [[ $status -eq 0 ]] && grep -qE ', +Enter +, Run ' "$run_log" && grep -qE ', +Exit +, Run ' "$run_log"; then
+  pass "installed nodreld runs on the installed settings (Start, Enter Run, Exit on SIGTERM, status 0)"
+else
+  fail "installed nodreld runs on the installed settings (status $status)" \
+    "$(cat "$work/nodreld.out" "$run_log" 2>&1 | tail -n 30)"
+fi
+
+sed -i 's/^CPULevel=20\r$/CPULevel=30\r/' "$R/var/lib/nodrel/Data/Nodrel4.ini"
+edited=$(od -c "$R/var/lib/nodrel/Data/Nodrel4.ini")
+if out=$(dpkg_root -i "${debs[@]}"); then
+  same "reinstalling keeps the edited Data/Nodrel4.ini" "$edited" "$(od -c "$R/var/lib/nodrel/Data/Nodrel4.ini")"
+else
+  fail "dpkg --root reinstalls the packages" "$out"
+fi
+names=(nodreld)
+if [[ $desktop == 1 ]]; then names=(nodrel nodreld); fi
+out=$(dpkg_root -r "${names[@]}")
+same "removing keeps the settings" "$edited" "$(od -c "$R/var/lib/nodrel/Data/Nodrel4.ini" 2>&1)"
+out=$(dpkg_root -P "${names[@]}")
+same "purging deletes /var/lib/nodrel and every packaged file" "" \
+  "$(ls -d "$R/var/lib/nodrel" 2>/dev/null; cd "$R" && find usr ! -type d 2>/dev/null)"
+host_after=$(getent passwd nodrel; ls -ld /var/lib/nodrel 2>/dev/null; ls /etc/systemd/system/*.wants 2>/dev/null | grep nodrel)
+same "this machine's users, /var/lib and units untouched" "$host_before" "$host_after"
+
+finish
