@@ -12,6 +12,9 @@ namespace nodrel::linux_platform {
 namespace {
 // A name's address is looked up again after this long, while the old one stays in use.
 constexpr auto RefreshAfter = std::chrono::seconds(60);
+// Room for a few thousand datagrams, so a burst of junk while the program is not
+// scheduled does not push the master's keep-alives out of the queue.
+constexpr int ReceiveBuffer = 4 * 1024 * 1024;
 }  // namespace
 
 struct UdpLink::Lookup {
@@ -50,6 +53,8 @@ bool UdpLink::EnsureSocket() {
 bool UdpLink::Bind(int port) {
     Close();
     if (port < 0 || port > 65535 || !EnsureSocket()) return false;
+    // Best effort: the system caps it at its own limit.
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &ReceiveBuffer, sizeof ReceiveBuffer);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);

@@ -1,0 +1,440 @@
+#!/usr/bin/python3
+"""Floods a slave nodreld's link port with junk datagrams and measures what it costs.
+
+Starts nodreld in a scratch folder as a slave (log level Full, "-InhibitShutdown
+-AllowMulti") listening on a free loopback port, keeps it alive with a keep-alive sender
+("<COA100>" twice a second, as a master would), lets it run quietly for a few seconds,
+then floods its port from loopback with RATE datagrams a second for DURATION seconds,
+and reports:
+  * datagrams sent, and how many the kernel dropped at the slave's socket because its
+    receive queue was full (the drops column of /proc/net/udp);
+  * the slave's resident memory (VmRSS) before and after the flood, and the largest value
+    sampled once a second during it;
+  * its CPU use (schedstat, or utime + stime) as a share of one core, quiet and flooded;
+  * how late its once-a-second work was: the log is polled every few ms and the moment
+    each new "Run" line appears is taken; the offsets from a one-second grid started at
+    the first Run line of the period give the max and mean deviation in ms, quiet and
+    flooded, and missed seconds are counted;
+  * whether the slave stayed connected: Count 0 in every Run line (and how many of them
+    say "Error", which shows that the junk did reach it).
+
+The run is bounded: the flood stops by itself after DURATION seconds (at most 600) and
+RATE is at most 500,000 a second; all traffic goes to 127.0.0.1 only. With
+"-InhibitShutdown" an action would only be simulated; the keep-alive keeps the slave
+from counting down in the first place. The power service is pointed at nothing as well.
+
+  scripts/flood-link.py                               # 50,000/s for 30 s
+  scripts/flood-link.py --rate 200000 --duration 10
+  scripts/flood-link.py --nodreld path/to/nodreld --keep
+"""
+
+import argparse
+import multiprocessing
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
+
+LOOPBACK = "127.0.0.1"
+KEEP_ALIVE = b"<COA100>"
+MAX_RATE = 500_000
+MAX_DURATION = 600.0
+
+LOG_LINE = re.compile(
+    r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, (.{10}), (.{10}), Count:(.{4})(.*)$")
+
+
+def config_text(port):
+    lines = [
+        "# Nodrel Version 5.5",
+        "# Configuration File",
+        "# " + time.strftime("%d-%b-%y %H:%M:%S"),
+        "",
+        "[Comms]",
+        "CMain=2",
+        "DName=1",
+        "IPAdd=" + LOOPBACK,
+        "Port1=%d" % port,
+        "",
+        "[Run]",
+        "AvTime=5",
+        "CPUDelay=1800",
+        "CPULevel=50",
+        "LogLevel=3",
+        "LogName=Nodrel.log",
+        "LogPath=Log/",
+        "RunOnTop=1",
+        "StartDelay=1",
+        "StartMin=2",
+        "",
+        "[Shutdown]",
+        "ShutTime=60",
+        "ShutType=1",
+        "",
+    ]
+    return "".join(line + "\r\n" for line in lines)
+
+
+def free_udp_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+        probe.bind(("", 0))
+        return probe.getsockname()[1]
+
+
+class LogWatcher:
+    """Reads the lines added to the log since the last poll, with the time each was seen."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.pending = b""
+
+    def poll(self):
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self.offset)
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        if not data:
+            return []
+        now = time.monotonic()
+        self.offset += len(data)
+        self.pending += data
+        *complete, self.pending = self.pending.split(b"\n")
+        return [(now, raw.rstrip(b"\r").decode("latin-1")) for raw in complete]
+
+
+def parse(line):
+    """(event, state, count, comms) of an event line, None for other lines."""
+    m = LOG_LINE.match(line)
+    if not m:
+        return None
+    comms = m.group(4)
+    comms = comms[len(", Comms: "):] if comms.startswith(", Comms: ") else comms
+    return m.group(1)[1:].strip(), m.group(2).strip(), int(m.group(3)), comms
+
+
+def vm_rss_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def cpu_seconds(pid):
+    """CPU time of the process: schedstat (ns) where the kernel has it, else utime+stime."""
+    try:
+        with open("/proc/%d/schedstat" % pid) as f:
+            return int(f.read().split()[0]) / 1e9
+    except (OSError, ValueError, IndexError):
+        with open("/proc/%d/stat" % pid) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def socket_drops(port):
+    """The drops counter of the UDP socket bound to `port`, or None."""
+    wanted = ":%04X" % port
+    try:
+        with open("/proc/net/udp") as f:
+            next(f)
+            for line in f:
+                fields = line.split()
+                if fields[1].endswith(wanted):
+                    return int(fields[-1])
+    except OSError:
+        pass
+    return None
+
+
+def keep_alive(port, stopping):
+    """Two keep-alives a second on a fixed grid, like a master in phase Run."""
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
+        due = time.monotonic()
+        while not stopping.is_set():
+            sock.sendto(KEEP_ALIVE, (LOOPBACK, port))
+            due += 0.5
+            stopping.wait(max(0.0, due - time.monotonic()))
+
+
+def flood(port, rate, seconds, payload, sent, window):
+    """Runs in a process of its own, so that the log watcher keeps its own timing. Leaves
+    the count in `sent` and its first and last moment (monotonic clock) in `window`."""
+    total = int(rate * seconds)
+    batch = max(1, int(rate) // 1000)  # at most a millisecond's worth between clock readings
+    count = 0
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
+        sock.connect((LOOPBACK, port))  # a connected socket sends faster
+        send = sock.send
+        started = time.monotonic()
+        window[0] = started
+        while count < total:
+            elapsed = time.monotonic() - started
+            if elapsed >= seconds:
+                break
+            due = min(total, int(elapsed * rate) + 1, count + batch)
+            if count >= due:
+                time.sleep(0.0005)
+                continue
+            try:
+                for _ in range(due - count):
+                    send(payload)
+                    count += 1
+            except OSError:  # ECONNREFUSED after the slave is gone, or a full queue
+                time.sleep(0.001)
+        window[1] = time.monotonic()
+        sent.value = count
+
+
+def grid_deviations(times):
+    """Deviation in ms of each time from a one-second grid started at the first one, and
+    the number of grid seconds without a time."""
+    if len(times) < 2:
+        return [], 0
+    first = times[0]
+    deviations = [abs((t - first) - round(t - first)) * 1000 for t in times]
+    covered = round(times[-1] - first) + 1
+    return deviations, covered - len(times)
+
+
+class Period:
+    """The Run lines and CPU time of one stretch of the run."""
+
+    def __init__(self, name):
+        self.name = name
+        self.runs = []  # (seen at, count, comms)
+        self.cpu = self.started = self.ended = None
+
+    def begin(self, pid):
+        self.started, self.cpu = time.monotonic(), cpu_seconds(pid)
+
+    def end(self, pid):
+        self.ended = time.monotonic()
+        self.cpu = cpu_seconds(pid) - self.cpu
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--nodreld", default=DEFAULT_NODRELD,
+                        help="the program to measure (default: the one in build/)")
+    parser.add_argument("--rate", type=int, default=50_000,
+                        help="junk datagrams a second (default 50000, at most %d)" % MAX_RATE)
+    parser.add_argument("--duration", type=float, default=30.0,
+                        help="seconds of flooding (default 30, at most %g)" % MAX_DURATION)
+    parser.add_argument("--quiet", type=float, default=5.0,
+                        help="seconds measured without the flood first (default 5)")
+    parser.add_argument("--senders", type=int, default=2,
+                        help="processes sharing the flood, 1..4 (default 2: one Python "
+                             "process alone may not reach 50,000/s)")
+    parser.add_argument("--payload", default="junk", help="the datagram (default junk)")
+    parser.add_argument("--poll-ms", type=float, default=3.0,
+                        help="log polling interval in ms, 2..5 (default 3)")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    args = parser.parse_args()
+
+    if not os.access(args.nodreld, os.X_OK):
+        sys.exit("flood-link: %s is not an executable; build first" % args.nodreld)
+    if not 1 <= args.rate <= MAX_RATE:
+        sys.exit("flood-link: --rate must lie in 1..%d" % MAX_RATE)
+    if not 1 <= args.duration <= MAX_DURATION or not 0 <= args.quiet <= 60:
+        sys.exit("flood-link: --duration must lie in 1..%g s, --quiet in 0..60 s" % MAX_DURATION)
+    if not 1 <= args.senders <= 4:
+        sys.exit("flood-link: --senders must lie in 1..4")
+    if not 2 <= args.poll_ms <= 5:
+        sys.exit("flood-link: --poll-ms must lie in 2..5")
+    poll = args.poll_ms / 1000
+
+    port = free_udp_port()
+    scratch = tempfile.mkdtemp(prefix="nodrel-flood-")
+    os.mkdir(os.path.join(scratch, "Data"))
+    os.mkdir(os.path.join(scratch, "Log"))
+    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
+        f.write(config_text(port))
+
+    env = dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent/flood")
+    for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
+        env.pop(name, None)
+    watcher = LogWatcher(os.path.join(scratch, "Log", "Nodrel.log"))
+    console = open(os.path.join(scratch, "console.txt"), "wb")
+    print("nodreld: %s\nfolder:  %s\nslave on %s:%d; %g s quiet, then %d datagrams/s for %g s"
+          % (args.nodreld, scratch, LOOPBACK, port, args.quiet, args.rate, args.duration),
+          flush=True)
+
+    stopping = threading.Event()
+    keeper = threading.Thread(target=keep_alive, args=(port, stopping), daemon=True)
+    proc = subprocess.Popen([os.path.abspath(args.nodreld), "-InhibitShutdown", "-AllowMulti"],
+                            cwd=scratch, env=env, stdin=subprocess.DEVNULL, stdout=console,
+                            stderr=subprocess.STDOUT)
+    keeper.start()
+    sent = [multiprocessing.Value("q", 0) for _ in range(args.senders)]
+    windows = [multiprocessing.Array("d", 2) for _ in range(args.senders)]
+    flooders = []
+    problem = None
+    all_runs = []
+    periods = []
+    rss = {}
+    drops = {}
+    max_rss_kb = 0
+
+    def watch_until(deadline, period):
+        """Polls the log until `deadline`; Run lines go to `period`. False on a problem."""
+        nonlocal problem, max_rss_kb
+        next_sample = time.monotonic()
+        while time.monotonic() < deadline:
+            if proc.poll() is not None:
+                problem = "nodreld ended early with status %d" % proc.returncode
+                return False
+            for seen, line in watcher.poll():
+                parsed = parse(line)
+                if parsed is None:
+                    continue
+                event, state, count, comms = parsed
+                if event == "Run":
+                    all_runs.append((seen, count, comms))
+                    if period is not None:
+                        period.runs.append((seen, count, comms))
+                elif (event, state) != ("Enter", "Run") and event != "Start":
+                    problem = "unexpected log line: " + line
+                    return False
+            now = time.monotonic()
+            if period is not None and now >= next_sample:
+                max_rss_kb = max(max_rss_kb, vm_rss_kb(proc.pid))
+                next_sample += 1.0
+            time.sleep(poll)
+        return True
+
+    try:
+        # Up to the first Run line: the activation delay of one second, and the log header.
+        deadline = time.monotonic() + 10
+        while not all_runs and problem is None and time.monotonic() < deadline:
+            watch_until(time.monotonic() + 0.1, None)
+        if not all_runs and problem is None:
+            problem = "no Run line within 10 s"
+
+        if problem is None and args.quiet > 0:
+            quiet = Period("quiet")
+            quiet.begin(proc.pid)
+            watch_until(time.monotonic() + args.quiet, quiet)
+            quiet.end(proc.pid)
+            periods.append(quiet)
+
+        if problem is None:
+            rss["before"] = vm_rss_kb(proc.pid)
+            max_rss_kb = rss["before"]
+            drops["before"] = socket_drops(port)
+            flooded = Period("flood")
+            flooded.begin(proc.pid)
+            share = args.rate / args.senders
+            flooders = [multiprocessing.Process(
+                target=flood, args=(port, share, args.duration, args.payload.encode("latin-1"),
+                                    sent[i], windows[i]), daemon=True)
+                for i in range(args.senders)]
+            for flooder in flooders:
+                flooder.start()
+            while any(f.is_alive() for f in flooders) and problem is None:
+                watch_until(time.monotonic() + 0.1, flooded)
+                if time.monotonic() > flooded.started + args.duration + 10:
+                    problem = "the flood did not end in time"
+            flooded.end(proc.pid)
+            periods.append(flooded)
+            # Only the Run lines written while the junk was arriving count as flooded.
+            window = (min(w[0] for w in windows), max(w[1] for w in windows))
+            flooded.runs = [r for r in flooded.runs if window[0] <= r[0] <= window[1]]
+            if problem is None:
+                rss["after"] = vm_rss_kb(proc.pid)
+                drops["after"] = socket_drops(port)
+                # A few seconds more: the slave must still hear the keep-alive.
+                after = Period("after")
+                after.begin(proc.pid)
+                watch_until(time.monotonic() + 3, after)
+                after.end(proc.pid)
+                periods.append(after)
+        if problem is None:
+            proc.send_signal(signal.SIGTERM)
+            exit_status = proc.wait(timeout=10)
+    finally:
+        stopping.set()
+        for flooder in flooders:
+            if flooder.is_alive():
+                flooder.terminate()
+                flooder.join(timeout=5)
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        keeper.join(timeout=2)
+        console.close()
+
+    if problem:
+        print("FAILED: " + problem)
+        print("the folder is kept: " + scratch)
+        return 1
+
+    rows = []
+
+    def row(name, value):
+        rows.append((name, value))
+
+    flooded = periods[-2]
+    flood_seconds = window[1] - window[0]
+    total_sent = sum(s.value for s in sent)
+    row("datagrams sent", "%d (%.0f/s over %.1f s, %d sender%s)" % (
+        total_sent, total_sent / flood_seconds, flood_seconds, args.senders,
+        "" if args.senders == 1 else "s"))
+    if drops.get("before") is not None and drops.get("after") is not None:
+        dropped = drops["after"] - drops["before"]
+        row("dropped at the slave's socket (queue full)",
+            "%d (%.1f %%)" % (dropped, 100.0 * dropped / max(1, total_sent)))
+    row("VmRSS before the flood", "%.2f MB" % (rss["before"] / 1024))
+    row("VmRSS after the flood", "%.2f MB" % (rss["after"] / 1024))
+    row("VmRSS max, sampled each second", "%.2f MB" % (max_rss_kb / 1024))
+    for period in periods:
+        seconds = period.ended - period.started
+        row("CPU, %s (%.0f s), share of one core" % (period.name, seconds),
+            "%.3f %%" % (100.0 * period.cpu / seconds))
+    for period in periods[:2]:
+        deviations, missed = grid_deviations([t for t, _, _ in period.runs])
+        if deviations:
+            row("work tick vs 1 s grid, %s: max / mean" % period.name,
+                "%.1f / %.1f ms" % (max(deviations), sum(deviations) / len(deviations)))
+            row("Run lines, %s: seen / missed seconds" % period.name,
+                "%d / %d" % (len(period.runs), missed))
+    counts = [count for _, count, _ in all_runs]
+    errors = sum(1 for _, _, comms in flooded.runs if comms == "Error")
+    row("stayed connected (Count 0 in every Run line)",
+        "yes" if counts and max(counts) == 0 else "NO: counts up to %d" % max(counts))
+    row("Run lines in the flood showing Comms Error", "%d of %d" % (errors, len(flooded.runs)))
+    row("exit status after SIGTERM", "%d" % exit_status)
+    with open("/proc/loadavg") as f:
+        row("machine load average (1 min) at the end, %d cores" % os.cpu_count(),
+            f.read().split()[0])
+
+    width = max(len(name) for name, _ in rows)
+    print()
+    print("%-*s  %s" % (width, "figure", "value"))
+    print("-" * (width + 30))
+    for name, value in rows:
+        print("%-*s  %s" % (width, name, value))
+    print("(Run lines are seen up to %.0f ms after they are written: the polling interval)"
+          % args.poll_ms)
+
+    if args.keep:
+        print("the folder is kept: " + scratch)
+    else:
+        shutil.rmtree(scratch, ignore_errors=True)
+    connected = bool(counts) and max(counts) == 0
+    return 0 if connected and exit_status == 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
