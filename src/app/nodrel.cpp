@@ -102,6 +102,10 @@ void Nodrel::Form_Unload() {
     });
 }
 
+void Nodrel::EndWithMessage(const Message& message) {
+    Guarded([&] { Fatal(message); });
+}
+
 void Nodrel::ReloadSettings() {
     Guarded([&] {
         StartLink();

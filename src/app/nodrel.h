@@ -56,6 +56,9 @@ public:
     void Form_Resize(bool minimised);
     void Form_Activate();
     void TrayDoubleClick();
+    // The desktop has no tray: the minimised window stays in the task bar; noted in the
+    // log at level Full.
+    void NoTrayHost();
     void OpenHomePage(const std::string& titlePrefix);
 
     // The about and configuration windows: opening (pauses the cycle), their one-second
@@ -74,6 +77,9 @@ public:
     void udpServ_DataArrival(std::string_view datagram);
     // Re-reads the settings as closing the configuration window after a save does.
     void ReloadSettings();
+    // A window's fatal error: the refresh timer stops, the box (titled ProgTitle and the
+    // message's suffix) is shown, and the program ends.
+    void EndWithMessage(const Message& message);
 
     std::optional<int> EndStatus() const { return endStatus_; }
     bool TimerEnabled() const { return tmrRefreshEnabled_; }

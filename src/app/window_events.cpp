@@ -39,6 +39,12 @@ void Nodrel::TrayDoubleClick() {
     });
 }
 
+void Nodrel::NoTrayHost() {
+    Guarded([&] {
+        if (settings.LogLevel == 3 && !Unconfigured) WriteLog("NoTray", "TaskBar");
+    });
+}
+
 void Nodrel::AboutOpened() {
     DialogOpen = true;
     DialogTimeout = InhibitShutdown == 1 ? 4 : 30;

@@ -1,0 +1,119 @@
+#include "frm_about.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/launcher.h"
+#include "common/text.h"
+#include "pictures.h"
+
+namespace nodrel {
+
+namespace {
+
+constexpr int Width = 280;
+constexpr int Height = 330;
+constexpr int LogoSide = 92;
+
+QLabel* CentredLine(QWidget* parent, const char* name, int top, int height, const QFont& font,
+                    const QColor& colour, QLabel* label = nullptr) {
+    if (!label) label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(0, top, Width, height);
+    label->setFont(font);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    label->setPalette(colours);
+    return label;
+}
+
+QFont Arial(qreal points, bool bold = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_(program) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowIcon(ProgramIcon());
+    setFixedSize(Width, Height);
+    setModal(true);
+    background_ = DrawPicture(AboutBackgroundPath, QSize(Width, Height), devicePixelRatioF());
+    logo_ = DrawPicture(LogoPath, QSize(LogoSide, LogoSide), devicePixelRatioF());
+
+    // Form_Load.
+    program_.AboutOpened();
+    setWindowTitle(QString::fromStdString("About " + program_.ProgTitle));
+    // Form_Activate: kept above all other windows when the settings ask it of the program.
+    setWindowFlag(Qt::WindowStaysOnTopHint, program_.settings.RunOnTop == 2);
+
+    ProgName = CentredLine(this, "ProgName", 104, 30, Arial(15.75), Qt::black);
+    ProgName->setText(QString::fromStdString(program_.ProgTitle));
+    ProgVersion = CentredLine(this, "ProgVersion", 137, 32, Arial(12), Qt::white);
+    ProgVersion->setText(QStringLiteral("Version ") +
+                         QString::fromLatin1(Version.data(), static_cast<qsizetype>(Version.size())));
+
+    auto* site = new ClickLabel(this);
+    QFont underlined = Arial(9);
+    underlined.setUnderline(true);
+    WebSite = CentredLine(this, "WebSite", 184, 22, underlined, AboutDarkGreen, site);
+    WebSite->setText(QString::fromLatin1(HomePageAddress));
+    WebSite->setToolTip(QStringLiteral("Open the home page"));
+    site->onClick = [this] { WebSite_Click(); };
+
+    TMessage = CentredLine(this, "TMessage", 226, 22, Arial(9, true), AboutOrange);
+
+    ExitAbout = new QPushButton(QStringLiteral("Close"), this);
+    ExitAbout->setObjectName(QStringLiteral("ExitAbout"));
+    ExitAbout->setToolTip(QStringLiteral("Close About Screen"));
+    ExitAbout->setFont(Arial(9));
+    ExitAbout->setGeometry((Width - 96) / 2, 284, 96, 30);
+    connect(ExitAbout, &QPushButton::clicked, this, [this] { ExitAbout_Click(); });
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    Timer1->start();
+}
+
+frmAbout::~frmAbout() {
+    // Destroyed without being closed (the program ended meanwhile): the cycle need not wait.
+    if (!closed_) program_.DialogClosed();
+}
+
+void frmAbout::Timer1_Timer() { TMessage->setText(QString::fromStdString(program_.AboutSecond())); }
+
+void frmAbout::ExitAbout_Click() { accept(); }
+
+void frmAbout::WebSite_Click() {
+    QPalette colours = WebSite->palette();
+    colours.setColor(QPalette::WindowText, AboutOrange);
+    WebSite->setPalette(colours);
+    runEvent([this] { program_.OpenHomePage(program_.ProgTitle); });
+}
+
+void frmAbout::done(int result) {
+    Timer1->stop();
+    if (!closed_) {
+        closed_ = true;
+        program_.DialogClosed();
+    }
+    QDialog::done(result);
+}
+
+void frmAbout::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), background_);
+    painter.drawPixmap(QRect((Width - LogoSide) / 2, 8, LogoSide, LogoSide), logo_);
+    QDialog::paintEvent(event);
+}
+
+}  // namespace nodrel

@@ -1,0 +1,107 @@
+// nodrel: Nodrel on the desktop, with its window, tray icon and dialogs.
+#include <QApplication>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/command_line.h"
+#include "app/nodrel.h"
+#include "frm_config.h"
+#include "link_watcher.h"
+#include "multi_inst.h"
+#include "nodrel_main.h"
+#include "pictures.h"
+#include "platform/linux/admin_groups.h"
+#include "platform/linux/instance_guard.h"
+#include "platform/linux/logind_power.h"
+#include "platform/linux/proc_stat_counters.h"
+#include "platform/linux/process_priority.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/udp_link.h"
+#include "qt_effects.h"
+#include "qt_launcher.h"
+#include "signal_watcher.h"
+
+namespace {
+
+constexpr int StatusFailure = 1;
+// Datagrams read per wake-up, so a flood cannot hold up the timer or the window.
+constexpr int DatagramsPerWakeUp = 64;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_TIME, "");  // month names in the user's language
+    const std::string commandLine = nodrel::JoinArguments(argc, argv);
+    if (const auto text = nodrel::InformationRequest(
+            commandLine, "nodrel",
+            "Watches the processor load and powers the computer off after a quiet spell,\n"
+            "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
+            "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.")) {
+        std::fputs(text->c_str(), stdout);
+        return 0;
+    }
+    const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
+    nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
+
+    nodrel::linux_platform::AbstractSocketGuard guard;
+    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("nodrel"));
+    // The program ends through its own exit paths, not when its last window closes: the
+    // main window is often hidden behind its tray icon while a message box comes and goes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    nodrel::LoadPictures();
+    QApplication::setWindowIcon(nodrel::ProgramIcon());
+    nodrel::QtLauncher launcher;
+
+    if (!switches.allowMulti && another) {
+        nodrel::QtEffects effects;
+        nodrel::MultiInst window(launcher, effects);
+        return window.Run();
+    }
+
+    nodrel::SignalWatcher signalWatcher;
+    if (!signalWatcher.Ready()) {
+        std::perror("nodrel: cannot watch its signals");
+        return StatusFailure;
+    }
+    nodrel::linux_platform::ProcStatCounters counters;
+    nodrel::linux_platform::SystemClock clock;
+    nodrel::linux_platform::NicePriority priority;
+    nodrel::linux_platform::LogindPower power;
+    nodrel::linux_platform::UdpLink link;
+    const std::string programName = std::filesystem::path(argv[0]).stem().string();
+
+    nodrel::QtEffects effects;
+    nodrel::Nodrel program(
+        {effects, counters, clock, priority, &power, &link, programName, &launcher});
+    nodrel::NodrelMain window(program, effects);
+
+    nodrel::LinkWatcher linkWatcher([&] { return link.Fd(); }, [&] {
+        window.RunEvent([&] {
+            link.Receive(
+                [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
+                DatagramsPerWakeUp);
+        });
+    });
+    window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
+    window.openConfiguration = [&] {
+        nodrel::frmConfig config(
+            program, {effects, clock, &launcher, nodrel::linux_platform::IsAdmin()}, &window);
+        config.runEvent = [&](const std::function<void()>& event) { window.RunEvent(event); };
+        window.RunDialog(config);
+    };
+    signalWatcher.onExit = [&] { window.RequestExit(); };
+    signalWatcher.onReload = [&] { window.RequestReload(); };
+    signalWatcher.onReset = [&] { window.RequestReset(); };
+    signalWatcher.onTest = [&] { window.RequestTest(); };
+
+    window.Load(commandLine);
+    if (!effects.Status()) {
+        const int status = QApplication::exec();
+        if (!effects.Status()) return status;
+    }
+    return *effects.Status();
+}

@@ -1,0 +1,100 @@
+#pragma once
+// NodrelMain: the main window. Draws the core's window state after every event (only
+// what changed), passes the user's clicks, the window's own events and the tray icon's
+// double click to the core, and runs the about and configuration windows.
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/nodrel.h"
+#include "qt_effects.h"
+
+class QDialog;
+class QLabel;
+class QPushButton;
+
+namespace nodrel {
+
+class PictureLabel;
+
+// A colour of the core's window state on this desktop: the rest colours are the palette's
+// button colours.
+QColor ToQColor(const Colour& colour);
+
+class NodrelMain : public QWidget {
+    Q_OBJECT
+
+public:
+    NodrelMain(Nodrel& program, QtEffects& effects, QWidget* parent = nullptr);
+    ~NodrelMain() override;
+
+    // Form_Load with the command line, then the window shown as the core left it: normal
+    // and centred, or minimised (in the tray, or in the task bar without a tray host).
+    void Load(const std::string& commandLine);
+    // One event of the program (a tick, a click, a datagram...): the window is drawn anew
+    // once the outermost event has returned.
+    void RunEvent(const std::function<void()>& event);
+    // The refresh timer's tick.
+    void Tick();
+
+    // Requests from outside the window (SIGINT or SIGTERM, SIGHUP, SIGUSR1, SIGUSR2). A
+    // message box may stand in the middle of a step of the program, so each waits until no
+    // box is open; an exit closes the open boxes (without an answer) to get there.
+    void RequestExit();
+    void RequestReload();
+    void RequestReset();
+    void RequestTest();
+
+    // Runs one of the program's modal windows: the tick may close it (CloseDialogs), and
+    // the main window is drawn anew once it has gone.
+    void RunDialog(QDialog& dialog);
+
+    // Opens the configuration window; until it is set the Configure button does nothing.
+    std::function<void()> openConfiguration;
+    // Runs after every event and whenever a message box opens or closes.
+    std::function<void()> afterEvent;
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void AfterEvent();
+    void Render();
+    void ApplyTopmost(bool on);
+    void WhenNoBox(std::function<void()> action);
+    void RunDeferred();
+    void BoxesChanged();
+    void ReportActivation();
+
+    void Exit_Click();
+    void About_Click();
+    void Config_Click();
+    void Logo_Click();
+
+    Nodrel& program_;
+    QtEffects& effects_;
+
+    QLabel* Title = nullptr;
+    QLabel* Counter = nullptr;
+    QLabel* CPULoad = nullptr;
+    QPushButton* Exit = nullptr;
+    QPushButton* About = nullptr;
+    QPushButton* Config = nullptr;
+    QPushButton* TestS = nullptr;
+    QPushButton* Reset = nullptr;
+    PictureLabel* Logo = nullptr;
+
+    std::optional<MainWindow> shown_;  // what the controls show now
+    int depth_ = 0;                    // events of the program under way
+    bool activeReported_ = false;      // Form_Activate told since the window last left
+    std::vector<std::function<void()>> deferred_;
+    bool deferredQueued_ = false;
+};
+
+}  // namespace nodrel

@@ -1,0 +1,101 @@
+#include "platform/linux/admin_groups.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "ui/admin_check.h"
+
+namespace nodrel::linux_platform {
+
+namespace {
+
+// The *_r look-ups ask for a buffer of unknown size: start with the system's hint and
+// double it while they answer ERANGE.
+std::size_t FirstBufferSize(int name) {
+    const long hint = sysconf(name);
+    return hint > 0 ? static_cast<std::size_t>(hint) : 1024;
+}
+
+constexpr std::size_t LargestBuffer = 1 << 20;
+
+struct User {
+    std::string name;
+    gid_t primary;
+};
+
+std::optional<User> LookUpUser(uid_t uid) {
+    std::vector<char> buffer(FirstBufferSize(_SC_GETPW_R_SIZE_MAX));
+    while (buffer.size() <= LargestBuffer) {
+        passwd entry{};
+        passwd* found = nullptr;
+        const int error = getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error != 0 || found == nullptr) return std::nullopt;
+        return User{found->pw_name, found->pw_gid};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<gid_t>> GroupNumbersOf(const User& user) {
+    int count = 32;
+    std::vector<gid_t> groups;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        groups.resize(static_cast<std::size_t>(count));
+        const int wanted = count;
+        if (getgrouplist(user.name.c_str(), user.primary, groups.data(), &count) >= 0) {
+            groups.resize(static_cast<std::size_t>(count));
+            return groups;
+        }
+        // Too small: `count` now says how many there are (some systems leave it alone).
+        count = count > wanted ? count : wanted * 4;
+    }
+    return std::nullopt;
+}
+
+// The group's name; an empty text for a number without a group entry; nothing on failure.
+std::optional<std::string> GroupName(gid_t gid) {
+    std::vector<char> buffer(FirstBufferSize(_SC_GETGR_R_SIZE_MAX));
+    while (buffer.size() <= LargestBuffer) {
+        group entry{};
+        group* found = nullptr;
+        const int error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found);
+        if (error == ERANGE) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (error != 0) return std::nullopt;
+        return found == nullptr ? std::string() : std::string(found->gr_name);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> GroupNamesOf(uid_t uid) {
+    const auto user = LookUpUser(uid);
+    if (!user) return std::nullopt;
+    const auto numbers = GroupNumbersOf(*user);
+    if (!numbers) return std::nullopt;
+    std::vector<std::string> names;
+    for (const gid_t gid : *numbers) {
+        auto name = GroupName(gid);
+        if (!name) return std::nullopt;
+        if (!name->empty()) names.push_back(std::move(*name));
+    }
+    return names;
+}
+
+bool IsAdmin() {
+    const uid_t uid = getuid();
+    return IsAdminFrom(uid, GroupNamesOf(uid));
+}
+
+}  // namespace nodrel::linux_platform
