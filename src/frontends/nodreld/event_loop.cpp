@@ -40,12 +40,12 @@ EventLoop::~EventLoop() {
 
 void EventLoop::SetTimer(bool enabled) {
     // A periodic kernel timer: expirations stay on the grid set when it was armed.
-    itimerspec spec{};
+    itimerspec period{};
     if (enabled) {
-        spec.it_value.tv_nsec = 500'000'000;
-        spec.it_interval.tv_nsec = 500'000'000;
+        period.it_value.tv_nsec = 500'000'000;
+        period.it_interval.tv_nsec = 500'000'000;
     }
-    timerfd_settime(timerFd_, 0, &spec, nullptr);
+    timerfd_settime(timerFd_, 0, &period, nullptr);
 }
 
 void EventLoop::HandleTimer() {
