@@ -106,7 +106,7 @@ nodrel::PowerOutcome LogindPower::Perform(nodrel::PowerCall call) {
         sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager, "PrepareForSleep",
                             &SleepWatch::OnPrepareForSleep, &watch);
     }
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{nullptr, nullptr, 0};  // the empty error, as the library expects it
     const int r = CallManager(bus.bus, call, error);
     nodrel::PowerOutcome outcome;
     if (r < 0) {

@@ -1,0 +1,430 @@
+#!/usr/bin/python3
+"""Measures what a running nodreld (or, with --desktop, nodrel) costs and how exactly it keeps time.
+
+Runs nodreld in a scratch folder as a master at log level Full for a number of seconds and
+reports:
+  * resident memory: the peak (VmHWM) and the largest VmRSS seen while it ran;
+  * CPU time used (utime + stime of /proc/PID/stat, and the nanosecond total of
+    /proc/PID/schedstat where the kernel has it) as a share of one core and per hour,
+    for the whole run and for phase Run alone (the monitoring, which the target is about);
+  * the timing of the once-a-second work: the log is polled every 5 ms and the moment each
+    new "Inactive"/"Run" line appears is taken; each line's offset from a one-second grid
+    started at the first such line must stay within 20 ms (the log's own stamps only have
+    whole seconds);
+  * the activation delay: from the appearance of the "Start" line to that of the
+    "Enter Run" line, against StartDelay.
+
+The settings cannot start a countdown during the run: CPUDelay is 1800 s and the run must
+end before StartDelay + CPUDelay. The system bus is pointed at nothing as well, and the
+program is stopped at once if its log ever shows an event other than the ones expected.
+
+  scripts/measure-resources.py                       # 120 s, StartDelay 2
+  scripts/measure-resources.py --duration 60
+  scripts/measure-resources.py --start-delay 600     # the 10-minute activation delay
+  scripts/measure-resources.py path/to/nodreld
+
+With --desktop the desktop program nodrel is measured instead, on a private Xvfb display
+with trayer as the tray host (Debian packages xvfb and trayer): StartMin=2 puts its window
+in the tray, where it stays while monitoring (a "NoTray" log line, meaning no tray host was
+found, stops the run). Its targets are those of a Qt program: about 40 MB resident and
+0.05 % of one core; CPU time is summed over all of its threads.
+
+  scripts/measure-resources.py --desktop                   # build/.../nodrel/nodrel
+  scripts/measure-resources.py --desktop path/to/nodrel
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
+DEFAULT_NODREL = os.path.join(ROOT, "build", "src", "frontends", "nodrel", "nodrel")
+
+CPU_DELAY = 1800
+POLL_SECONDS = 0.005
+# Events a master may log between its start and its exit without a countdown.
+EXPECTED_EVENTS = {"Start", "Enter", "Inactive", "Run", "Exit", ""}
+
+TARGET_RSS_MB = 4.0
+TARGET_CPU_PERCENT = 0.02
+# nodrel: Qt's libraries, fonts and the X connection come on top of the same core.
+DESKTOP_TARGET_RSS_MB = 40.0
+DESKTOP_TARGET_CPU_PERCENT = 0.05
+TARGET_TICK_MS = 20.0
+TARGET_ACTIVATION_S = 0.5
+
+STAMP = re.compile(r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, ")
+
+
+def config_text(start_delay):
+    lines = [
+        "# Nodrel Version 5.5",
+        "# Configuration File",
+        "# " + time.strftime("%d-%b-%y %H:%M:%S"),
+        "",
+        "[Comms]",
+        "CMain=1",
+        "DName=1",
+        "IPAdd=",
+        "Port1=10001",
+        "",
+        "[Run]",
+        "AvTime=5",
+        "CPUDelay=%d" % CPU_DELAY,
+        "CPULevel=5",
+        "LogLevel=3",
+        "LogName=Nodrel.log",
+        "LogPath=Log/",
+        "RunOnTop=1",
+        "StartDelay=%d" % start_delay,
+        "StartMin=2",
+        "",
+        "[Shutdown]",
+        "ShutTime=60",
+        "ShutType=1",
+        "",
+    ]
+    return "".join(line + "\r\n" for line in lines)
+
+
+def isolation_prefix():
+    """As root, a network namespace of nodreld's own: no network at all, and its
+    single-instance guard cannot meet another copy running on the machine."""
+    if os.geteuid() != 0 or shutil.which("unshare") is None:
+        return []
+    probe = subprocess.run(["unshare", "--net", "true"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+    return ["unshare", "--net"] if probe.returncode == 0 else []
+
+
+def parse_line(line):
+    """(event, state) of a log line, or None for header lines."""
+    if not STAMP.match(line) or len(line) < 42:
+        return None
+    return line[21:30].strip(), line[32:42].strip()
+
+
+class LogWatcher:
+    """Reads the lines added to the log since the last poll, with the time each was seen."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.pending = b""
+        self.lines = []  # (monotonic seconds, text)
+
+    def poll(self):
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self.offset)
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        if not data:
+            return []
+        now = time.monotonic()
+        self.offset += len(data)
+        self.pending += data
+        *complete, self.pending = self.pending.split(b"\n")
+        fresh = [(now, raw.rstrip(b"\r").decode("latin-1")) for raw in complete]
+        self.lines.extend(fresh)
+        return fresh
+
+
+def read_status(pid):
+    fields = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            key, _, value = line.partition(":")
+            if key in ("VmRSS", "VmHWM", "RssAnon", "RssFile"):
+                fields[key] = int(value.split()[0])  # kB
+    return fields
+
+
+def proportional_kb(pid):
+    """Pss: private pages plus each shared page divided by the processes sharing it."""
+    try:
+        with open("/proc/%d/smaps_rollup" % pid) as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def cpu_seconds_stat(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        text = f.read()
+    after_name = text[text.rindex(")") + 2:].split()
+    utime, stime = int(after_name[11]), int(after_name[12])  # fields 14 and 15
+    return (utime + stime) / os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds_schedstat(pid):
+    """Nanosecond-exact CPU time of the process's threads now running, or None.
+
+    nodreld has one thread; nodrel has Qt's too (the X connection's reader, for one)."""
+    try:
+        total = 0
+        for task in os.listdir("/proc/%d/task" % pid):
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        return total / 1e9
+    except (OSError, ValueError, IndexError):
+        return None
+
+
+class DesktopSession:
+    """A private Xvfb display with trayer as the tray host, for measuring nodrel."""
+
+    def __init__(self):
+        for tool in ("Xvfb", "trayer"):
+            if shutil.which(tool) is None:
+                sys.exit("measure-resources: --desktop needs %s (apt-get install xvfb trayer)"
+                         % tool)
+        self.processes = []
+        read_end, write_end = os.pipe()
+        self.processes.append(subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"], pass_fds=(write_end,),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                self.close()
+                sys.exit("measure-resources: Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.runtime_dir = tempfile.mkdtemp(prefix="nodrel-measure-xdg-")
+        self.env = {"DISPLAY": ":" + number.decode().strip(),
+                    "DBUS_SESSION_BUS_ADDRESS": "disabled:",
+                    "XDG_RUNTIME_DIR": self.runtime_dir}
+        self.processes.append(subprocess.Popen(
+            ["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
+             "--width", "200", "--heighttype", "pixel", "--height", "32"],
+            env=dict(os.environ, **self.env),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        time.sleep(1.0)  # trayer takes the tray selection as it starts
+
+    def close(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        shutil.rmtree(getattr(self, "runtime_dir", ""), ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("nodreld", nargs="?", default=None,
+                        help="the program to measure (default: the one in build/)")
+    parser.add_argument("--desktop", action="store_true",
+                        help="measure the desktop program nodrel under Xvfb, in the tray")
+    parser.add_argument("--duration", type=float, default=120.0,
+                        help="seconds to run after the activation delay (default 120)")
+    parser.add_argument("--start-delay", type=int, default=2,
+                        help="StartDelay in seconds, 1..3600 (default 2)")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    args = parser.parse_args()
+    if args.nodreld is None:
+        args.nodreld = DEFAULT_NODREL if args.desktop else DEFAULT_NODRELD
+    target_rss_mb = DESKTOP_TARGET_RSS_MB if args.desktop else TARGET_RSS_MB
+    target_cpu_percent = DESKTOP_TARGET_CPU_PERCENT if args.desktop else TARGET_CPU_PERCENT
+
+    if not os.access(args.nodreld, os.X_OK):
+        sys.exit("measure-resources: %s is not an executable; build first" % args.nodreld)
+    if not 1 <= args.start_delay <= 3600:
+        sys.exit("measure-resources: --start-delay must lie in 1..3600")
+    total_seconds = args.start_delay + args.duration
+    if args.duration + 10 >= CPU_DELAY:
+        sys.exit("measure-resources: --duration must stay well below CPUDelay (%d s)" % CPU_DELAY)
+
+    scratch = tempfile.mkdtemp(prefix="nodrel-measure-")
+    os.mkdir(os.path.join(scratch, "Data"))
+    os.mkdir(os.path.join(scratch, "Log"))
+    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
+        f.write(config_text(args.start_delay))
+
+    env = dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent")
+    session = None
+    if args.desktop:
+        session = DesktopSession()
+        env.update(session.env)
+        print("display %s with trayer; the window goes to the tray (StartMin=2)"
+              % session.env["DISPLAY"], flush=True)
+    watcher = LogWatcher(os.path.join(scratch, "Log", "Nodrel.log"))
+    console = open(os.path.join(scratch, "console.txt"), "wb")
+    print("program: %s\nfolder:  %s\nrunning %.0f s (StartDelay %d s, then %.0f s in phase Run)"
+          % (args.nodreld, scratch, total_seconds, args.start_delay, args.duration), flush=True)
+
+    prefix = isolation_prefix()
+    if prefix:
+        print("in a network namespace of its own", flush=True)
+    launched = time.monotonic()
+    # unshare executes nodreld in its own process, so the process id stays nodreld's.
+    proc = subprocess.Popen(prefix + [os.path.abspath(args.nodreld), "-AllowMulti"],
+                            cwd=scratch, env=env, stdin=subprocess.DEVNULL, stdout=console,
+                            stderr=subprocess.STDOUT)
+    start_seen = enter_seen = None
+    work_times = []
+    max_rss_kb = 0
+    cpu_at_run = None  # (monotonic, stat seconds, schedstat seconds) when Run was entered
+    next_status = launched
+    problem = None
+    deadline = launched + total_seconds + 0.75
+    try:
+        while time.monotonic() < deadline:
+            if proc.poll() is not None:
+                problem = "the program ended early with status %d" % proc.returncode
+                break
+            for seen, line in watcher.poll():
+                parsed = parse_line(line)
+                if parsed is None:
+                    continue
+                event, state = parsed
+                if event not in EXPECTED_EVENTS:
+                    proc.kill()
+                    problem = "unexpected log line, stopped at once: " + line
+                    break
+                if event == "Start" and start_seen is None:
+                    start_seen = seen
+                elif event == "Enter" and state == "Run":
+                    enter_seen = seen
+                    work_times.append(seen)
+                    cpu_at_run = (seen, cpu_seconds_stat(proc.pid),
+                                  cpu_seconds_schedstat(proc.pid))
+                elif event in ("Inactive", "Run"):
+                    work_times.append(seen)
+            if problem:
+                break
+            now = time.monotonic()
+            if now >= next_status:
+                max_rss_kb = max(max_rss_kb, read_status(proc.pid).get("VmRSS", 0))
+                next_status = now + 1.0
+            time.sleep(POLL_SECONDS)
+
+        if problem is None:
+            ended_at = time.monotonic()
+            status = read_status(proc.pid)
+            pss_kb = proportional_kb(proc.pid)
+            cpu_stat = cpu_seconds_stat(proc.pid)
+            cpu_sched = cpu_seconds_schedstat(proc.pid)
+            max_rss_kb = max(max_rss_kb, status.get("VmRSS", 0))
+            proc.send_signal(signal.SIGTERM)
+            exit_status = proc.wait(timeout=10)
+            watcher.poll()
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        console.close()
+        if session is not None:
+            session.close()
+
+    if problem:
+        print("FAIL: " + problem)
+        print("the folder is kept: " + scratch)
+        return 1
+
+    wall = ended_at - launched
+    results = []
+
+    def row(name, value, target, ok):
+        results.append((name, value, target, "PASS" if ok else "FAIL"))
+
+    hwm_mb = status.get("VmHWM", 0) / 1024
+    row("resident memory, peak (VmHWM)", "%.2f MB" % hwm_mb, "<= %g MB" % target_rss_mb,
+        hwm_mb <= target_rss_mb)
+    row("resident memory, largest VmRSS", "%.2f MB" % (max_rss_kb / 1024),
+        "<= %g MB" % target_rss_mb, max_rss_kb / 1024 <= target_rss_mb)
+
+    results.append(("resident memory at the end: anonymous / files",
+                    "%.2f / %.2f MB" % (status.get("RssAnon", 0) / 1024,
+                                        status.get("RssFile", 0) / 1024), "", ""))
+    if pss_kb is not None:
+        results.append(("proportional set size (Pss) at the end", "%.2f MB" % (pss_kb / 1024),
+                        "", ""))
+
+    cpu_total = cpu_sched if cpu_sched is not None else cpu_stat
+    share = 100.0 * cpu_total / wall
+    results.append(("CPU time, utime+stime (10 ms steps)", "%.2f s" % cpu_stat, "", ""))
+    if cpu_sched is not None:
+        results.append(("CPU time, schedstat", "%.4f s" % cpu_sched, "", ""))
+    # The start-up (loading, reading the settings, the log header) is paid once; the
+    # target is about the monitoring that goes on for hours, measured in phase Run.
+    results.append(("CPU, whole run incl. start-up, share of one core", "%.4f %%" % share,
+                    "", ""))
+    if cpu_at_run is not None and ended_at - cpu_at_run[0] > 1:
+        run_cpu = ((cpu_sched - cpu_at_run[2]) if cpu_sched is not None
+                   else (cpu_stat - cpu_at_run[1]))
+        run_share = 100.0 * run_cpu / (ended_at - cpu_at_run[0])
+        row("CPU, phase Run, share of one core", "%.4f %%" % run_share,
+            "<= %g %%" % target_cpu_percent, run_share <= target_cpu_percent)
+        results.append(("CPU, phase Run, per hour", "%.2f s/h" % (run_share / 100 * 3600),
+                        "", ""))
+        results.append(("CPU, phase Run, per second of work",
+                        "%.1f us" % (run_share / 100 * 1e6), "", ""))
+    else:
+        row("CPU, phase Run", "not reached", "<= %g %%" % target_cpu_percent, False)
+
+    if len(work_times) >= 2:
+        first = work_times[0]
+        offsets = [t - first for t in work_times]
+        deviations = [abs(o - round(o)) * 1000 for o in offsets]
+        expected = round(offsets[-1]) + 1
+        row("work ticks seen / seconds covered", "%d / %d" % (len(work_times), expected),
+            "equal", len(work_times) == expected)
+        row("tick offset from 1 s grid, max", "%.1f ms" % max(deviations),
+            "<= %g ms" % TARGET_TICK_MS, max(deviations) <= TARGET_TICK_MS)
+        mean_dev = sum(deviations) / len(deviations)
+        results.append(("tick offset from 1 s grid, mean", "%.1f ms" % mean_dev,
+                        "", "(5 ms polling)"))
+    else:
+        row("work ticks", "%d seen" % len(work_times), ">= 2", False)
+
+    if start_seen is not None and enter_seen is not None:
+        activation = enter_seen - start_seen
+        row("activation: Start line to Enter Run", "%.3f s" % activation,
+            "%d s +- %g s" % (args.start_delay, TARGET_ACTIVATION_S),
+            abs(activation - args.start_delay) <= TARGET_ACTIVATION_S)
+        results.append(("activation: process start to Enter Run",
+                        "%.3f s" % (enter_seen - launched), "", ""))
+    else:
+        row("activation", "no Enter Run line", "%d s" % args.start_delay, False)
+
+    exit_line = any((parse_line(l) or ("", ""))[0] == "Exit" for _, l in watcher.lines)
+    row("SIGTERM: exit status, Exit line", "%d, %s" % (exit_status, "yes" if exit_line else "no"),
+        "0, yes", exit_status == 0 and exit_line)
+
+    width = max(len(r[0]) for r in results)
+    print()
+    print("%-*s  %-14s  %-16s  %s" % (width, "figure", "value", "target", "result"))
+    print("-" * (width + 44))
+    for name, value, target, verdict in results:
+        print("%-*s  %-14s  %-16s  %s" % (width, name, value, target, verdict))
+    failed = [r for r in results if r[3] == "FAIL"]
+    print("\n%d passed, %d failed" % (sum(r[3] == "PASS" for r in results), len(failed)))
+
+    if args.keep:
+        print("the folder is kept: " + scratch)
+    else:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

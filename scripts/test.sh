@@ -1,0 +1,180 @@
+#!/usr/bin/env bash
+# Builds and tests Nodrel the way CI does, on a fresh Debian 12 machine or a ready one:
+#   1. installs what is missing (scripts/install-deps.sh);
+#   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
+#                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
+#   3. build-asan/  Debug with AddressSanitizer and UndefinedBehaviorSanitizer: all tests again;
+#   4. build-fuzz/  clang with libFuzzer (when clang++ is installed): every fuzz_* target for
+#                   a bounded time (NODREL_FUZZ_SECONDS, default 60) on a corpus seeded from
+#                   tests/data/config and fuzz/corpus/<target>/ where those exist;
+#   5. build-pkg/   Release for /usr: installation, Debian packages, lintian, the service
+#                   unit, desktop entries, metainfo and manual pages
+#                   (scripts/check-packaging.sh; nothing is installed into this machine).
+# Every stage runs even when an earlier one found failing tests; a build that fails stops
+# the run at once. The exit status is non-zero when anything failed.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+FUZZ_SECONDS=${NODREL_FUZZ_SECONDS:-60}
+JOBS=${NODREL_JOBS:-2}
+# Debian's interpreter, which has the D-Bus modules the end-to-end tests import.
+PYTHON=/usr/bin/python3
+
+started=$(date +%s)
+passed=0
+failed=0
+failures=()
+
+heading() {
+  local elapsed=$(( $(date +%s) - started ))
+  printf '\n==================== %s  [%dm%02ds]\n' "$1" $((elapsed / 60)) $((elapsed % 60))
+}
+
+die() {
+  echo "test.sh: $*" >&2
+  exit 1
+}
+
+# ctest with the given arguments; adds its counts to the totals. The output is kept so
+# its closing summary ("100% tests passed, 0 tests failed out of N") can be read back.
+run_ctest() {
+  local label=$1
+  shift
+  local out
+  out=$(mktemp)
+  ctest --output-on-failure "$@" 2>&1 | tee "$out"
+  local status=${PIPESTATUS[0]}
+  local counts
+  counts=$(sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$out" | tail -n 1)
+  rm -f "$out"
+  if [[ -n "$counts" ]]; then
+    local bad total
+    read -r bad total <<<"$counts"
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  elif [[ $status -ne 0 ]]; then
+    failed=$((failed + 1))
+  fi
+  if [[ $status -ne 0 ]]; then
+    failures+=("$label")
+  fi
+}
+
+# Configures one tree with the given options; any error ends the run.
+configure_tree() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" || die "configuring $dir failed"
+}
+
+# Builds one tree (all of it, or the targets named after --target); any error ends the run.
+build_tree() {
+  local dir=$1
+  shift
+  cmake --build "$dir" -j "$JOBS" "$@" || die "building $dir failed"
+}
+
+# Unit, widget and integration tests two at a time, then the end-to-end tests alone (they
+# start nodreld and time it).
+test_tree() {
+  local dir=$1
+  run_ctest "$dir unit and integration tests" --test-dir "$dir" -j "$JOBS" -E '^e2e\.'
+  if ctest --test-dir "$dir" -N -R '^e2e\.' | grep -q 'Total Tests: [1-9]'; then
+    run_ctest "$dir end-to-end tests" --test-dir "$dir" -R '^e2e\.'
+  else
+    echo "(no end-to-end tests in $dir)"
+  fi
+}
+
+heading "Dependencies"
+bash scripts/install-deps.sh || die "installing the dependencies failed"
+
+heading "Build: build/ (RelWithDebInfo, warnings as errors)"
+configure_tree build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNODREL_SANITIZE=OFF -DNODREL_FUZZ=OFF \
+  -DPython3_EXECUTABLE="$PYTHON"
+build_tree build
+
+heading "Tests: build/"
+test_tree build
+
+heading "Build: build-asan/ (Debug, AddressSanitizer + UndefinedBehaviorSanitizer)"
+configure_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DNODREL_SANITIZE=ON -DNODREL_FUZZ=OFF \
+  -DPython3_EXECUTABLE="$PYTHON"
+build_tree build-asan
+
+heading "Tests: build-asan/"
+ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1} \
+UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+  test_tree build-asan
+
+# One fuzz target per fuzz/fuzz_*.cpp, named after the file.
+mapfile -t fuzzers < <(find fuzz -maxdepth 1 -type f -name 'fuzz_*.cpp' -printf '%f\n' 2>/dev/null \
+                       | sed 's/\.cpp$//' | sort)
+if ! command -v clang++ >/dev/null 2>&1; then
+  heading "Fuzz: skipped (clang++ is not installed)"
+elif [[ ${#fuzzers[@]} -eq 0 ]]; then
+  heading "Fuzz: skipped (no fuzz/fuzz_*.cpp)"
+else
+  heading "Build: build-fuzz/ (clang, libFuzzer): ${fuzzers[*]}"
+  configure_tree build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DNODREL_FUZZ=ON -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_SANITIZE=OFF
+  # Only the targets and what they link: the front ends are no part of fuzzing.
+  build_tree build-fuzz --target "${fuzzers[@]}"
+
+  for name in "${fuzzers[@]}"; do
+    target=build-fuzz/fuzz/$name
+    heading "Fuzz: $name (${FUZZ_SECONDS}s)"
+    corpus=build-fuzz/corpus/$name
+    artifacts=build-fuzz/artifacts
+    mkdir -p "$corpus" "$artifacts"
+    if [[ -d tests/data/config ]]; then
+      cp -n tests/data/config/* "$corpus"/ 2>/dev/null || true
+    fi
+    seeds=()
+    if [[ -d fuzz/corpus/$name ]]; then
+      seeds=("fuzz/corpus/$name")
+    fi
+    log=build-fuzz/$name.log
+    if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
+        "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+      tail -n 15 "$log"
+      echo "$name: no crash in ${FUZZ_SECONDS}s"
+      passed=$((passed + 1))
+    else
+      tail -n 150 "$log"
+      echo "$name: FAILED; the input is in $artifacts/, the whole output in $log"
+      failed=$((failed + 1))
+      failures+=("fuzzing $name")
+    fi
+  done
+fi
+
+heading "Packaging: build-pkg/ (scripts/check-packaging.sh)"
+pkg_out=$(mktemp)
+NODREL_PKG_BUILD="$root/build-pkg" NODREL_JOBS="$JOBS" bash scripts/check-packaging.sh 2>&1 \
+  | tee "$pkg_out"
+pkg_status=${PIPESTATUS[0]}
+pkg_counts=$(sed -nE 's/^check-packaging: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' "$pkg_out" | tail -n 1)
+rm -f "$pkg_out"
+if [[ -n "$pkg_counts" ]]; then
+  read -r pkg_passed pkg_failed <<<"$pkg_counts"
+  passed=$((passed + pkg_passed))
+  failed=$((failed + pkg_failed))
+fi
+if [[ $pkg_status -ne 0 ]]; then
+  [[ -n "$pkg_counts" && $pkg_failed -gt 0 ]] || failed=$((failed + 1))
+  failures+=("packaging checks")
+fi
+
+elapsed=$(( $(date +%s) - started ))
+heading "Summary"
+printf 'Finished in %dm%02ds.\n' $((elapsed / 60)) $((elapsed % 60))
+if [[ ${#failures[@]} -gt 0 ]]; then
+  printf 'Failed: %s\n' "${failures[@]}"
+fi
+# Counted over both trees' tests, the fuzz runs and the packaging checks.
+echo "Total: $passed passed, $failed failed"
+[[ $failed -eq 0 && ${#failures[@]} -eq 0 ]]
