@@ -11,11 +11,14 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libsystemd-dev
   # end-to-end tests: Python, a private D-Bus with mocked services, a headless display
   python3 dbus python3-dbusmock xvfb
+  # the desktop test and screenshots: a tray host, window control and captures; network
+  # namespaces for the link test
+  trayer xdotool imagemagick iproute2
   # the windowed front end
   qt6-base-dev qt6-svg-dev fonts-liberation
   # load generation and reference readings for the measurement scripts; a tray host for
   # measuring the desktop program on a private display
-  stress-ng sysstat trayer
+  stress-ng sysstat
   # packaging checks (scripts/check-packaging.sh): the .deb and its lint, the desktop and
   # AppStream validators, manual pages, the unit's offline analysis, sysusers/tmpfiles,
   # and duktape (the engine polkitd runs its rules in)
