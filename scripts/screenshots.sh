@@ -189,7 +189,7 @@ kill "$pid"
 
 # --- the configuration window, master and slave layout --------------------------------
 # Opened from the Configure button; the settings cannot reach a countdown meanwhile.
-configured=$(installation configured StartDelay=30 CPUDelay=1800 IPAdd=10.0.0.2)
+configured=$(installation configured StartDelay=30 CPUDelay=1800 IPAdd=127.0.0.2)
 start "$configured" -AllowMulti
 main=$(window_of "$pid" '^Nodrel$')
 wait_log "$configured" Start Initialise
