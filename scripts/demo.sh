@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Try Nodrel on this machine: installs what is missing, builds a Release nodreld, prepares
 # the folder run/ (the default settings in run/Data/Nodrel4.ini and an empty run/Log/) and
-# starts nodreld there with "-InhibitShutdown": 6-second delays, and the power action is
+# starts nodrel (with a display) or nodreld there with "-InhibitShutdown": 6-second delays, and the power action is
 # only simulated. Extra arguments are passed on to nodreld (for example -AllowMulti).
 #
 #   bash scripts/demo.sh              # safe demonstration
@@ -18,7 +18,7 @@ bash scripts/install-deps.sh
 
 echo "== Build (Release) into build/"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPython3_EXECUTABLE=/usr/bin/python3
-cmake --build build --target nodreld
+cmake --build build --target nodreld nodrel
 
 echo "== Folder run/"
 mkdir -p run/Data run/Log
@@ -38,6 +38,11 @@ if [[ "${NODREL_REAL:-}" != "1" ]]; then
   export DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent
 fi
 
-echo "== nodreld ${args[*]} (in run/; Ctrl+C to end)"
+# The desktop program where there is a display, the console one otherwise.
+program=nodreld
+if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && -x build/src/frontends/nodrel/nodrel ]]; then
+  program=nodrel
+fi
+echo "== $program ${args[*]} (in run/; Ctrl+C or Exit to end)"
 cd run
-exec "$root/build/src/frontends/nodreld/nodreld" "${args[@]}"
+exec "$root/build/src/frontends/$program/$program" "${args[@]}"
