@@ -1,32 +1,30 @@
 #pragma once
 // Stand-ins for the outside world, so the core can be driven tick by tick.
+#include <gtest/gtest.h>
+
 #include <deque>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "app/effects.h"
 #include "app/nodrel.h"
-#include "app/process_priority.h"
-#include "common/clock.h"
-#include "cpu/cpu_counters.h"
-#include "link/link_socket.h"
-#include "shutdown/power_actions.h"
 
 namespace nodrel::testing {
 
 struct ShownMessage {
     int style;
-    std::string title;
-    std::string text;
+    std::string title, text;
+    bool operator==(const ShownMessage&) const = default;
+    friend void PrintTo(const ShownMessage& m, std::ostream* os) {
+        *os << "{" << m.style << ", \"" << m.title << "\", \"" << m.text << "\"}";
+    }
 };
 
-class RecordingEffects : public Effects {
-public:
+// Notes every effect in order in `events` ("message", "tray remove", "end", ...).
+struct RecordingEffects : Effects {
     int ShowMessage(int style, const std::string& title, const std::string& text) override {
         messages.push_back({style, title, text});
         events.push_back("message");
@@ -37,10 +35,7 @@ public:
         ended = status;
         events.push_back("end");
     }
-    void SetRefreshTimer(bool enabled) override {
-        timer = enabled;
-        events.push_back(enabled ? "timer on" : "timer off");
-    }
+    void SetRefreshTimer(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
     void AddTrayIcon() override { events.push_back("tray add"); }
     void RemoveTrayIcon() override { events.push_back("tray remove"); }
     void Minimise() override { events.push_back("minimise"); }
@@ -51,56 +46,42 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<std::string> events;
     std::optional<int> ended;
-    bool timer = false;
     int answer = box::AnswerOk;
     std::function<void()> whileShown;  // as if the box ran the event loop
 };
 
-// Hands out readings whose load is chosen by the test: each reading advances one second
-// of one processor with the given load in percent; -1 makes the reading fail.
-class ScriptedCounters : public CpuCounters {
-public:
+// Each reading advances one second of one processor with the load (percent) the test
+// queued; -1 makes the reading fail, an empty queue reads as fully idle.
+struct ScriptedCounters : CpuCounters {
     bool Read(CpuTimes& out) override {
-        int load = 0;
-        if (!loads.empty()) {
-            load = loads.front();
-            loads.pop_front();
-        }
+        const int load = loads.empty() ? 0 : loads.front();
+        if (!loads.empty()) loads.pop_front();
         if (load < 0) return false;
         now_.system += 10'000'000;
         now_.idle += 10'000'000 * (100 - load) / 100;
-        now_.processors = 1;
         out = now_;
         return true;
     }
-    std::deque<int> loads;  // one per reading; an empty queue reads as fully idle
+    std::deque<int> loads;
 
 private:
     CpuTimes now_{0, 0, 1};
 };
 
-class FixedClock : public Clock {
-public:
+struct FixedClock : Clock {
     std::tm LocalNow() override {
         std::tm t{};
-        t.tm_year = 126;
-        t.tm_mon = 11;
-        t.tm_mday = 6;
-        t.tm_hour = 9;
-        t.tm_min = 5;
-        t.tm_sec = 7;
+        t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 6, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 7;
         return t;
     }
 };
 
-class CountingPriority : public ProcessPriority {
-public:
+struct CountingPriority : ProcessPriority {
     void Raise() override { ++raised; }
     int raised = 0;
 };
 
-class RecordingPower : public PowerBackend {
-public:
+struct RecordingPower : PowerBackend {
     PowerOutcome Perform(PowerCall call) override {
         calls.push_back(call);
         if (during) during();
@@ -111,9 +92,8 @@ public:
     std::function<void()> during;  // runs while the action is under way
 };
 
-// A socket that keeps what was sent and which port was bound.
-class RecordingLink : public LinkSocket {
-public:
+// Keeps what was sent and which port was bound.
+struct RecordingLink : LinkSocket {
     void Close() override { ++closed; }
     bool Bind(int port) override {
         bound = port;
@@ -121,25 +101,36 @@ public:
     }
     bool SendTo(const std::string& host, int port, std::string_view datagram) override {
         if (!sendWorks) return false;
-        sent.push_back(std::string(datagram));
-        lastHost = host;
-        lastPort = port;
+        sent.emplace_back(datagram);
+        lastHost = host, lastPort = port;
         return true;
     }
     std::vector<std::string> sent;
     std::string lastHost;
-    int lastPort = 0;
-    int bound = 0;
-    int closed = 0;
-    bool bindWorks = true;
-    bool sendWorks = true;
+    int lastPort = 0, bound = 0, closed = 0;
+    bool bindWorks = true, sendWorks = true;
 };
 
-// The settings as "key=value" overrides of a working master at level Full.
+// The file's bytes; nothing for a folder or a missing file.
+inline std::string ReadBytes(const std::filesystem::path& file) {
+    if (!std::filesystem::is_regular_file(file)) return {};
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// The last `n` entries.
+inline std::vector<std::string> Last(const std::vector<std::string>& all, std::ptrdiff_t n) {
+    return {all.end() - std::min<std::ptrdiff_t>(n, std::ssize(all)), all.end()};
+}
+
+// The settings file of a working master at level Full, with "key=value" overrides.
 using Overrides = std::map<std::string, std::string>;
 std::string ConfigText(const Overrides& overrides = {});
 
-// A scratch folder with Data/ and Log/, made the current directory for the test's life.
+// A fresh folder with Data/ and Log/, the current directory for the object's life.
 class ScratchFolder {
 public:
     ScratchFolder();
@@ -147,19 +138,21 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    void WriteConfig(const std::string& text) const;
-    std::string ReadLog(const std::string& name = "Nodrel.log") const;
+    void WriteConfig(const std::string& text) const {
+        WriteBytes(path_ / "Data/Nodrel4.ini", text);
+    }
+    std::string ReadLog() const { return ReadBytes(path_ / "Log/Nodrel.log"); }
     // The event and state columns of every log line, as "event|state".
     std::vector<std::string> LogEvents() const;
     const std::filesystem::path& Path() const { return path_; }
 
 private:
-    std::filesystem::path path_;
-    std::filesystem::path previous_;
+    std::filesystem::path path_, previous_;
 };
 
-// A program wired to the fakes above.
+// A program wired to the fakes above, in a scratch folder of its own.
 struct Rig {
+    ScratchFolder folder;
     RecordingEffects effects;
     ScriptedCounters counters;
     FixedClock clock;
@@ -168,29 +161,33 @@ struct Rig {
     RecordingLink link;
     Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld"}};
 
+    // Writes the settings and loads the program; fails with the box's text if it ended.
+    ::testing::AssertionResult Start(const Overrides& overrides = {},
+                                     const std::string& commandLine = "") {
+        folder.WriteConfig(ConfigText(overrides));
+        program.Form_Load(commandLine);
+        if (!effects.ended) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << (effects.messages.empty() ? "ended" : effects.messages.back().text);
+    }
     // Ticks until `seconds` work ticks have passed.
     void Seconds(int seconds) {
         for (int i = 0; i < 2 * seconds; ++i) program.tmrRefresh_Timer();
     }
+    const MainWindow& Window() const { return program.Window(); }
 };
 
 }  // namespace nodrel::testing
 
 namespace nodrel {
 inline void PrintTo(const Colour& c, std::ostream* os) {
-    if (c.kind == Colour::Kind::ButtonFace) *os << "ButtonFace";
-    else if (c.kind == Colour::Kind::ButtonText) *os << "ButtonText";
-    else *os << "rgb(" << int(c.r) << "," << int(c.g) << "," << int(c.b) << ")";
+    *os << int(c.kind) << ":" << int(c.r) << "," << int(c.g) << "," << int(c.b);
 }
 inline void PrintTo(const LabelState& l, std::ostream* os) {
-    *os << "{\"" << l.caption << "\", ";
-    PrintTo(l.fore, os);
-    *os << " on ";
-    PrintTo(l.back, os);
-    *os << (l.bold ? ", bold}" : "}");
+    *os << "\"" << l.caption << "\" " << ::testing::PrintToString(l.fore) << " on "
+        << ::testing::PrintToString(l.back) << (l.bold ? " bold" : "");
 }
 inline void PrintTo(const ButtonState& b, std::ostream* os) {
-    *os << "{\"" << b.caption << "\", tip \"" << b.toolTip << "\", "
-        << (b.enabled ? "enabled}" : "disabled}");
+    *os << "\"" << b.caption << "\" \"" << b.toolTip << (b.enabled ? "\"" : "\" disabled");
 }
 }  // namespace nodrel

@@ -15,28 +15,21 @@ namespace {
 
 using Groups = std::optional<std::vector<std::string>>;
 
-TEST(IsAdminFrom, TheSuperuserWhateverTheGroups) {
-    EXPECT_TRUE(IsAdminFrom(0, Groups{{"root"}}));
-    EXPECT_TRUE(IsAdminFrom(0, Groups{std::vector<std::string>{}}));
-    EXPECT_TRUE(IsAdminFrom(0, std::nullopt)) << "uid 0 needs no group look-up";
-}
-
-TEST(IsAdminFrom, AMemberOfAnAdministratorsGroup) {
-    EXPECT_TRUE(IsAdminFrom(1000, Groups{{"alice", "sudo"}}));
-    EXPECT_TRUE(IsAdminFrom(1000, Groups{{"wheel"}}));
-    EXPECT_TRUE(IsAdminFrom(1000, Groups{{"users", "audio", "admin", "video"}}));
-}
-
-TEST(IsAdminFrom, NobodyElse) {
-    EXPECT_FALSE(IsAdminFrom(1000, Groups{std::vector<std::string>{}}));
-    EXPECT_FALSE(IsAdminFrom(1000, Groups{{"alice", "users", "adm", "staff", "root"}}));
-    // Names are compared exactly: near misses are other groups.
-    EXPECT_FALSE(IsAdminFrom(1000, Groups{{"Sudo", "WHEEL", "admins", "sudoers", " admin"}}));
-}
-
-TEST(IsAdminFrom, ALookupFailureAnswersFalse) {
-    EXPECT_FALSE(IsAdminFrom(1000, std::nullopt));
-    EXPECT_FALSE(IsAdminFrom(65534, std::nullopt));
+TEST(IsAdminFrom, TheSuperuserOrAMemberOfAnAdministratorsGroup) {
+    const std::tuple<uid_t, Groups, bool> cases[] = {
+        {0, Groups{{"root"}}, true},
+        {0, std::nullopt, true},  // uid 0 needs no group look-up
+        {1000, Groups{{"alice", "sudo"}}, true},
+        {1000, Groups{{"wheel"}}, true},
+        {1000, Groups{{"users", "audio", "admin", "video"}}, true},
+        {1000, Groups{std::vector<std::string>{}}, false},
+        {1000, Groups{{"alice", "users", "adm", "staff", "root"}}, false},
+        {1000, Groups{{"Sudo", "WHEEL", "admins", "sudoers", " admin"}}, false},  // near misses
+        {1000, std::nullopt, false},  // a look-up failure
+    };
+    for (const auto& [uid, groups, admin] : cases) {
+        EXPECT_EQ(IsAdminFrom(uid, groups), admin) << ::testing::PrintToString(groups);
+    }
 }
 
 TEST(AdminGroups, ListsThePrimaryGroupByName) {

@@ -34,8 +34,7 @@ TEST(ConfigRounding, HalvesGoToTheEvenNeighbourAndRangeIsJudgedAfterRounding) {
     // clang-format off
     const struct {
         double value;
-        bool fits16;
-        bool fits32;
+        bool fits16, fits32;
         std::int32_t expected;
     } cases[] = {
         {2.5, true, true, 2}, {3.5, true, true, 4}, {-2.5, true, true, -2},
@@ -50,12 +49,8 @@ TEST(ConfigRounding, HalvesGoToTheEvenNeighbourAndRangeIsJudgedAfterRounding) {
         std::int32_t out32 = 0;
         EXPECT_EQ(RoundToInt16(c.value, out16), c.fits16) << c.value;
         EXPECT_EQ(RoundToInt32(c.value, out32), c.fits32) << c.value;
-        if (c.fits16) {
-            EXPECT_EQ(out16, c.expected) << c.value;
-        }
-        if (c.fits32) {
-            EXPECT_EQ(out32, c.expected) << c.value;
-        }
+        EXPECT_EQ(c.fits16 ? out16 : c.expected, c.expected) << c.value << ", where it fits";
+        EXPECT_EQ(c.fits32 ? out32 : c.expected, c.expected) << c.value;
     }
 }
 

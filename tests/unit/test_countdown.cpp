@@ -1,221 +1,209 @@
 // The countdown once the trigger has held: what the window shows each second, the log at
-// each level, and how each action ends it, for real, simulated or cancelled.
+// each level, and how each action ends it, for real, simulated, cancelled or as a test.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "fakes.h"
 
 namespace nodrel::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class Countdown : public ::testing::Test {
-protected:
-    // Starts a master that enters its countdown after one activation second and the
-    // trigger delay's idle seconds; that last second shows the first countdown step.
-    void StartAndTrigger(Overrides overrides, const std::string& commandLine = "") {
-        overrides.emplace("StartDelay", "1");
-        overrides.emplace("CPUDelay", "5");
-        folder.WriteConfig(ConfigText(overrides));
-        rig.program.Form_Load(commandLine);
-        ASSERT_FALSE(rig.effects.ended);
-        rig.Seconds(1 + rig.program.TriggerDelay);
-        ASSERT_EQ(rig.program.Phase, PhaseCountdown);
-    }
-    const MainWindow& Window() const { return rig.program.Window(); }
-    std::vector<std::string> EventsFrom(const std::string& first) const {
-        auto events = folder.LogEvents();
-        auto at = std::find(events.begin(), events.end(), first);
-        return {at, events.end()};
-    }
-
-    ScratchFolder folder;
-    Rig rig;
-};
-
-TEST_F(Countdown, ShowsTheSecondsLeftWhiteOnOrangeWithOnlyCancel) {
-    StartAndTrigger({{"ShutTime", "10"}, {"ShutType", "2"}});
-    EXPECT_EQ(Window().Counter, (LabelState{"The Computer Will Reboot In 10s", White, Orange,
-                                            true}));
-    EXPECT_EQ(Window().CPULoad.caption, "");
-    EXPECT_EQ(Window().CPULoad.back, Orange);
-    EXPECT_EQ(Window().Reset, (ButtonState{"Cancel", "Cancel Nodrel Reboot", true}));
-    for (const ButtonState* b : {&Window().Config, &Window().About, &Window().TestS,
-                                 &Window().Exit}) {
-        EXPECT_FALSE(b->enabled) << b->caption;
-    }
-    EXPECT_TRUE(Window().topmost) << "a countdown keeps the window on top";
-    rig.Seconds(3);
-    EXPECT_EQ(Window().Counter.caption, "The Computer Will Reboot In 7s");
+// Starts a master that enters its countdown after one activation second and the trigger
+// delay's idle seconds; that last second shows the first countdown step.
+::testing::AssertionResult StartAndTrigger(Rig& rig, Overrides overrides,
+                                           const std::string& commandLine = "") {
+    overrides.merge(Overrides{{"StartDelay", "1"}, {"CPUDelay", "5"}});
+    if (auto started = rig.Start(overrides, commandLine); !started) return started;
+    rig.Seconds(1 + rig.program.TriggerDelay);
+    return ::testing::AssertionResult(rig.program.Phase == PhaseCountdown) << "no countdown";
 }
 
-TEST_F(Countdown, EachActionHasItsPrefix) {
-    const std::pair<const char*, const char*> prefixes[] = {
-        {"1", "The Computer Will Power Off In 9s"}, {"3", "The Computer Will Shutdown In 9s"},
-        {"4", "Nodrel Will Close In 9s"},           {"5", "The Computer Will Hibernate In 9s"},
-        {"6", "The Computer Will Standby In 9s"}};
-    for (const auto& [type, caption] : prefixes) {
-        ScratchFolder own;
-        Rig local;
-        own.WriteConfig(ConfigText({{"StartDelay", "1"}, {"CPUDelay", "5"}, {"ShutTime", "9"},
-                                    {"ShutType", type}, {"IPAdd", "192.168.1.20"}}));
-        local.program.Form_Load("");
-        local.Seconds(6);
-        EXPECT_EQ(local.program.Window().Counter.caption, caption);
-    }
+std::vector<std::string> EventsFrom(const Rig& rig, const std::string& first) {
+    const auto events = rig.folder.LogEvents();
+    return {std::find(events.begin(), events.end(), first), events.end()};
 }
 
-TEST_F(Countdown, ShortestCountdownShowsThreeStepsThenPowersOff) {
-    StartAndTrigger({{"ShutTime", "2"}, {"LogLevel", "3"}});
-    std::vector<std::string> captions{Window().Counter.caption};
-    rig.Seconds(1);
-    captions.push_back(Window().Counter.caption);
-    EXPECT_THAT(rig.power.calls, IsEmpty());
-    rig.Seconds(1);
-    captions.push_back(Window().Counter.caption);
-    EXPECT_THAT(captions, ElementsAre("The Computer Will Power Off In 2s",
-                                      "The Computer Will Power Off In 1s",
-                                      "The Computer Will Power Off In 0s"));
-    EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::PowerOff));
-    EXPECT_EQ(rig.effects.ended, 0);
-    EXPECT_THAT(EventsFrom("Enter|Power Off"),
-                ElementsAre("Enter|Power Off", "Power Off|", "Power Off|", "Start|Power Off",
-                            "Close|Power Off"));
-}
-
-TEST_F(Countdown, NormalLevelLogsOnlyTheMilestonesAndNoneLogsNothing) {
-    StartAndTrigger({{"ShutTime", "3"}, {"LogLevel", "2"}, {"ShutType", "3"}});
-    rig.Seconds(3);
-    EXPECT_THAT(EventsFrom("Enter|Shutdown"),
-                ElementsAre("Enter|Shutdown", "Start|Shutdown", "Close|Shutdown"));
-    EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::Halt));
-
-    ScratchFolder quiet;
-    Rig silent;
-    quiet.WriteConfig(ConfigText(
-        {{"StartDelay", "1"}, {"CPUDelay", "5"}, {"ShutTime", "2"}, {"LogLevel", "1"}}));
-    silent.program.Form_Load("");
-    silent.Seconds(9);
-    EXPECT_EQ(silent.effects.ended, 0);
-    EXPECT_FALSE(std::filesystem::exists(quiet.Path() / "Log" / "Nodrel.log"));
-}
-
-TEST_F(Countdown, MonitorClosesWithoutAnySystemCall) {
-    StartAndTrigger({{"ShutTime", "2"}, {"ShutType", "4"}, {"IPAdd", "192.168.1.20"}});
-    rig.Seconds(2);
-    EXPECT_THAT(rig.power.calls, IsEmpty());
-    EXPECT_EQ(rig.effects.ended, 0);
-    EXPECT_EQ(folder.LogEvents().back(), "Close|Monitor");
-}
-
-TEST_F(Countdown, HibernateResetsFirstAndCarriesOnAfterTheResume) {
-    StartAndTrigger({{"ShutTime", "2"}, {"ShutType", "5"}});
-    std::int16_t phaseDuringSleep = -1;
-    rig.power.during = [&] { phaseDuringSleep = rig.program.Phase; };
-    rig.Seconds(2);
-    EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::Hibernate));
-    EXPECT_EQ(phaseDuringSleep, PhaseInitialise) << "the cycle was reset before sleeping";
-    EXPECT_FALSE(rig.effects.ended);
-    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
-    EXPECT_EQ(rig.program.Count, 1 + 1) << "StartDelay 1 from the file, plus one";
-    EXPECT_EQ(Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
-    EXPECT_TRUE(Window().Exit.enabled);
-    const auto events = EventsFrom("Start|Hibernate");
-    EXPECT_THAT(events, ElementsAre("Start|Hibernate", "Start|Initialise", "Restart|Hibernate",
-                                    "---------|----------", "---------|----------"));
-    EXPECT_NE(folder.ReadLog().find(",  ---------, ----------, Count:"), std::string::npos)
-        << "the separator loses its last dash to the marker column";
-}
-
-TEST_F(Countdown, StandbySuspendsAndCarriesOn) {
-    StartAndTrigger({{"ShutTime", "2"}, {"ShutType", "6"}});
-    rig.Seconds(2);
-    EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::Suspend));
-    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
-    rig.Seconds(3);
-    EXPECT_EQ(rig.program.Phase, PhaseRun);
-}
-
-TEST_F(Countdown, RefusedActionShowsTheErrorAndEnds) {
-    rig.power.outcome = {PowerOutcome::Kind::NotAuthorised, "Interactive authentication required."};
-    StartAndTrigger({{"ShutTime", "2"}});
-    rig.Seconds(2);
-    ASSERT_EQ(rig.effects.messages.size(), 1u);
-    EXPECT_EQ(rig.effects.messages[0].style, box::Critical);
-    EXPECT_EQ(rig.effects.messages[0].title, "Nodrel Error");
-    EXPECT_EQ(rig.effects.messages[0].text,
-              "Error Number: 0x8004062E\r\nSource: nodreld.mShutDown\r\n"
-              "Error description: Can't enable shutdown: You do not have the privileges to "
-              "shutdown this system. [Interactive authentication required.]\r\n"
-              "The program will now terminate.");
-    EXPECT_EQ(rig.effects.ended, 1);
-    EXPECT_EQ(folder.LogEvents().back(), "Start|Power Off") << "nothing logged for the failure";
-}
-
-TEST_F(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
-    for (int step = 0; step < 3; ++step) {
-        ScratchFolder own;
-        Rig local;
-        own.WriteConfig(ConfigText({{"StartDelay", "1"}, {"CPUDelay", "5"}, {"ShutTime", "3"}}));
-        local.program.Form_Load("");
-        local.Seconds(6 + step);
-        ASSERT_EQ(local.program.Phase, PhaseCountdown) << step;
-        local.program.Reset_Click();
-        local.Seconds(3);
-        EXPECT_THAT(local.power.calls, IsEmpty()) << step;
-        EXPECT_FALSE(local.effects.ended);
-        EXPECT_EQ(local.program.Window().Reset.caption, "Reset");
-        EXPECT_TRUE(local.program.Window().Config.enabled);
-        EXPECT_THAT(local.link.sent, ::testing::Contains("<COC000>"))
-            << "the reset is forwarded to a slave";
-        const auto events = own.LogEvents();
-        EXPECT_NE(std::find(events.begin(), events.end(), "Reset|Power Off"), events.end());
-    }
-}
-
-TEST_F(Countdown, SimulatedPowerOffShowsTheBoxLogsAndEnds) {
-    StartAndTrigger({{"CPUDelay", "600"}, {"ShutTime", "300"}, {"LogLevel", "2"}},
-                    "-InhibitShutdown");
-    EXPECT_EQ(Window().Counter.caption, "The Computer Will Power Off In 6s");
-    rig.Seconds(6);
-    EXPECT_THAT(rig.power.calls, IsEmpty());
-    ASSERT_EQ(rig.effects.messages.size(), 1u);
-    EXPECT_EQ(rig.effects.messages[0].style, box::Plain);
-    EXPECT_EQ(rig.effects.messages[0].title, "Nodrel Simulate Power Off");
-    EXPECT_EQ(rig.effects.messages[0].text, "Test Real Power Off");
-    EXPECT_EQ(rig.effects.ended, 0);
-    EXPECT_THAT(EventsFrom("Enter|Power Off"),
-                ElementsAre("Enter|Power Off", "Power Off|Simulate", "Close|Power Off"));
-}
-
-TEST_F(Countdown, SimulatedStandbyResetsAndKeepsRunning) {
-    StartAndTrigger({{"ShutType", "6"}, {"LogLevel", "2"}}, "-InhibitShutdown");
-    rig.Seconds(6);
-    EXPECT_FALSE(rig.effects.ended);
-    EXPECT_THAT(rig.power.calls, IsEmpty());
-    EXPECT_EQ(rig.effects.messages.at(0).text, "Test Real Standby");
-    EXPECT_THAT(EventsFrom("Standby|Simulate"),
-                ElementsAre("Standby|Simulate", "Start|Initialise", "Restart|Standby",
-                            "---------|----------", "---------|----------"));
-    EXPECT_EQ(rig.program.settings.ShutTime, 6) << "still six after the reset";
-    EXPECT_FALSE(Window().minimised) << "a simulated reset never sends the window away";
-}
-
-TEST_F(Countdown, MessageBoxCannotStartAnotherStep) {
-    StartAndTrigger({{"ShutType", "5"}, {"LogLevel", "2"}}, "-InhibitShutdown");
-    // A front end whose box runs the event loop: ticks keep arriving while it is open.
-    int ticksWhileShown = 0;
-    rig.effects.whileShown = [&] {
-        for (int i = 0; i < 6; ++i, ++ticksWhileShown) rig.program.tmrRefresh_Timer();
+// Each action's countdown, white on orange with only Cancel, its call and its log lines at
+// each level, down to the end of the program.
+TEST(Countdown, EachActionCountsDownAndRunsOnce) {
+    const struct {
+        const char *type, *level, *name;
+        std::string prefix;
+        std::vector<PowerCall> calls;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"1", "3", "Power Off", "The Computer Will Power Off In ", {PowerCall::PowerOff},
+         {"Enter|Power Off", "Power Off|", "Power Off|", "Start|Power Off", "Close|Power Off"}},
+        {"2", "2", "Reboot", "The Computer Will Reboot In ", {PowerCall::Reboot},
+         {"Enter|Reboot", "Start|Reboot", "Close|Reboot"}},
+        {"3", "2", "Shutdown", "The Computer Will Shutdown In ", {PowerCall::Halt},
+         {"Enter|Shutdown", "Start|Shutdown", "Close|Shutdown"}},
+        {"4", "2", "Monitor", "Nodrel Will Close In ", {},
+         {"Enter|Monitor", "Start|Monitor", "Close|Monitor"}},
+        {"1", "1", "Power Off", "The Computer Will Power Off In ", {PowerCall::PowerOff}, {}},
     };
-    rig.Seconds(6);
-    EXPECT_EQ(ticksWhileShown, 6);
-    EXPECT_EQ(rig.effects.messages.size(), 1u);
-    const auto events = folder.LogEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "Hibernate|Simulate"), 1);
-    EXPECT_EQ(std::count(events.begin(), events.end(), "Restart|Hibernate"), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prefix + "level " + c.level);
+        Rig rig;
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", c.type},
+                                          {"LogLevel", c.level}, {"IPAdd", "192.168.1.20"}}));
+        const MainWindow& w = rig.Window();
+        EXPECT_EQ(w.Counter, (LabelState{c.prefix + "2s", White, Orange, true}));
+        EXPECT_EQ(w.CPULoad, (LabelState{"", White, Orange, false}));
+        EXPECT_EQ(w.Reset, (ButtonState{"Cancel", "Cancel Nodrel " + std::string(c.name), true}));
+        for (const ButtonState* b : {&w.Config, &w.About, &w.TestS, &w.Exit}) {
+            EXPECT_FALSE(b->enabled) << b->caption;
+        }
+        EXPECT_TRUE(w.topmost) << "a countdown keeps the window on top";
+        std::vector<std::string> captions{w.Counter.caption};
+        for (int second = 0; second < 2; ++second) {
+            EXPECT_THAT(rig.power.calls, IsEmpty());
+            rig.Seconds(1);
+            captions.push_back(w.Counter.caption);
+        }
+        EXPECT_THAT(captions, ElementsAre(c.prefix + "2s", c.prefix + "1s", c.prefix + "0s"));
+        EXPECT_EQ(rig.power.calls, c.calls);
+        EXPECT_EQ(rig.effects.ended, 0);
+        EXPECT_EQ(EventsFrom(rig, "Enter|" + std::string(c.name)), c.events);
+        EXPECT_EQ(rig.folder.ReadLog().empty(), c.events.empty()) << "no log at level None";
+    }
+}
+
+// Hibernate and standby reset the cycle first, and it carries on after the resume.
+TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
+    const std::tuple<const char*, PowerCall, std::string> sleeps[] = {
+        {"5", PowerCall::Hibernate, "Hibernate"}, {"6", PowerCall::Suspend, "Standby"}};
+    for (const auto& [type, call, name] : sleeps) {
+        Rig rig;
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}}));
+        EXPECT_EQ(rig.Window().Counter.caption, "The Computer Will " + name + " In 2s");
+        std::int16_t phaseDuringSleep = -1;
+        rig.power.during = [&] { phaseDuringSleep = rig.program.Phase; };
+        rig.Seconds(2);
+        EXPECT_THAT(rig.power.calls, ElementsAre(call));
+        EXPECT_EQ(phaseDuringSleep, PhaseInitialise) << "the cycle was reset before sleeping";
+        EXPECT_EQ(rig.program.Count, 1 + 1) << "StartDelay 1 from the file, plus one";
+        EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
+        EXPECT_TRUE(rig.Window().Exit.enabled);
+        EXPECT_THAT(EventsFrom(rig, "Start|" + name),
+                    ElementsAre("Start|" + name, "Start|Initialise", "Restart|" + name,
+                                "---------|----------", "---------|----------"))
+            << "the separator loses its last dash to the marker column";
+        rig.Seconds(3);
+        EXPECT_EQ(rig.program.Phase, PhaseRun);
+    }
+}
+
+TEST(Countdown, RefusedActionShowsTheErrorAndEnds) {
+    Rig rig;
+    rig.power.outcome = {PowerOutcome::Kind::NotAuthorised, "Interactive authentication required."};
+    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}}));
+    rig.Seconds(2);
+    EXPECT_THAT(rig.effects.messages,
+                ElementsAre(ShownMessage{
+                    box::Critical, "Nodrel Error",
+                    "Error Number: 0x8004062E\r\nSource: nodreld.mShutDown\r\nError description: "
+                    "Can't enable shutdown: You do not have the privileges to shutdown this "
+                    "system. [Interactive authentication required.]\r\nThe program will now "
+                    "terminate."}));
+    EXPECT_EQ(rig.effects.ended, 1);
+    EXPECT_EQ(rig.folder.LogEvents().back(), "Start|Power Off") << "nothing logged for the failure";
+}
+
+TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
+    for (int step = 0; step < 3; ++step) {
+        Rig rig;
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
+        rig.Seconds(step);
+        rig.program.Reset_Click();
+        rig.Seconds(3);
+        EXPECT_THAT(rig.power.calls, IsEmpty()) << step;
+        EXPECT_EQ(rig.Window().Reset.caption, "Reset");
+        EXPECT_TRUE(rig.Window().Config.enabled);
+        EXPECT_THAT(rig.link.sent, Contains("<COC000>")) << "the reset is forwarded to a slave";
+        EXPECT_THAT(rig.folder.LogEvents(), Contains("Reset|Power Off"));
+    }
+}
+
+// -InhibitShutdown shortens both delays to six seconds in memory and only simulates the
+// action: power off ends the program, hibernate and standby reset it and it keeps running.
+// The box runs the event loop in some front ends; no tick may start another step then.
+TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
+    const std::string separator = "---------|----------";
+    const std::tuple<const char*, std::string, std::vector<std::string>> cases[] = {
+        {"1", "Power Off", {"Power Off|Simulate", "Close|Power Off"}},
+        {"5", "Hibernate",
+         {"Hibernate|Simulate", "Start|Initialise", "Restart|Hibernate", separator, separator}},
+        {"6", "Standby",
+         {"Standby|Simulate", "Start|Initialise", "Restart|Standby", separator, separator}}};
+    for (const auto& [type, name, events] : cases) {
+        Rig rig;
+        ASSERT_TRUE(StartAndTrigger(rig, {{"CPUDelay", "600"}, {"ShutTime", "300"},
+                                          {"ShutType", type}, {"LogLevel", "2"}},
+                                    "-InhibitShutdown -AllowMulti"));
+        EXPECT_THAT(rig.Window().Title.caption, HasSubstr("for over 6 sec"));
+        EXPECT_EQ(rig.Window().Counter.caption, "The Computer Will " + name + " In 6s");
+        int ticksWhileShown = 0;
+        rig.effects.whileShown = [&] {
+            for (int i = 0; i < 6; ++i, ++ticksWhileShown) rig.program.tmrRefresh_Timer();
+        };
+        rig.Seconds(6);
+        EXPECT_EQ(ticksWhileShown, 6);
+        EXPECT_THAT(rig.power.calls, IsEmpty());
+        const ShownMessage box{box::Plain, "Nodrel Simulate " + name, "Test Real " + name};
+        EXPECT_THAT(rig.effects.messages, ElementsAre(box));
+        EXPECT_EQ(EventsFrom(rig, name + "|Simulate"), events);
+        EXPECT_EQ(rig.effects.ended, name == "Power Off" ? std::optional(0) : std::nullopt);
+        EXPECT_EQ(rig.program.settings.ShutTime, 6) << "still six after the reset";
+        EXPECT_FALSE(rig.Window().minimised) << "a simulated reset never sends the window away";
+    }
+}
+
+// Test: a shortened run of the whole chain that ends in a message.
+TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessageNeverMinimised) {
+    Rig rig;
+    ASSERT_TRUE(rig.Start({{"StartDelay", "20"}, {"CPUDelay", "600"}, {"LogLevel", "2"},
+                           {"StartMin", "2"}}));
+    rig.program.RestoreWindow();
+    rig.program.TestS_Click();
+    EXPECT_TRUE(rig.program.TestMode);
+    EXPECT_EQ(rig.Window().caption, "Nodrel - Test Mode");
+    EXPECT_EQ(rig.Window().Title.caption,
+              "Power Off the computer if CPU load is below 20% for over 5 sec");
+    EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 2s");
+    EXPECT_THAT(rig.link.sent, ElementsAre("<COT000>")) << "forwarded at once";
+    rig.Seconds(2);
+    EXPECT_EQ(rig.program.Phase, PhaseRun) << "the test's activation lasts two work ticks";
+    rig.Seconds(5);
+    EXPECT_THAT(rig.effects.messages,
+                ElementsAre(ShownMessage{box::Plain, "Nodrel Test", "Test Power Off"}));
+    EXPECT_THAT(rig.power.calls, IsEmpty());
+    EXPECT_FALSE(rig.program.TestMode);
+    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+    EXPECT_FALSE(rig.Window().minimised);
+    EXPECT_EQ(rig.Window().caption, "Nodrel");
+    EXPECT_EQ(rig.Window().Title.caption,
+              "Power Off the computer if CPU load is below 20% for over 600 sec");
+    EXPECT_THAT(rig.folder.LogEvents(),
+                ElementsAre("Start|Initialise", "*Enter|Test", "*Start|Initialise", "*Enter|Run",
+                            "*Simulate|Power Off", "Start|Initialise"));
+}
+
+TEST(Commands, ResetDuringATestCarriesTheMarker) {
+    Rig rig;
+    ASSERT_TRUE(rig.Start({{"StartDelay", "20"}, {"CPUDelay", "600"}, {"LogLevel", "2"}}));
+    rig.program.TestS_Click();
+    rig.Seconds(3);
+    rig.program.Reset_Click();
+    EXPECT_FALSE(rig.program.TestMode);
+    EXPECT_THAT(Last(rig.folder.LogEvents(), 2),
+                ElementsAre("*Reset|Run", "Start|Initialise"));
+    EXPECT_EQ(rig.Window().caption, "Nodrel");
+    EXPECT_EQ(rig.link.sent.back(), "<COC000>");
 }
 
 }  // namespace

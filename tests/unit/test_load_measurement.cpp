@@ -15,32 +15,27 @@ constexpr std::int64_t Second = 10'000'000;
 std::int64_t Share(double share) { return static_cast<std::int64_t>(share * Second + 0.5); }
 
 TEST(LoadPercent, FourDecimalRoundingAndFloor) {
-    struct Case {
-        std::int64_t idle, elapsed;
-        int processors, load;
-    };
-    const Case cases[] = {
+    // idle, elapsed, processors, load
+    const std::tuple<std::int64_t, std::int64_t, int, int> cases[] = {
         {Share(0.8735), Second, 1, 13},  // 13.15
         {Share(0.8750), Second, 1, 13},  // 13.0
         {Share(0.8751), Second, 1, 12},  // 12.99
+        {Share(0.87505), Second, 1, 13},  // ten-thousandths tie goes to even: 0.8750
         {3 * Second, Second, 4, 25},     // one of four processors busy
-        {0, Second, 1, 100},             // fully busy
-        {Second, Second, 1, 0},          // fully idle
+        {0, Second, 1, 100},
         {2 * Second, Second, 2, 0},
         {Share(1.005), Second, 1, 0},
         {Share(1.01), Second, 1, -1},  // a share a little above one is the failure value
         {Share(1.015), Second, 1, -1},
         {Share(1.02), Second, 1, -2},
-        {Share(0.87505), Second, 1, 13},  // ten-thousandths tie goes to even: 0.8750
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(LoadPercent(c.idle, c.elapsed, c.processors), c.load)
-            << c.idle << "/" << c.elapsed << " on " << c.processors;
+    for (const auto& [idle, elapsed, processors, load] : cases) {
+        EXPECT_EQ(LoadPercent(idle, elapsed, processors), load) << idle << " on " << processors;
     }
 }
 
-class SteppedCounters : public CpuCounters {
-public:
+// Counters the test sets; each query covers the time since the last good reading.
+struct SteppedCounters : CpuCounters {
     bool Read(CpuTimes& out) override {
         if (fail) return false;
         out = now;
@@ -50,7 +45,7 @@ public:
     bool fail = false;
 };
 
-TEST(Sampler, EachQueryCoversTheTimeSinceTheLastGoodOne) {
+TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange) {
     SteppedCounters counters;
     clsCPUUsageNT sampler(counters);
     sampler.Initialize();
@@ -58,61 +53,35 @@ TEST(Sampler, EachQueryCoversTheTimeSinceTheLastGoodOne) {
     EXPECT_EQ(sampler.Query(), 50);
     counters.fail = true;
     EXPECT_EQ(sampler.Query(), -1);
+    sampler.Initialize();
     counters.fail = false;
     counters.now = {4 * Second, 3 * Second, 2};  // three of four processor-seconds idle
-    EXPECT_EQ(sampler.Query(), 25) << "the failed query kept the old baseline";
-}
-
-TEST(Sampler, FailedInitialiseKeepsTheOldBaseline) {
-    SteppedCounters counters;
-    clsCPUUsageNT sampler(counters);
-    counters.now = {Second, Second, 1};
-    sampler.Initialize();
-    counters.fail = true;
-    sampler.Initialize();
-    counters.fail = false;
-    counters.now = {Second, 2 * Second, 1};
-    EXPECT_EQ(sampler.Query(), 100);
-}
-
-TEST(Sampler, CountersSteppingBackNeverLeaveZeroToHundred) {
-    SteppedCounters counters;
-    clsCPUUsageNT sampler(counters);
-    counters.now = {5 * Second, 5 * Second, 1};
-    sampler.Initialize();
-    counters.now = {4 * Second, 6 * Second, 1};  // idle went backwards
+    EXPECT_EQ(sampler.Query(), 25) << "neither the failed query nor Initialize moved the baseline";
+    // Counters stepping back never leave 0..100.
+    counters.now = {3 * Second, 4 * Second, 1};  // idle went backwards
     EXPECT_EQ(sampler.Query(), 100);
     counters.now = {7 * Second, 6 * Second + Second / 2, 1};  // idle ran ahead of time
     EXPECT_EQ(sampler.Query(), 0);
     counters.now = {7 * Second, 5 * Second, 1};  // time went backwards
     const int load = sampler.Query();
-    EXPECT_GE(load, 0);
-    EXPECT_LE(load, 100);
+    EXPECT_TRUE(load >= 0 && load <= 100) << load;
 }
-
-const char* const SampleStat =
-    "cpu  100 5 50 800 40 3 2 0 7 0\n"
-    "cpu0 50 2 25 400 20 1 1 0 3 0\n"
-    "cpu1 50 3 25 400 20 2 1 0 4 0\n"
-    "intr 12345 1 2 3\n"
-    "ctxt 999\n";
 
 TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
     CpuTimes t;
-    ASSERT_TRUE(linux_platform::ParseProcStat(SampleStat, 100, t));
+    ASSERT_TRUE(linux_platform::ParseProcStat("cpu  100 5 50 800 40 3 2 0 7 0\n"
+                                              "cpu0 50 2 25 400 20 1 1 0 3 0\n"
+                                              "cpu1 50 3 25 400 20 2 1 0 4 0\n"
+                                              "intr 12345 1 2 3\nctxt 999\n",
+                                              100, t));
     EXPECT_EQ(t.processors, 2);
     EXPECT_EQ(t.idle, (800 + 40) * 100'000);
     // user..steal (guest time is already inside user) over two processors
     EXPECT_EQ(t.system, (100 + 5 + 50 + 800 + 40 + 3 + 2 + 0) * 100'000 / 2);
-}
-
-TEST(ProcStat, UnusableTextIsAFailedReading) {
-    CpuTimes t;
-    EXPECT_FALSE(linux_platform::ParseProcStat("", 100, t));
-    EXPECT_FALSE(linux_platform::ParseProcStat("cpu  1 2 3\ncpu0 1 2 3\n", 100, t));
-    EXPECT_FALSE(linux_platform::ParseProcStat("cpu  1 2 3 4 5 6 7 8\n", 100, t))
-        << "no processor lines";
-    EXPECT_FALSE(linux_platform::ParseProcStat("cpu  a b c d e f g h\ncpu0 1\n", 100, t));
+    for (const char* unusable : {"", "cpu  1 2 3\ncpu0 1 2 3\n", "cpu  1 2 3 4 5 6 7 8\n",
+                                 "cpu  a b c d e f g h\ncpu0 1\n"}) {
+        EXPECT_FALSE(linux_platform::ParseProcStat(unusable, 100, t)) << unusable;
+    }
 }
 
 TEST(ProcStat, RealCountersGiveALoadInRange) {
@@ -127,8 +96,7 @@ TEST(ProcStat, RealCountersGiveALoadInRange) {
     volatile double spin = 0;
     for (int i = 0; i < 20'000'000; ++i) spin = spin + i;
     const int load = sampler.Query();
-    EXPECT_GE(load, 0);
-    EXPECT_LE(load, 100);
+    EXPECT_TRUE(load >= 0 && load <= 100) << load;
 }
 
 }  // namespace

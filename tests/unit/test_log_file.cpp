@@ -1,192 +1,120 @@
+// The log: the fixed-width line, the headers, the file that is never recreated, and the
+// message for each failure.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <string>
-
+#include "fakes.h"
 #include "log/log_file.h"
 
-namespace nodrel {
+namespace nodrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kStamp = "05-Dec-24 13:07:09";
-constexpr std::string_view kTitle = "Nodrel";
 constexpr std::string_view kListing = "[Run]\r\nLogLevel=3";
-
-std::string ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, std::string_view bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-LogContext Normal() {
-    LogContext context;
-    context.logLevel = 2;
-    context.cmain = 1;
-    return context;
-}
-
-// Each test gets a fresh folder holding the log folder "Log".
-class LogFileTest : public testing::Test {
-  protected:
-    LogFileTest() {
-        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-        scratch_ = fs::temp_directory_path() / ("nodrel_log_" + std::string(test->name()) + "_" +
-                                                std::to_string(std::random_device{}()));
-        logFolder_ = scratch_ / "Log";
-        fs::create_directories(logFolder_);
-        logFile_ = logFolder_ / "Nodrel.log";
-        log_.Configure(logFolder_.string() + "/", "Nodrel.log");
-    }
-    ~LogFileTest() override {
-        std::error_code ignored;
-        fs::remove_all(scratch_, ignored);
-    }
-
-    // OpenLogFile, the blank separator and the start header, as the program starts.
-    void StartRun(LogFile& log, int level) {
-        ASSERT_EQ(log.OpenLogFile(kTitle, kStamp), LogFailure::None);
-        ASSERT_EQ(log.WriteLog(kStamp, "", "", Normal()), LogFailure::None);
-        ASSERT_EQ(log.WriteLogHeader(0, level, kTitle, kListing), LogFailure::None);
-    }
-
-    fs::path scratch_;
-    fs::path logFolder_;
-    fs::path logFile_;
-    LogFile log_;
-};
-
 const std::string kCreationHeader =
     "Nodrel\r\nVersion 5.5\r\nFile Created\r\n05-Dec-24 13:07:09\r\n";
 
-TEST_F(LogFileTest, PathJoinsFolderAndNameWithEitherSeparator) {
-    LogFile log;
-    log.Configure("data\\logs\\", "Nodrel.log");
-    EXPECT_EQ(log.FilePath(), fs::path("data/logs/Nodrel.log"));
-    log.Configure("/var/log/nodrel/", "run.log");
-    EXPECT_EQ(log.FilePath(), fs::path("/var/log/nodrel/run.log"));
-}
-
-TEST_F(LogFileTest, RelativePathResolvesAgainstCurrentDirectory) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(scratch_);
-    LogFile log;
-    log.Configure("Log\\", "Relative.log");
-    const LogFailure result = log.OpenLogFile(kTitle, kStamp);
-    fs::current_path(previous);
-    EXPECT_EQ(result, LogFailure::None);
-    EXPECT_EQ(ReadBytes(logFolder_ / "Relative.log"), kCreationHeader);
-}
-
-TEST_F(LogFileTest, MissingFileIsCreatedWithHeaderAndExistingFileIsKept) {
-    ASSERT_EQ(log_.OpenLogFile(kTitle, kStamp), LogFailure::None);
-    EXPECT_EQ(ReadBytes(logFile_), kCreationHeader);
-
-    WriteBytes(logFile_, "earlier run\r\n");
-    ASSERT_EQ(log_.OpenLogFile(kTitle, "06-Dec-24 00:00:00"), LogFailure::None);
-    EXPECT_EQ(ReadBytes(logFile_), "earlier run\r\n");
-}
-
-TEST_F(LogFileTest, StartHeaderAtNormalLevelHasNoListing) {
-    StartRun(log_, 2);
-    EXPECT_EQ(ReadBytes(logFile_), kCreationHeader + "\r\n\r\n" + "Nodrel\r\nVersion 5.5\r\n\r\n");
-    EXPECT_EQ(log_.LastLogLine(), "\r\n");
-}
-
-TEST_F(LogFileTest, StartHeaderAtFullLevelAndReloadHeaderCarryTheListing) {
-    StartRun(log_, 3);
-    ASSERT_EQ(log_.WriteLogHeader(1, 3, kTitle, kListing), LogFailure::None);
-    EXPECT_EQ(ReadBytes(logFile_), kCreationHeader + "\r\n\r\n" +
-                                       "Nodrel\r\nVersion 5.5\r\n[Run]\r\nLogLevel=3\r\n\r\n" +
-                                       "\r\n[Run]\r\nLogLevel=3\r\n\r\n");
-}
-
-TEST_F(LogFileTest, LinesAreAppendedAndTwoRunsAreSeparatedByTwoEmptyLines) {
-    StartRun(log_, 2);
-    ASSERT_EQ(log_.WriteLog(kStamp, "Start", "Initialise", Normal()), LogFailure::None);
-    EXPECT_EQ(log_.LastLogLine(), "05-Dec-24 13:07:09,  Start    , Initialise, Count:   0");
-    const std::string firstRun = ReadBytes(logFile_);
-    EXPECT_TRUE(
-        firstRun.ends_with("\r\n05-Dec-24 13:07:09,  Start    , Initialise, Count:   0\r\n"));
-
-    LogFile secondRun;
-    secondRun.Configure(logFolder_.string() + "\\", "Nodrel.log");
-    StartRun(secondRun, 2);
-    EXPECT_EQ(ReadBytes(logFile_), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
-}
-
-TEST_F(LogFileTest, HeaderAtLevelNoneTouchesNothing) {
-    fs::remove_all(logFolder_);
-    EXPECT_EQ(log_.WriteLogHeader(0, 1, kTitle, kListing), LogFailure::None);
-    EXPECT_FALSE(fs::exists(logFolder_));
-}
-
-TEST_F(LogFileTest, MissingFolderIsReportedAndNeverCreated) {
-    fs::remove_all(logFolder_);
-    EXPECT_EQ(log_.OpenLogFile(kTitle, kStamp), LogFailure::FolderBeforeStart);
-    EXPECT_EQ(log_.WriteLogHeader(0, 2, kTitle, kListing), LogFailure::FolderBeforeStart);
-    EXPECT_EQ(log_.WriteLog(kStamp, "Run", "", Normal()), LogFailure::FolderWhileRunning);
-    EXPECT_FALSE(fs::exists(logFolder_));
-}
-
-TEST_F(LogFileTest, FileDeletedWhileRunningIsReportedAndNotRecreated) {
-    StartRun(log_, 2);
-    fs::remove(logFile_);
-    EXPECT_EQ(log_.WriteLog(kStamp, "Run", "", Normal()), LogFailure::FileMissing);
-    EXPECT_EQ(log_.WriteLogHeader(1, 3, kTitle, kListing), LogFailure::FileMissing);
-    EXPECT_FALSE(fs::exists(logFile_));
-}
-
-TEST_F(LogFileTest, FolderInPlaceOfTheFileCannotBeCreatedOrWritten) {
-    fs::create_directory(logFile_);
-    EXPECT_EQ(log_.OpenLogFile(kTitle, kStamp), LogFailure::CreateFailed);
-    EXPECT_EQ(log_.WriteLog(kStamp, "Run", "", Normal()), LogFailure::FileMissing);
-}
-
-TEST_F(LogFileTest, FailedWritesAreReported) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    fs::create_symlink("/dev/full", logFile_);
-    EXPECT_EQ(log_.OpenLogFile(kTitle, kStamp), LogFailure::None);  // exists, left alone
-    EXPECT_EQ(log_.WriteLogHeader(0, 2, kTitle, kListing), LogFailure::HeaderWriteFailed);
-    EXPECT_EQ(log_.WriteLog(kStamp, "Run", "", Normal()), LogFailure::LineWriteFailed);
-}
-
-TEST_F(LogFileTest, ReadOnlyFileIsAWriteFailure) {
-    WriteBytes(logFile_, "kept\r\n");
-    fs::permissions(logFile_, fs::perms::owner_read);
-    if (std::ofstream(logFile_, std::ios::app)) GTEST_SKIP() << "permissions are not enforced";
-    EXPECT_EQ(log_.WriteLog(kStamp, "Run", "", Normal()), LogFailure::LineWriteFailed);
-    EXPECT_EQ(ReadBytes(logFile_), "kept\r\n");
-}
-
-TEST(LogFailureMessageTest, EachFailureHasItsOwnBox) {
-    struct Case {
-        LogFailure failure;
-        std::string_view title;
-        std::string_view text;
+TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
+    const struct {
+        bool test;
+        std::int16_t count, level, cmain;
+        std::string_view comms, event, state, rest;
+    } cases[] = {
+        {false, 7, 2, 1, "", "Start", "Initialise", ",  Start    , Initialise, Count:   7"},
+        {false, 42, 2, 1, "", "----------", "----------", ",  ---------, ----------, Count:  42"},
+        {true, -5, 2, 1, "", "----------", "Hibernate etc", ", *---------, Hibernate , Count:  -5"},
+        {true, 1234, 2, 1, "", "Enter", "Test", ", *Enter    , Test      , Count:1234"},
+        {false, -1234, 2, 1, "", "Run", "", ",  Run      ,           , Count:1234"},
+        {false, 32767, 2, 1, "", "Run", "", ",  Run      ,           , Count:2767"},
+        {false, 12, 3, 1, "", "Run", "",
+         ",  Run      ,           , Count:  12, CPU:  3%, Av CPU: 12%"},
+        {false, 0, 3, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0, Comms: -OK-"},
+        {false, 0, 3, 2, "Error", "Run", "", ",  Run      ,           , Count:   0, Comms: Error"},
+        {false, 0, 2, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
+        {false, 0, 3, 0, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
     };
-    const Case cases[] = {
-        {LogFailure::FolderBeforeStart, " Log Directory Error",
-         "The log directory does not exist. This\r\ndirectory must be created manually if\r\n"
-         "it is not the default one. To restore\r\nthe default log directory reinstall\r\n"
-         "the program.\r\nThe program will now terminate."},
+    for (const auto& c : cases) {
+        const LogContext context{c.test, c.count, c.level, c.cmain, "  3%", " 12%", c.comms};
+        EXPECT_EQ(FormatLogLine(kStamp, c.event, c.state, context), std::string(kStamp) += c.rest);
+    }
+}
+
+// In a scratch folder holding the log folder "Log".
+class LogFileTest : public ::testing::Test {
+protected:
+    LogFileTest() { log.Configure("Log/", "Nodrel.log"); }
+    // OpenLogFile, the blank separator and the start header, as the program starts.
+    static void StartRun(LogFile& run, int level) {
+        ASSERT_EQ(run.OpenLogFile("Nodrel", kStamp), LogFailure::None);
+        ASSERT_EQ(run.WriteLog(kStamp, "", "", LogContext{}), LogFailure::None);
+        ASSERT_EQ(run.WriteLogHeader(0, level, "Nodrel", kListing), LogFailure::None);
+    }
+    LogFailure Line() { return log.WriteLog(kStamp, "Run", "", LogContext{}); }
+
+    ScratchFolder folder;
+    const fs::path file = folder.Path() / "Log" / "Nodrel.log";
+    LogFile log;
+};
+
+// A missing file is created with its header; an existing one is kept as it is.
+TEST_F(LogFileTest, NormalStartHeaderHasNoListingAndTwoRunsAreSeparatedByTwoEmptyLines) {
+    StartRun(log, 2);
+    EXPECT_EQ(ReadBytes(file), kCreationHeader + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
+    EXPECT_EQ(log.LastLogLine(), "\r\n");
+    ASSERT_EQ(log.WriteLog(kStamp, "Start", "Initialise", LogContext{}), LogFailure::None);
+    EXPECT_EQ(log.LastLogLine(), "05-Dec-24 13:07:09,  Start    , Initialise, Count:   0");
+    const std::string firstRun = ReadBytes(file);
+    EXPECT_TRUE(firstRun.ends_with("Version 5.5\r\n\r\n" + log.LastLogLine() + "\r\n"));
+    LogFile secondRun;
+    secondRun.Configure("Log\\", "Nodrel.log");
+    StartRun(secondRun, 2);
+    EXPECT_EQ(ReadBytes(file), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
+}
+
+TEST_F(LogFileTest, FullStartHeaderAndReloadHeaderCarryTheListing) {
+    StartRun(log, 3);
+    ASSERT_EQ(log.WriteLogHeader(1, 3, "Nodrel", kListing), LogFailure::None);
+    EXPECT_EQ(ReadBytes(file), kCreationHeader +
+                                   "\r\n\r\nNodrel\r\nVersion 5.5\r\n[Run]\r\nLogLevel=3\r\n\r\n"
+                                   "\r\n[Run]\r\nLogLevel=3\r\n\r\n");
+}
+
+TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
+    fs::remove_all(folder.Path() / "Log");
+    EXPECT_EQ(log.WriteLogHeader(0, 1, "Nodrel", kListing), LogFailure::None) << "level None";
+    EXPECT_EQ(log.OpenLogFile("Nodrel", kStamp), LogFailure::FolderBeforeStart);
+    EXPECT_EQ(log.WriteLogHeader(0, 2, "Nodrel", kListing), LogFailure::FolderBeforeStart);
+    EXPECT_EQ(Line(), LogFailure::FolderWhileRunning);
+    EXPECT_FALSE(fs::exists(folder.Path() / "Log"));
+
+    fs::create_directory(folder.Path() / "Log");
+    StartRun(log, 2);
+    fs::remove(file);
+    EXPECT_EQ(Line(), LogFailure::FileMissing);
+    EXPECT_EQ(log.WriteLogHeader(1, 3, "Nodrel", kListing), LogFailure::FileMissing);
+    EXPECT_FALSE(fs::exists(file));
+
+    fs::create_directory(file);  // a folder is no log file
+    EXPECT_EQ(log.OpenLogFile("Nodrel", kStamp), LogFailure::CreateFailed);
+    EXPECT_EQ(Line(), LogFailure::FileMissing);
+
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    fs::remove(file);
+    fs::create_symlink("/dev/full", file);
+    EXPECT_EQ(log.OpenLogFile("Nodrel", kStamp), LogFailure::None) << "exists, left alone";
+    EXPECT_EQ(log.WriteLogHeader(0, 2, "Nodrel", kListing), LogFailure::HeaderWriteFailed);
+    EXPECT_EQ(Line(), LogFailure::LineWriteFailed);
+}
+
+// The boxes for a missing folder before the start, a missing file and a failed creation
+// are checked through the program (test_startup_failures.cpp).
+TEST(LogFailureMessage, EachFailureHasItsOwnBox) {
+    const std::tuple<LogFailure, std::string, std::string> cases[] = {
         {LogFailure::FolderWhileRunning, " Log Directory Error",
          "The log directory is either missing or\r\ncorrupted or there could be a permission\r\n"
          "problem. This directory must be created\r\nmanually if it is not the default one.\r\n"
          "To restore the default log directory\r\n reinstall the program.\r\n"
-         "The program will now terminate."},
-        {LogFailure::FileMissing, " Log File Error",
-         "The log file is either missing or\r\ncorrupted. Delete the log file if\r\n"
-         "it exists and restart the program.\r\nThe program will now terminate."},
-        {LogFailure::CreateFailed, " Log File Error",
-         "Unable to create the log file My.log.\r\nThis may be a permissions problem.\r\n"
          "The program will now terminate."},
         {LogFailure::HeaderWriteFailed, " Log File Write Error",
          "Unable to write to the log file My.log.\r\nThis may be a permissions problem.\r\n"
@@ -201,8 +129,8 @@ TEST(LogFailureMessageTest, EachFailureHasItsOwnBox) {
         EXPECT_EQ(message.titleSuffix, title);
         EXPECT_EQ(message.text, text);
     }
-    EXPECT_TRUE(LogFailureMessage(LogFailure::None, "My.log").text.empty());
+    EXPECT_EQ(LogFailureMessage(LogFailure::None, "My.log").text, "");
 }
 
 }  // namespace
-}  // namespace nodrel
+}  // namespace nodrel::testing

@@ -10,19 +10,14 @@ namespace nodrel {
 namespace {
 
 TEST(Switches, PositionAndCaseDecide) {
-    struct Case {
+    const struct {
         const char* line;
         bool allowMulti, inhibit;
-    };
-    const Case cases[] = {
-        {"", false, false},
-        {"-InhibitShutdown -AllowMulti", true, true},
-        {"-AllowMulti -InhibitShutdown", false, false},
-        {"-allowmulti", false, false},
-        {"-inhibitshutdown", false, false},
-        {"-InhibitShutdownX", false, true},
-        {"x-AllowMulti", true, false},
-        {" -InhibitShutdown", false, false},
+    } cases[] = {
+        {"", false, false},           {"-InhibitShutdown -AllowMulti", true, true},
+        {"-allowmulti", false, false}, {"-AllowMulti -InhibitShutdown", false, false},
+        {"-InhibitShutdownX", false, true}, {"-inhibitshutdown", false, false},
+        {"x-AllowMulti", true, false}, {" -InhibitShutdown", false, false},
     };
     for (const auto& c : cases) {
         const Switches s = ReadSwitches(c.line);
@@ -48,20 +43,14 @@ TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     EXPECT_FALSE(second.AnotherInstance()) << "released with its holder";
 }
 
-}  // namespace
-}  // namespace nodrel
-
-namespace nodrel {
-namespace {
-
 TEST(InformationRequest, OnlyTheWholeCommandLineAsks) {
     EXPECT_EQ(InformationRequest("--version", "nodreld", "x"), "nodreld 5.5\n");
     const auto help = InformationRequest("--help", "nodrel", "Watches the load.");
     ASSERT_TRUE(help);
     EXPECT_NE(help->find("Usage: nodrel [-InhibitShutdown] [-AllowMulti]"), std::string::npos);
     EXPECT_NE(help->find("Watches the load."), std::string::npos);
-    for (const char* line : {"", "-InhibitShutdown", "--help -AllowMulti", "-InhibitShutdown --help",
-                             " --version", "--Version"}) {
+    for (const char* line : {"", "-InhibitShutdown", "--help -AllowMulti",
+                             "-InhibitShutdown --help", " --version", "--Version"}) {
         EXPECT_FALSE(InformationRequest(line, "nodreld", "x")) << line;
     }
 }

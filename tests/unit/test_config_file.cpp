@@ -1,0 +1,199 @@
+// Data/Nodrel4.ini: reading it (values, outcomes, the listing), the window's fields, the text
+// built from them, and the atomic replacement of the file.
+#include <gtest/gtest.h>
+
+#include "config/config_fields.h"
+#include "config/config_reader.h"
+#include "config/config_writer.h"
+#include "fakes.h"
+
+namespace nodrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ConfigData(const std::string& name) {
+    return ReadBytes(fs::path(NODREL_TEST_DATA) / "config" / name);
+}
+
+// The text with the first `from` replaced by `to`; fails the test when `from` is absent.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    if (at == std::string::npos) ADD_FAILURE() << "no \"" << from << "\" in the text";
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// How many entries the folder holds.
+long Entries(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
+
+class ConfigReader : public ::testing::Test {
+protected:
+    ReadOutcome Read(const std::string& text) {
+        WriteBytes(file, text);
+        return ReadConfig(file, settings, listing);
+    }
+    ScratchFolder folder;
+    const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
+    Settings settings;
+    std::string listing;
+    const std::string valid = ConfigData("written.ini");
+};
+
+TEST_F(ConfigReader, WrittenFileReadsAllValuesAndListsThemBySection) {
+    ASSERT_EQ(Read(valid), ReadOutcome::Ok);
+    EXPECT_EQ(settings, (Settings{5, 60, 20, 1, 1, "192.168.1.20", 2, "Nodrel.log", "Log/", 10001,
+                                  1, 2, 2, 60, 1}));
+    EXPECT_EQ(listing,
+              "\r\nConfiguration\r\n-------------\r\n\r\n[Comms]\r\nDName=1\r\n"
+              "IPAdd=192.168.1.20\r\nPort1=10001\r\n\r\n[Run]\r\nAvTime=5\r\nCPUDelay=60\r\n"
+              "CPULevel=20\r\nLogLevel=2\r\nLogName=Nodrel.log\r\nLogPath=Log/\r\nRunOnTop=1\r\n"
+              "StartDelay=2\r\nStartMin=2\r\n\r\n[Shutdown]\r\nShutTime=60\r\nShutType=1");
+}
+
+TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
+    ASSERT_EQ(Read(ConfigData("hand_edited_lf.ini")), ReadOutcome::Ok);
+    // ShutTime 2.5 and StartDelay 3.5 go to the even 2 and 4; "12 sec" reads as 12; blanks
+    // after '=' are skipped in numbers but kept in texts; Port1 40000 fits its 32 bits.
+    const Settings expected{12, 300, 15, 2, 2, "partner.example", 3, "  padded.log",
+                            "/var/log/nodrel/", 40000, 2, 4, 1, 2, 4};
+    EXPECT_EQ(settings, expected);
+    EXPECT_EQ(listing,
+              "\r\nConfiguration\r\n-------------\r\n\r\n[Shutdown]\r\nShutType=4\r\n"
+              "ShutTime=2.5\r\n# note kept in the listing\r\n\r\n\r\n[Run]\r\nAvTime=12 sec\r\n"
+              "CPUDelay=300\r\nCPULevel=  15\r\nLogLevel=3\r\nLogName=  padded.log\r\n"
+              "LogPath=/var/log/nodrel/\r\n"
+              "RunOnTop=2\r\nStartDelay=3.5\r\nStartMin=1\r\nColour=red\r\n\r\n[Comms]\r\n"
+              "DName=2\r\nIPAdd=partner.example\r\nPort1=40000");
+}
+
+TEST_F(ConfigReader, OutcomeOfEachDeviation) {
+    using enum ReadOutcome;
+    const std::tuple<const char*, std::string, ReadOutcome> cases[] = {
+        {"a duplicate key for a missing one", Replaced(valid, "CPUDelay=60", "AvTime=7"), Ok},
+        {"sixteenth key", Replaced(valid, "[Run]", "[Run]\r\nAvTime=5"), Corrupted},
+        {"missing section", Replaced(valid, "[Shutdown]\r\n", ""), Corrupted},
+        {"duplicate section", Replaced(valid, "[Shutdown]", "[Run]"), Ok},
+        {"lower-case section", ConfigData("lowercase_section.ini"), Corrupted},
+        {"lower-case key", Replaced(valid, "AvTime=5", "avtime=5"), Corrupted},
+        {"stray line is no key", Replaced(valid, "AvTime=5", "Colour=red"), Corrupted},
+        {"indented '#' is no comment", Replaced(valid, "AvTime=5", "  # x\r\n  AvTime=5"), Ok},
+        {"value too large", Replaced(valid, "CPUDelay=60", "CPUDelay=40000"), ReadError},
+        {"rounds out of range", Replaced(valid, "CPUDelay=60", "CPUDelay=32767.5"), ReadError},
+        {"huge exponent", Replaced(valid, "CPUDelay=60", "CPUDelay=1e400"), ReadError},
+        {"before a miscount", Replaced(valid, "CPUDelay=60", "CPUDelay=4e4\nAvTime=1"), ReadError},
+        {"port beyond 32 bits", Replaced(valid, "Port1=10001", "Port1=2147483648"), ReadError},
+        {"empty file", "", Corrupted},
+    };
+    for (const auto& [what, text, expected] : cases) EXPECT_EQ(Read(text), expected) << what;
+}
+
+TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
+    settings.CPUDelay = 123;
+    ASSERT_EQ(Read(Replaced(valid, "CPUDelay=60", "AvTime=7")), ReadOutcome::Ok);
+    EXPECT_EQ(settings.CPUDelay, 123);  // no line for it: the value from before stays
+    EXPECT_EQ(settings.AvTime, 7);      // the later of two lines wins
+    ASSERT_EQ(Read(Replaced(valid, "CPUDelay=60", "CPUDelay=1e10")), ReadOutcome::ReadError);
+    EXPECT_EQ(settings.AvTime, 7);
+}
+
+TEST_F(ConfigReader, MissingUnreadableOrFolder) {
+    EXPECT_EQ(ReadConfig("absent.ini", settings, listing), ReadOutcome::Missing);
+    EXPECT_EQ(listing, "\r\nConfiguration\r\n-------------");
+    EXPECT_EQ(ReadConfig("Data", settings, listing), ReadOutcome::Missing);
+    // Opens, but every read fails: address 0 of a process is never mapped.
+    EXPECT_EQ(ReadConfig("/proc/self/mem", settings, listing), ReadOutcome::ReadError);
+}
+
+TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
+    const std::size_t lastKeyEnd = valid.find("ShutType=") + std::string("ShutType=").size();
+    for (std::size_t length = 0; length <= valid.size(); ++length) {
+        const auto expected = length >= lastKeyEnd ? ReadOutcome::Ok : ReadOutcome::Corrupted;
+        ASSERT_EQ(Read(valid.substr(0, length)), expected) << "prefix of " << length;
+    }
+}
+
+TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
+    ConfigFields fields;
+    fields.IPAddT = "192.168.1.20";
+    fields.RunOnTopT = 1;
+    RestoreDefaults(fields);
+    EXPECT_EQ(BuildConfigText(fields, 1, "05-Mar-24 14:07:09"), ConfigData("written.ini"));
+    fields.DNameT = 1;
+    fields.IPAddT = "p";
+    RestoreDefaults(fields);
+    // Numbers are written as read from their fields.
+    fields.AvTimeT = "1.5", fields.CPUDelayT = " 0090 s", fields.ShutTimeT = "30 s";
+    std::string expected = ConfigData("written.ini");
+    for (const auto& [from, to] : std::map<std::string, std::string>{
+             {"CMain=1", "CMain=2"}, {"DName=1", "DName=2"}, {"IPAdd=192.168.1.20", "IPAdd=p"},
+             {"AvTime=5", "AvTime=1.5"}, {"CPUDelay=60", "CPUDelay=90"},
+             {"ShutTime=60", "ShutTime=30"}}) {
+        expected = Replaced(expected, from, to);
+    }
+    EXPECT_EQ(BuildConfigText(fields, 2, "05-Mar-24 14:07:09"), expected);
+}
+
+// The window's fields from the settings, written and read back: every value survives.
+TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
+    const Settings original{30, 1800, 50, 2, 2, "partner.example", 3, "nodrel-main.log",
+                            "/var/log/", 40000, 2, 3600, 1, 600, 6};
+    const ConfigFields fields = FieldsFromSettings(original);
+    EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
+    ScratchFolder folder;
+    ASSERT_TRUE(WriteConfigFile("a.ini", BuildConfigText(fields, 2, "")));
+    Settings reread;
+    std::string listing;
+    ASSERT_EQ(ReadConfig("a.ini", reread, listing), ReadOutcome::Ok);
+    EXPECT_EQ(reread, original);
+}
+
+TEST(ConfigWriter, ReplacesTheFileByRenameAndLeavesNothingElseBehind) {
+    ScratchFolder folder;
+    const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
+    WriteBytes(file, "old contents");
+    // A second name for the old file shows whether it was rewritten in place.
+    fs::create_hard_link(file, "old.ini");
+    ASSERT_TRUE(WriteConfigFile(file, "new contents\r\n"));
+    EXPECT_EQ(ReadBytes(file), "new contents\r\n");
+    EXPECT_EQ(ReadBytes("old.ini"), "old contents");
+    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
+}
+
+TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
+    ScratchFolder folder;
+    EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));  // no such folder
+    WriteBytes("None", "not a folder");
+    EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));
+    EXPECT_EQ(ReadBytes("None"), "not a folder");
+    // A folder in the file's place: the temporary file is written, the rename fails.
+    fs::create_directories("Data/Nodrel4.ini/inside");
+    EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
+    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
+    EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
+    const Message message = WriteFailureMessage();
+    EXPECT_EQ(message.style, 48);
+    EXPECT_EQ(message.titleSuffix, " Configuration File Error");
+    EXPECT_EQ(message.text, "Unable to write to the configuration file. Data/Nodrel4.ini\r\n"
+                            "This may be a permissions problem.");
+}
+
+TEST(ConfigFields, SignatureFollowsEveryFieldButNotTheListTexts) {
+    ConfigFields base;
+    RestoreDefaults(base);
+    const std::string before = FieldSignature(base);
+    std::vector<ConfigFields> edited(15, base);
+    edited[0].AvTimeT = "6", edited[1].CPUDelayT = "61", edited[2].CPULevelT = "21";
+    edited[3].DNameT = 1, edited[4].IPAddT = "h", edited[5].LogNameT = "x";
+    edited[6].LogPathT = "L/", edited[7].Port1T = "1", edited[8].RunOnTopT = 1;
+    edited[9].StartMinT = 0, edited[10].ShutTimeT = "9", edited[11].StartDelayT = "9";
+    edited[12].LogLevelCode = 3, edited[13].ShutTypeCode = 2;
+    edited[14].AvTimeT = "56", edited[14].CPUDelayT = "0";  // a digit moved to the next field
+    for (std::size_t i = 0; i < edited.size(); ++i) {
+        EXPECT_NE(FieldSignature(edited[i]), before) << "edit " << i;
+    }
+    base.ShutNameT = "Reboot";  // Save compares the code, which validation sets from the text
+    EXPECT_EQ(FieldSignature(base), before);
+}
+
+}  // namespace
+}  // namespace nodrel::testing
