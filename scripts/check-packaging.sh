@@ -325,7 +325,8 @@ for deb in "${debs[@]}"; do
 
   depends=$(dpkg-deb -f "$deb" Depends)
   if [[ $name == nodreld ]]; then
-    needed=(systemd dbus "libc6 (>=" "libstdc++6 (>=" "libsystemd0 (>=")
+    # The C++ runtime is linked into nodreld, so libstdc++6 is no dependency of its own.
+    needed=(systemd dbus "libc6 (>=" "libsystemd0 (>=")
   else
     needed=("nodreld (= $version)" qt6-qpa-plugins "libc6 (>=" "libqt6widgets6 (>=" \
             "libqt6svg6 (>=" "libsystemd0 (>=")
