@@ -105,7 +105,7 @@ configure_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DNODREL_SANITIZE=ON -DNODREL
 build_tree build-asan
 
 heading "Tests: build-asan/"
-ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1} \
+ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0} \
 UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
   test_tree build-asan
 
