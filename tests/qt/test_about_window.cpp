@@ -11,36 +11,30 @@
 namespace nodrel::testing::desktop {
 namespace {
 
+frmAbout* OpenAbout() { return qobject_cast<frmAbout*>(QApplication::activeModalWidget()); }
 QLabel* Part(frmAbout& about, const char* name) { return about.findChild<QLabel*>(name); }
-
-// Clicks About and, every 20 ms while the window is open, hands it to `look`.
-void WhileOpen(Desk& desk, const std::function<void(frmAbout&)>& look) {
-    QTimer sampler;
-    QObject::connect(&sampler, &QTimer::timeout, &sampler, [&] {
-        if (auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget())) look(*about);
-    });
-    sampler.start(20);
-    desk.Button("About")->click();  // returns when the window has gone
-}
 
 TEST(AboutWindow, WithInhibitShutdownTheTickClosesItAfterFourSecondsAndTheCyclePauses) {
     Desk desk;
     desk.Start({{"StartDelay", "20"}}, "-InhibitShutdown");
-    desk.RealTicks(true);
     std::vector<std::string> texts;  // each new countdown text
     std::set<int> counts;            // the cycle's Count meanwhile
-    WhileOpen(desk, [&](frmAbout& about) {
-        const std::string text = TextOf(Part(about, "TMessage"));
-        if (!text.empty() && (texts.empty() || texts.back() != text)) texts.push_back(text);
-        counts.insert(desk.program.Count);
-    });
+    // The real timer's ticks, each after a look at the window (the last tick closes it).
+    desk.effects.onTick = [&] {
+        if (frmAbout* about = OpenAbout()) {
+            const std::string text = TextOf(Part(*about, "TMessage"));
+            if (!text.empty() && (texts.empty() || texts.back() != text)) texts.push_back(text);
+            counts.insert(desk.program.Count);
+        }
+        desk.window.Tick();
+    };
+    desk.Button("About")->click();  // returns when the window has gone
     EXPECT_THAT(texts, ::testing::ElementsAre(
                            "About will close in 4 sec", "About will close in 3 sec",
                            "About will close in 2 sec", "About will close in 1 sec"));
     EXPECT_EQ(counts, std::set<int>{20}) << "no activation second while open";
     EXPECT_FALSE(desk.program.DialogOpen);
-    RunFor(1100);  // the real timer's ticks count again
-    EXPECT_LT(desk.program.Count, 20);
+    EXPECT_TRUE(RunUntil([&] { return desk.program.Count < 20; })) << "the ticks count again";
 }
 
 TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
@@ -49,15 +43,18 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
     desk.launcher.works = false;
     BoxAnswerer boxes;
     bool seen = false;
-    WhileOpen(desk, [&](frmAbout& about) {
-        if (std::exchange(seen, true)) return;
-        EXPECT_EQ(about.windowTitle(), "About Nodrel Slave");
-        EXPECT_EQ(TextOf(Part(about, "ProgName")), "Nodrel Slave");
-        EXPECT_TRUE(about.windowFlags() & Qt::WindowStaysOnTopHint) << "RunOnTop 2";
-        Click(Part(about, "WebSite"));
-        EXPECT_EQ(Fore(Part(about, "WebSite")), OrangeColour) << "orange once clicked";
-        about.findChild<QPushButton*>("ExitAbout")->click();
+    QTimer::singleShot(50, [&] {
+        frmAbout* about = OpenAbout();
+        seen = about != nullptr;
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(about->windowTitle(), "About Nodrel Slave");
+        EXPECT_EQ(TextOf(Part(*about, "ProgName")), "Nodrel Slave");
+        EXPECT_TRUE(about->windowFlags() & Qt::WindowStaysOnTopHint) << "RunOnTop 2";
+        Click(Part(*about, "WebSite"));
+        EXPECT_EQ(Fore(Part(*about, "WebSite")), OrangeColour) << "orange once clicked";
+        about->findChild<QPushButton*>("ExitAbout")->click();
     });
+    desk.Button("About")->click();
     ASSERT_TRUE(seen);
     EXPECT_EQ(desk.launcher.urls, std::vector<std::string>{HomePageAddress});
     ASSERT_EQ(boxes.seen.size(), 1u);

@@ -258,7 +258,7 @@ TEST(ConfigWindow, CloseReinitialisesOnlyAfterASaveOrWhileUnconfigured) {
     const auto button = [](ConfigRig& r) { r.Press("ExitConfig"); };
     const auto timeUp = [](ConfigRig& r) {
         r.program.DialogTimeout = 4;  // as -InhibitShutdown would have it
-        RunFor(1150);
+        EXPECT_TRUE(RunUntil([&] { return !r.Shown("TMessage").empty(); }));
         EXPECT_EQ(r.Shown("TMessage"), "The Configuration Screen will close in 4 sec");
         for (int i = 0; i < 3; ++i) r.window->Timer1_Timer();
         EXPECT_TRUE(r.window->isVisible());

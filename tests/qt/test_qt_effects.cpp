@@ -54,22 +54,27 @@ TEST(QtEffects, MessageBoxStylesAnswersAndLines) {
 
 TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEndWhichTakesTheTrayIconAway) {
     QtEffects effects([] { return true; });
+    std::vector<int> quits;  // instead of ending the test's own event loop
+    effects.quit = [&](int status) { quits.push_back(status); };
     int ticks = 0;
     effects.onTick = [&] { ++ticks; };
+    QElapsedTimer clock;
+    clock.start();
     effects.SetRefreshTimer(true);
-    RunFor(1150);
-    EXPECT_EQ(ticks, 2);
+    ASSERT_TRUE(RunUntil([&] { return ticks == 2; }));
+    EXPECT_GE(clock.elapsed(), 995) << "two ticks take a second";
     effects.SetRefreshTimer(false);
     RunFor(600);
     EXPECT_EQ(ticks, 2);
     effects.SetRefreshTimer(true);
     effects.AddTrayIcon();
     effects.EndProgram(3);
+    EXPECT_THAT(quits, ElementsAre(3));
     EXPECT_EQ(effects.Status(), 3);
     EXPECT_FALSE(effects.RefreshTimer().isActive() || effects.TrayIcon().isVisible());
     effects.SetRefreshTimer(true);
     EXPECT_FALSE(effects.RefreshTimer().isActive()) << "nothing starts after the end";
-    BoxAnswerer boxes;
+    BoxAnswerer boxes(QMessageBox::No);  // answers one that should not be there
     EXPECT_EQ(effects.ShowMessage(box::CriticalYesNo, "t", "x"), box::AnswerNo);
     EXPECT_TRUE(boxes.seen.empty()) << "no box after the end";
 }
