@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <filesystem>
+
 #include "common/text.h"
 
 namespace nodrel {
@@ -39,6 +41,17 @@ std::optional<std::string> InformationRequest(std::string_view commandLine,
            "  -AllowMulti       last on the command line: run beside another copy\n"
            "  --help            show this text\n"
            "  --version         show the version\n";
+}
+
+bool AnswerInformationRequest(std::string_view commandLine, std::string_view programName,
+                              std::string_view summary, std::FILE* out) {
+    const auto text = InformationRequest(commandLine, programName, summary);
+    if (text) std::fputs(text->c_str(), out);
+    return text.has_value();
+}
+
+std::string ProgramName(const char* argv0) {
+    return std::filesystem::path(argv0).stem().string();
 }
 
 }  // namespace nodrel

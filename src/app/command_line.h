@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,5 +21,13 @@ Switches ReadSwitches(std::string_view commandLine);
 std::optional<std::string> InformationRequest(std::string_view commandLine,
                                               std::string_view programName,
                                               std::string_view summary);
+
+// Writes the answer to an information request to `out`; true when there was one to answer,
+// and the program ends there.
+bool AnswerInformationRequest(std::string_view commandLine, std::string_view programName,
+                              std::string_view summary, std::FILE* out);
+
+// The name the program was started under: argv[0] without its folder and extension.
+std::string ProgramName(const char* argv0);
 
 }  // namespace nodrel

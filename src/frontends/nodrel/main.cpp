@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <clocale>
 #include <cstdio>
-#include <filesystem>
 
 #include "app/command_line.h"
 #include "app/nodrel.h"
@@ -13,11 +12,7 @@
 #include "pictures.h"
 #include "platform/linux/admin_groups.h"
 #include "platform/linux/instance_guard.h"
-#include "platform/linux/logind_power.h"
-#include "platform/linux/proc_stat_counters.h"
-#include "platform/linux/process_priority.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/udp_link.h"
+#include "platform/linux/linux_parts.h"
 #include "qt_effects.h"
 #include "qt_launcher.h"
 #include "signal_watcher.h"
@@ -27,20 +22,17 @@ namespace {
 constexpr int StatusFailure = 1;
 // Datagrams read per wake-up, so a flood cannot hold up the timer or the window.
 constexpr int DatagramsPerWakeUp = 64;
+constexpr std::string_view Summary =
+    "Watches the processor load and powers the computer off after a quiet spell,\n"
+    "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
+    "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_TIME, "");  // month names in the user's language
     const std::string commandLine = nodrel::JoinArguments(argc, argv);
-    if (const auto text = nodrel::InformationRequest(
-            commandLine, "nodrel",
-            "Watches the processor load and powers the computer off after a quiet spell,\n"
-            "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
-            "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.")) {
-        std::fputs(text->c_str(), stdout);
-        return 0;
-    }
+    if (nodrel::AnswerInformationRequest(commandLine, "nodrel", Summary, stdout)) return 0;
     const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
     nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
 
@@ -67,16 +59,11 @@ int main(int argc, char** argv) {
         std::perror("nodrel: cannot watch its signals");
         return StatusFailure;
     }
-    nodrel::linux_platform::ProcStatCounters counters;
-    nodrel::linux_platform::SystemClock clock;
-    nodrel::linux_platform::NicePriority priority;
-    nodrel::linux_platform::LogindPower power;
-    nodrel::linux_platform::UdpLink link;
-    const std::string programName = std::filesystem::path(argv[0]).stem().string();
+    nodrel::linux_platform::LinuxParts machine;
+    auto& link = machine.link;
 
     nodrel::QtEffects effects;
-    nodrel::Nodrel program(
-        {effects, counters, clock, priority, &power, &link, programName, &launcher});
+    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0]), &launcher));
     nodrel::NodrelMain window(program, effects);
 
     nodrel::LinkWatcher linkWatcher([&] { return link.Fd(); }, [&] {
@@ -89,7 +76,8 @@ int main(int argc, char** argv) {
     window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
     window.openConfiguration = [&] {
         nodrel::frmConfig config(
-            program, {effects, clock, &launcher, nodrel::linux_platform::IsAdmin()}, &window);
+            program, {effects, machine.clock, &launcher, nodrel::linux_platform::IsAdmin()},
+            &window);
         config.runEvent = [&](const std::function<void()>& event) { window.RunEvent(event); };
         window.RunDialog(config);
     };

@@ -2,7 +2,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <filesystem>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -11,17 +10,17 @@
 #include "frontends/nodreld/console_view.h"
 #include "frontends/nodreld/event_loop.h"
 #include "platform/linux/instance_guard.h"
-#include "platform/linux/logind_power.h"
-#include "platform/linux/proc_stat_counters.h"
-#include "platform/linux/process_priority.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/udp_link.h"
+#include "platform/linux/linux_parts.h"
 
 namespace {
 
 constexpr int StatusFailure = 1;
 // Datagrams read per wake-up, so a flood cannot hold up the timer or the signals.
 constexpr int DatagramsPerWakeUp = 64;
+constexpr std::string_view Summary =
+    "Watches the processor load and powers the computer off after a quiet spell.\n"
+    "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
+    "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.";
 
 int RefuseSecondInstance() {
     std::fputs(nodrel::console::MessageText("Nodrel Start Up Error",
@@ -38,14 +37,7 @@ int RefuseSecondInstance() {
 int main(int argc, char** argv) {
     std::setlocale(LC_TIME, "");  // month names in the user's language
     const std::string commandLine = nodrel::JoinArguments(argc, argv);
-    if (const auto text = nodrel::InformationRequest(
-            commandLine, "nodreld",
-            "Watches the processor load and powers the computer off after a quiet spell.\n"
-            "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
-            "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.")) {
-        std::fputs(text->c_str(), stdout);
-        return 0;
-    }
+    if (nodrel::AnswerInformationRequest(commandLine, "nodreld", Summary, stdout)) return 0;
     const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
 
     nodrel::linux_platform::AbstractSocketGuard guard;
@@ -62,13 +54,9 @@ int main(int argc, char** argv) {
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
     effects.beforeMessage = [&] { view.Release(); };
 
-    nodrel::linux_platform::ProcStatCounters counters;
-    nodrel::linux_platform::SystemClock clock;
-    nodrel::linux_platform::NicePriority priority;
-    nodrel::linux_platform::LogindPower power;
-    nodrel::linux_platform::UdpLink link;
-    const std::string programName = std::filesystem::path(argv[0]).stem().string();
-    nodrel::Nodrel program({effects, counters, clock, priority, &power, &link, programName});
+    nodrel::linux_platform::LinuxParts machine;
+    auto& link = machine.link;
+    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0])));
 
     const auto show = [&] {
         if (!effects.Status()) view.Show(program);

@@ -1,0 +1,26 @@
+#pragma once
+// The machine as both front ends hand it to the core: processor counters, clock, priority,
+// power actions and the link socket.
+#include "app/nodrel.h"
+#include "platform/linux/logind_power.h"
+#include "platform/linux/proc_stat_counters.h"
+#include "platform/linux/process_priority.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/udp_link.h"
+
+namespace nodrel::linux_platform {
+
+struct LinuxParts {
+    ProcStatCounters counters;
+    SystemClock clock;
+    NicePriority priority;
+    LogindPower power;
+    UdpLink link;
+
+    // The core's outside world: these parts with the front end's effects and launcher.
+    Outside For(Effects& effects, const std::string& programName, Launcher* launcher = nullptr) {
+        return {effects, counters, clock, priority, &power, &link, programName, launcher};
+    }
+};
+
+}  // namespace nodrel::linux_platform
