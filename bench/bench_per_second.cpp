@@ -18,6 +18,7 @@
 #include "app/effects.h"
 #include "app/nodrel.h"
 #include "app/process_priority.h"
+#include "config/config_writer.h"
 #include "cpu/cpu_usage.h"
 #include "platform/linux/proc_stat_counters.h"
 #include "platform/linux/system_clock.h"
@@ -51,33 +52,14 @@ public:
 };
 
 // A master at level Full that reaches phase Run after one second and cannot start a
-// countdown for half an hour. CR LF line ends, as the program writes the file itself.
-constexpr const char* kMasterFull =
-    "# Nodrel Version 5.5\r\n"
-    "# Configuration File\r\n"
-    "# 01-Jan-25 00:00:00\r\n"
-    "\r\n"
-    "[Comms]\r\n"
-    "CMain=1\r\n"
-    "DName=1\r\n"
-    "IPAdd=\r\n"
-    "Port1=10001\r\n"
-    "\r\n"
-    "[Run]\r\n"
-    "AvTime=5\r\n"
-    "CPUDelay=1800\r\n"
-    "CPULevel=20\r\n"
-    "LogLevel=3\r\n"
-    "LogName=Nodrel.log\r\n"
-    "LogPath=Log/\r\n"
-    "RunOnTop=1\r\n"
-    "StartDelay=1\r\n"
-    "StartMin=2\r\n"
-    "\r\n"
-    "[Shutdown]\r\n"
-    "ShutTime=60\r\n"
-    "ShutType=1\r\n"
-    "\r\n";
+// countdown for half an hour, written as the configuration window writes it.
+std::string MasterFullConfig() {
+    nodrel::ConfigFields fields;
+    nodrel::RestoreDefaults(fields);
+    fields.CPUDelayT = "1800", fields.StartDelayT = "1", fields.IPAddT = "";
+    fields.LogLevelT = "Full", fields.LogLevelCode = 3;
+    return nodrel::BuildConfigText(fields, 1, "01-Jan-25 00:00:00");
+}
 
 std::string ReadWholeFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -107,7 +89,9 @@ struct RunningMaster {
         fs::remove_all("Log");
         fs::create_directory("Data");
         fs::create_directory("Log");
-        std::ofstream("Data/Nodrel4.ini", std::ios::binary) << kMasterFull;
+        if (!nodrel::WriteConfigFile(nodrel::ConfigFilePath, MasterFullConfig())) {
+            return "Data/Nodrel4.ini could not be written";
+        }
         program.emplace(nodrel::Outside{effects, counters, clock, priority});
         program->Form_Load("");
         // StartDelay=1: the second half-second tick does the activation second.
@@ -145,25 +129,6 @@ void BM_CheckCondition(benchmark::State& state) {
                            static_cast<double>(CountLines(log)));
 }
 BENCHMARK(BM_CheckCondition)->Unit(benchmark::kMicrosecond);
-
-// Two half-second ticks, the idle one and the working one: everything the timer costs.
-void BM_TwoTicks(benchmark::State& state) {
-    RunningMaster master;
-    if (const std::string problem = master.Start(); !problem.empty()) {
-        state.SkipWithError(problem.c_str());
-        return;
-    }
-    nodrel::Nodrel& program = *master.program;
-    for (auto _ : state) {
-        program.Count = 0;
-        program.tmrRefresh_Timer();
-        program.tmrRefresh_Timer();
-    }
-    if (master.effects.ended || program.Phase != nodrel::PhaseRun) {
-        state.SkipWithError("the program left phase Run");
-    }
-}
-BENCHMARK(BM_TwoTicks)->Unit(benchmark::kMicrosecond);
 
 // The sampler alone: one /proc/stat reading and the load since the previous one.
 void BM_Sampler(benchmark::State& state) {
