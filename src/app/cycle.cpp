@@ -22,7 +22,7 @@ void Nodrel::tmrRefresh_Timer() {
 void Nodrel::TickWork() {
     if (!tmrRefreshEnabled_) return;
     if (TickDivider == 1) {
-        const bool mayWork = !DialogOpen && !Unconfigured && !PortError;
+        const bool mayWork = !DialogOpen && Runnable();
         if (mayWork && Phase == PhaseRun) CheckCondition();
         if (mayWork && Phase == PhaseInitialise) ActivationDelay();
         if (mayWork && Phase == PhaseCountdown) CountdownStep();
@@ -38,7 +38,7 @@ void Nodrel::TickWork() {
 
 void Nodrel::ActivationDelay() {
     Count = static_cast<std::int16_t>(Count - 1);
-    window_.Counter.caption = "Program Activation In " + std::to_string(Count) + "s";
+    window_.Counter.caption = ActivationCaption();
     if (Count < 1) {
         Phase = PhaseRun;
         if (settings.LogLevel >= 2) WriteLog("Enter", "Run");
@@ -93,6 +93,10 @@ void Nodrel::ResetCycle() {
     KeepOffTop();
 }
 
+std::string Nodrel::ActivationCaption() const {
+    return "Program Activation In " + std::to_string(Count) + "s";
+}
+
 std::string Nodrel::TitleSentence() const {
     const std::string level = std::to_string(settings.CPULevel);
     if (settings.ShutType == 4)
@@ -112,7 +116,7 @@ void Nodrel::SetButtonTips() {
 bool Nodrel::ShouldMinimise() const {
     const bool wantsTray =
         (settings.StartMin == 2 && !WindowOverride) || (settings.StartMin == 1 && WindowOverride);
-    return wantsTray && !Unconfigured && !PortError && MinimiseOnRestart;
+    return wantsTray && Runnable() && MinimiseOnRestart;
 }
 
 void Nodrel::StartCycle() {
@@ -120,8 +124,8 @@ void Nodrel::StartCycle() {
     SetButtonTips();
     window_.caption = ProgTitle;
     window_.Title.caption = sentence + " for over " + std::to_string(TriggerDelay) + " sec";
-    window_.Counter.caption = "Program Activation In " + std::to_string(Count) + "s";
-    if (Unconfigured || PortError) {
+    window_.Counter.caption = ActivationCaption();
+    if (!Runnable()) {
         window_.Counter.caption.clear();
         window_.Title.fore = Orange;
         window_.Title.bold = true;
@@ -136,7 +140,7 @@ void Nodrel::StartCycle() {
     }
     MinimiseOnRestart = true;
     KeepOffTop();
-    if (settings.LogLevel >= 2 && !Unconfigured && !PortError) WriteLog("Start", "Initialise");
+    if (settings.LogLevel >= 2 && Runnable()) WriteLog("Start", "Initialise");
     SendMsg = "<C0A000>";
     StartTimer();
 }

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/command_line.h"
+
 namespace nodrel {
 
 namespace {
@@ -78,14 +80,14 @@ void Nodrel::Form_Load(const std::string& commandLine) {
         StartLink();
         window_.caption = "Nodrel";
         CheckDataFolder();
-        InhibitShutdown = commandLine.starts_with("-InhibitShutdown") ? 1 : 0;
+        InhibitShutdown = ReadSwitches(commandLine).inhibitShutdown ? 1 : 0;
         outside_.priority.Raise();
         CPUUsage.Initialize();
         WindowOverride = false;
         ResetCycle();
         OpenLogFile();
-        if (settings.LogLevel > 1) WriteLog("", "");
         if (settings.LogLevel > 1) {
+            WriteLog("", "");
             WriteLogHeader(0);
             if (Unconfigured) WriteLog("UnConfig", "********");
         }

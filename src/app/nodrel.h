@@ -148,6 +148,12 @@ private:
     std::string TitleSentence() const;
     void SetButtonTips();
     bool ShouldMinimise() const;
+    // The settings passed their checks and the slave's port is bound: the cycle may work.
+    bool Runnable() const { return !Unconfigured && !PortError; }
+    std::string ActivationCaption() const;
+    void OpenDialog(std::int16_t seconds);
+    // Passes a Reset or Test on to the slave, when this copy is a master.
+    void ForwardCommand(const char* message);
 
     void TickWork();
     void CountdownDisplay();

@@ -45,10 +45,12 @@ void Nodrel::NoTrayHost() {
     });
 }
 
-void Nodrel::AboutOpened() {
+void Nodrel::OpenDialog(std::int16_t seconds) {
     DialogOpen = true;
-    DialogTimeout = InhibitShutdown == 1 ? 4 : 30;
+    DialogTimeout = InhibitShutdown == 1 ? std::int16_t{4} : seconds;
 }
+
+void Nodrel::AboutOpened() { OpenDialog(30); }
 
 std::string Nodrel::AboutSecond() {
     std::string text = "About will close in " + std::to_string(DialogTimeout) + " sec";
@@ -56,10 +58,7 @@ std::string Nodrel::AboutSecond() {
     return text;
 }
 
-void Nodrel::ConfigOpened() {
-    DialogTimeout = InhibitShutdown == 1 ? 4 : 600;
-    DialogOpen = true;
-}
+void Nodrel::ConfigOpened() { OpenDialog(600); }
 
 std::string Nodrel::ConfigSecond() {
     std::string text;
@@ -73,7 +72,7 @@ std::string Nodrel::ConfigSecond() {
 void Nodrel::DialogClosed() { DialogOpen = false; }
 
 void Nodrel::ConfigClosed() {
-    if (!SettingsSaved && !Unconfigured && !PortError) {
+    if (!SettingsSaved && Runnable()) {
         DialogOpen = false;
         return;
     }

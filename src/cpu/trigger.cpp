@@ -7,7 +7,7 @@ namespace nodrel {
 namespace {
 
 // A whole percentage right-aligned in three characters and "%".
-std::string PercentText(long value) { return RightAlign("  " + std::to_string(value), 3) + "%"; }
+std::string PercentText(long value) { return RightAlign(std::to_string(value), 3) + "%"; }
 
 }  // namespace
 

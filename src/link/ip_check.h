@@ -3,7 +3,8 @@
 
 namespace nodrel {
 
-// True for a dotted quad whose four fields each lie in 1..255 (leading zeros allowed).
+// True for a dotted quad of four fields of digits, each at most 255 (leading zeros allowed);
+// the first and last at least 1, the two inner ones may be 0.
 bool IsValidIP(std::string_view text);
 
 }  // namespace nodrel

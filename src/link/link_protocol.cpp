@@ -17,7 +17,7 @@ bool IsValidLinkMessage(std::string_view text) {
 
 bool Nodrel::SendingDue() const {
     const bool sendingPhase = Phase == PhaseRun || (Phase == PhaseInitialise && Count == 1);
-    return sendingPhase && settings.CMain == 1 && !Unconfigured && !PortError;
+    return sendingPhase && settings.CMain == 1 && Runnable();
 }
 
 void Nodrel::SendLinkMessage() {

@@ -45,9 +45,7 @@ void Nodrel::CountdownStep() {
 void Nodrel::EndTestRun() {
     if (settings.LogLevel >= 2 && !Unconfigured) WriteLog("Simulate", ShutName);
     outside_.effects.ShowMessage(box::Plain, ProgTitle + " Test", "Test " + ShutName);
-    MinimiseOnRestart = false;
-    ResetCycle();
-    StartCycle();
+    ResetProgram();
 }
 
 void Nodrel::CountdownDisplay() {
@@ -62,7 +60,6 @@ void Nodrel::CountdownDisplay() {
                               std::to_string(settings.ShutTime - Count) + "s";
     window_.Reset.caption = "Cancel";
     window_.Reset.toolTip = "Cancel " + ProgTitle + " " + ShutName;
-    window_.CPULoad.caption.clear();
 }
 
 void Nodrel::ActionTimeUp() {
@@ -84,13 +81,15 @@ void Nodrel::ActionTimeUp() {
             default: break;  // Monitor: the program only closes itself
         }
     }
-    if (type <= ShutTypeMonitor && logging) WriteLog("Close", ShutName);
-    if (type > ShutTypeMonitor && logging) {
+    if (type <= ShutTypeMonitor) {
+        if (logging) WriteLog("Close", ShutName);
+        End(0);
+    }
+    if (logging) {
         WriteLog("Restart", ShutName);
         WriteLog("----------", "----------");
         WriteLog("----------", "----------");
     }
-    if (type <= ShutTypeMonitor) End(0);
 }
 
 }  // namespace nodrel

@@ -6,10 +6,8 @@
 namespace nodrel {
 
 void Nodrel::ResetProgram() {
-    if (Phase == PhaseCountdown) {
-        window_.Reset.caption = "Reset";
-        window_.Reset.toolTip = "Reset Nodrel";
-    }
+    // StartCycle sets the tool tip again.
+    if (Phase == PhaseCountdown) window_.Reset.caption = "Reset";
     MinimiseOnRestart = Phase == PhaseCountdown && !TestMode && InhibitShutdown != 1;
     ResetCycle();
     StartCycle();
@@ -19,14 +17,13 @@ void Nodrel::Reset_Click() {
     Guarded([&] {
         if (settings.LogLevel >= 2) WriteLog("Reset", PhaseLogName());
         ResetProgram();
-        SendMsg = "<COC000>";
-        if (settings.CMain == 1) SendLinkMessage();
+        ForwardCommand("<COC000>");
     });
 }
 
 void Nodrel::TestS_Click() {
     Guarded([&] {
-        if (Unconfigured || PortError) return;
+        if (!Runnable()) return;
         ResetCycle();
         TestMode = true;
         TriggerDelay = 5;
@@ -37,21 +34,22 @@ void Nodrel::TestS_Click() {
         window_.Reset.caption = "Reset";
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
-        SendMsg = "<COT000>";
-        if (settings.CMain == 1) SendLinkMessage();
+        ForwardCommand("<COT000>");
     });
+}
+
+void Nodrel::ForwardCommand(const char* message) {
+    SendMsg = message;
+    if (settings.CMain == 1) SendLinkMessage();
 }
 
 void Nodrel::ReportPowerError(const PowerError& error) {
     char number[16];
     std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(error.number));
-    StopTimer();
-    outside_.effects.ShowMessage(box::Critical, ProgTitle + " Error",
-                                 JoinLines({std::string("Error Number: ") + number,
-                                            "Source: " + error.source,
-                                            std::string("Error description: ") + error.what(),
-                                            "The program will now terminate."}));
-    End(1);
+    Fatal({box::Critical, " Error",
+           JoinLines({std::string("Error Number: ") + number, "Source: " + error.source,
+                      std::string("Error description: ") + error.what(),
+                      "The program will now terminate."})});
 }
 
 }  // namespace nodrel
