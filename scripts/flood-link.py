@@ -37,12 +37,11 @@ import signal
 import socket
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
+from measure_support import (DEFAULT_NODRELD, LogWatcher, cpu_seconds, grid_deviations,
+                             make_scratch, quiet_env, read_status, stop)
 
 LOOPBACK = "127.0.0.1"
 KEEP_ALIVE = b"<COA100>"
@@ -53,65 +52,10 @@ LOG_LINE = re.compile(
     r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, (.{10}), (.{10}), Count:(.{4})(.*)$")
 
 
-def config_text(port):
-    lines = [
-        "# Nodrel Version 5.5",
-        "# Configuration File",
-        "# " + time.strftime("%d-%b-%y %H:%M:%S"),
-        "",
-        "[Comms]",
-        "CMain=2",
-        "DName=1",
-        "IPAdd=" + LOOPBACK,
-        "Port1=%d" % port,
-        "",
-        "[Run]",
-        "AvTime=5",
-        "CPUDelay=1800",
-        "CPULevel=50",
-        "LogLevel=3",
-        "LogName=Nodrel.log",
-        "LogPath=Log/",
-        "RunOnTop=1",
-        "StartDelay=1",
-        "StartMin=2",
-        "",
-        "[Shutdown]",
-        "ShutTime=60",
-        "ShutType=1",
-        "",
-    ]
-    return "".join(line + "\r\n" for line in lines)
-
-
 def free_udp_port():
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
         probe.bind(("", 0))
         return probe.getsockname()[1]
-
-
-class LogWatcher:
-    """Reads the lines added to the log since the last poll, with the time each was seen."""
-
-    def __init__(self, path):
-        self.path = path
-        self.offset = 0
-        self.pending = b""
-
-    def poll(self):
-        try:
-            with open(self.path, "rb") as f:
-                f.seek(self.offset)
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        if not data:
-            return []
-        now = time.monotonic()
-        self.offset += len(data)
-        self.pending += data
-        *complete, self.pending = self.pending.split(b"\n")
-        return [(now, raw.rstrip(b"\r").decode("latin-1")) for raw in complete]
 
 
 def parse(line):
@@ -122,25 +66,6 @@ def parse(line):
     comms = m.group(4)
     comms = comms[len(", Comms: "):] if comms.startswith(", Comms: ") else comms
     return m.group(1)[1:].strip(), m.group(2).strip(), int(m.group(3)), comms
-
-
-def vm_rss_kb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    return 0
-
-
-def cpu_seconds(pid):
-    """CPU time of the process: schedstat (ns) where the kernel has it, else utime+stime."""
-    try:
-        with open("/proc/%d/schedstat" % pid) as f:
-            return int(f.read().split()[0]) / 1e9
-    except (OSError, ValueError, IndexError):
-        with open("/proc/%d/stat" % pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def socket_drops(port):
@@ -197,17 +122,6 @@ def flood(port, rate, seconds, payload, sent, window):
         sent.value = count
 
 
-def grid_deviations(times):
-    """Deviation in ms of each time from a one-second grid started at the first one, and
-    the number of grid seconds without a time."""
-    if len(times) < 2:
-        return [], 0
-    first = times[0]
-    deviations = [abs((t - first) - round(t - first)) * 1000 for t in times]
-    covered = round(times[-1] - first) + 1
-    return deviations, covered - len(times)
-
-
 class Period:
     """The Run lines and CPU time of one stretch of the run."""
 
@@ -256,16 +170,11 @@ def main():
     poll = args.poll_ms / 1000
 
     port = free_udp_port()
-    scratch = tempfile.mkdtemp(prefix="nodrel-flood-")
-    os.mkdir(os.path.join(scratch, "Data"))
-    os.mkdir(os.path.join(scratch, "Log"))
-    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
-        f.write(config_text(port))
-
-    env = dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent/flood")
+    scratch = make_scratch("nodrel-flood-", CMain=2, IPAdd=LOOPBACK, Port1=port, CPULevel=50)
+    env = quiet_env()
     for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
         env.pop(name, None)
-    watcher = LogWatcher(os.path.join(scratch, "Log", "Nodrel.log"))
+    watcher = LogWatcher(scratch)
     console = open(os.path.join(scratch, "console.txt"), "wb")
     print("nodreld: %s\nfolder:  %s\nslave on %s:%d; %g s quiet, then %d datagrams/s for %g s"
           % (args.nodreld, scratch, LOOPBACK, port, args.quiet, args.rate, args.duration),
@@ -309,7 +218,7 @@ def main():
                     return False
             now = time.monotonic()
             if period is not None and now >= next_sample:
-                max_rss_kb = max(max_rss_kb, vm_rss_kb(proc.pid))
+                max_rss_kb = max(max_rss_kb, read_status(proc.pid).get("VmRSS", 0))
                 next_sample += 1.0
             time.sleep(poll)
         return True
@@ -330,7 +239,7 @@ def main():
             periods.append(quiet)
 
         if problem is None:
-            rss["before"] = vm_rss_kb(proc.pid)
+            rss["before"] = read_status(proc.pid).get("VmRSS", 0)
             max_rss_kb = rss["before"]
             drops["before"] = socket_drops(port)
             flooded = Period("flood")
@@ -352,7 +261,7 @@ def main():
             window = (min(w[0] for w in windows), max(w[1] for w in windows))
             flooded.runs = [r for r in flooded.runs if window[0] <= r[0] <= window[1]]
             if problem is None:
-                rss["after"] = vm_rss_kb(proc.pid)
+                rss["after"] = read_status(proc.pid).get("VmRSS", 0)
                 drops["after"] = socket_drops(port)
                 # A few seconds more: the slave must still hear the keep-alive.
                 after = Period("after")
@@ -369,9 +278,7 @@ def main():
             if flooder.is_alive():
                 flooder.terminate()
                 flooder.join(timeout=5)
-        if proc.poll() is None:
-            proc.kill()
-            proc.wait()
+        stop(proc)
         keeper.join(timeout=2)
         console.close()
 

@@ -28,73 +28,19 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
+from measure_support import (DEFAULT_NODRELD, EXPECTED_EVENTS, LogWatcher, isolation_prefix,
+                             make_scratch, parse_line, quiet_env, stop)
 
 CPU_DELAY = 1800
 POLL_SECONDS = 0.005
 PAIR_WINDOW = 0.25
 TARGET_POINTS = 1.5
-EXPECTED_EVENTS = {"Start", "Enter", "Inactive", "Run", "Exit", ""}
 
-STAMP = re.compile(r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, ")
 READING = re.compile(r", CPU:\s*(\d+)%")
 MPSTAT_TIME = re.compile(r"^\d\d:\d\d:\d\d$")
-
-
-def config_text():
-    lines = [
-        "# Nodrel Version 5.5", "# Configuration File",
-        "# " + time.strftime("%d-%b-%y %H:%M:%S"), "",
-        "[Comms]", "CMain=1", "DName=1", "IPAdd=", "Port1=10001", "",
-        "[Run]", "AvTime=1", "CPUDelay=%d" % CPU_DELAY, "CPULevel=5", "LogLevel=3",
-        "LogName=Nodrel.log", "LogPath=Log/", "RunOnTop=1", "StartDelay=1", "StartMin=2", "",
-        "[Shutdown]", "ShutTime=60", "ShutType=1", "",
-    ]
-    return "".join(line + "\r\n" for line in lines)
-
-
-def isolation_prefix():
-    """As root, a network namespace of nodreld's own: no network at all, and its
-    single-instance guard cannot meet another copy running on the machine."""
-    if os.geteuid() != 0 or shutil.which("unshare") is None:
-        return []
-    probe = subprocess.run(["unshare", "--net", "true"], stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
-    return ["unshare", "--net"] if probe.returncode == 0 else []
-
-
-def parse_line(line):
-    """(event, state) of a log line, or None for header lines."""
-    if not STAMP.match(line) or len(line) < 42:
-        return None
-    return line[21:30].strip(), line[32:42].strip()
-
-
-class LogWatcher:
-    def __init__(self, path):
-        self.path = path
-        self.offset = 0
-        self.pending = b""
-
-    def poll(self):
-        try:
-            with open(self.path, "rb") as f:
-                f.seek(self.offset)
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        if not data:
-            return []
-        now = time.monotonic()
-        self.offset += len(data)
-        self.pending += data
-        *complete, self.pending = self.pending.split(b"\n")
-        return [(now, raw.rstrip(b"\r").decode("latin-1")) for raw in complete]
 
 
 class MpstatReader(threading.Thread):
@@ -136,12 +82,8 @@ def stop_group(proc):
 
 
 def measure_level(nodreld, load, seconds, processors, env):
-    scratch = tempfile.mkdtemp(prefix="nodrel-accuracy-")
-    os.mkdir(os.path.join(scratch, "Data"))
-    os.mkdir(os.path.join(scratch, "Log"))
-    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
-        f.write(config_text())
-    watcher = LogWatcher(os.path.join(scratch, "Log", "Nodrel.log"))
+    scratch = make_scratch("nodrel-accuracy-", AvTime=1, CPUDelay=CPU_DELAY)
+    watcher = LogWatcher(scratch)
 
     stress = program = mpstat = None
     readings = []  # (arrival time, Nodrel's one-second reading)
@@ -198,9 +140,7 @@ def measure_level(nodreld, load, seconds, processors, env):
             program.send_signal(signal.SIGTERM)
             program.wait(timeout=10)
     finally:
-        if program is not None and program.poll() is None:
-            program.kill()
-            program.wait()
+        stop(program)
         stop_group(mpstat)
         stop_group(stress)
     if mpstat is not None:
@@ -241,7 +181,7 @@ def main():
         if shutil.which(tool) is None:
             sys.exit("measure-accuracy: %s is missing; run scripts/install-deps.sh" % tool)
     processors = os.cpu_count() or 1
-    env = dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent")
+    env = quiet_env()
     nodreld = os.path.abspath(args.nodreld)
 
     print("nodreld: %s\n%d processors, %d s per level\n" % (nodreld, processors, args.seconds))

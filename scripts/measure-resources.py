@@ -35,7 +35,6 @@ found, stops the run). Its targets are those of a Qt program: about 40 MB reside
 
 import argparse
 import os
-import re
 import shutil
 import signal
 import subprocess
@@ -43,14 +42,15 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
+from measure_support import (DEFAULT_NODRELD, EXPECTED_EVENTS, ROOT, LogWatcher,
+                             cpu_seconds_schedstat, cpu_seconds_stat, grid_deviations,
+                             isolation_prefix, make_scratch, parse_line, quiet_env,
+                             read_status, stop)
+
 DEFAULT_NODREL = os.path.join(ROOT, "build", "src", "frontends", "nodrel", "nodrel")
 
 CPU_DELAY = 1800
 POLL_SECONDS = 0.005
-# Events a master may log between its start and its exit without a countdown.
-EXPECTED_EVENTS = {"Start", "Enter", "Inactive", "Run", "Exit", ""}
 
 TARGET_RSS_MB = 4.0
 TARGET_CPU_PERCENT = 0.02
@@ -59,93 +59,6 @@ DESKTOP_TARGET_RSS_MB = 40.0
 DESKTOP_TARGET_CPU_PERCENT = 0.05
 TARGET_TICK_MS = 20.0
 TARGET_ACTIVATION_S = 0.5
-
-STAMP = re.compile(r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, ")
-
-
-def config_text(start_delay):
-    lines = [
-        "# Nodrel Version 5.5",
-        "# Configuration File",
-        "# " + time.strftime("%d-%b-%y %H:%M:%S"),
-        "",
-        "[Comms]",
-        "CMain=1",
-        "DName=1",
-        "IPAdd=",
-        "Port1=10001",
-        "",
-        "[Run]",
-        "AvTime=5",
-        "CPUDelay=%d" % CPU_DELAY,
-        "CPULevel=5",
-        "LogLevel=3",
-        "LogName=Nodrel.log",
-        "LogPath=Log/",
-        "RunOnTop=1",
-        "StartDelay=%d" % start_delay,
-        "StartMin=2",
-        "",
-        "[Shutdown]",
-        "ShutTime=60",
-        "ShutType=1",
-        "",
-    ]
-    return "".join(line + "\r\n" for line in lines)
-
-
-def isolation_prefix():
-    """As root, a network namespace of nodreld's own: no network at all, and its
-    single-instance guard cannot meet another copy running on the machine."""
-    if os.geteuid() != 0 or shutil.which("unshare") is None:
-        return []
-    probe = subprocess.run(["unshare", "--net", "true"], stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
-    return ["unshare", "--net"] if probe.returncode == 0 else []
-
-
-def parse_line(line):
-    """(event, state) of a log line, or None for header lines."""
-    if not STAMP.match(line) or len(line) < 42:
-        return None
-    return line[21:30].strip(), line[32:42].strip()
-
-
-class LogWatcher:
-    """Reads the lines added to the log since the last poll, with the time each was seen."""
-
-    def __init__(self, path):
-        self.path = path
-        self.offset = 0
-        self.pending = b""
-        self.lines = []  # (monotonic seconds, text)
-
-    def poll(self):
-        try:
-            with open(self.path, "rb") as f:
-                f.seek(self.offset)
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        if not data:
-            return []
-        now = time.monotonic()
-        self.offset += len(data)
-        self.pending += data
-        *complete, self.pending = self.pending.split(b"\n")
-        fresh = [(now, raw.rstrip(b"\r").decode("latin-1")) for raw in complete]
-        self.lines.extend(fresh)
-        return fresh
-
-
-def read_status(pid):
-    fields = {}
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            key, _, value = line.partition(":")
-            if key in ("VmRSS", "VmHWM", "RssAnon", "RssFile"):
-                fields[key] = int(value.split()[0])  # kB
-    return fields
 
 
 def proportional_kb(pid):
@@ -158,28 +71,6 @@ def proportional_kb(pid):
     except OSError:
         pass
     return None
-
-
-def cpu_seconds_stat(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        text = f.read()
-    after_name = text[text.rindex(")") + 2:].split()
-    utime, stime = int(after_name[11]), int(after_name[12])  # fields 14 and 15
-    return (utime + stime) / os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds_schedstat(pid):
-    """Nanosecond-exact CPU time of the process's threads now running, or None.
-
-    nodreld has one thread; nodrel has Qt's too (the X connection's reader, for one)."""
-    try:
-        total = 0
-        for task in os.listdir("/proc/%d/task" % pid):
-            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
-                total += int(f.read().split()[0])
-        return total / 1e9
-    except (OSError, ValueError, IndexError):
-        return None
 
 
 class DesktopSession:
@@ -253,20 +144,15 @@ def main():
     if args.duration + 10 >= CPU_DELAY:
         sys.exit("measure-resources: --duration must stay well below CPUDelay (%d s)" % CPU_DELAY)
 
-    scratch = tempfile.mkdtemp(prefix="nodrel-measure-")
-    os.mkdir(os.path.join(scratch, "Data"))
-    os.mkdir(os.path.join(scratch, "Log"))
-    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
-        f.write(config_text(args.start_delay))
-
-    env = dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent")
+    scratch = make_scratch("nodrel-measure-", CPUDelay=CPU_DELAY, StartDelay=args.start_delay)
+    env = quiet_env()
     session = None
     if args.desktop:
         session = DesktopSession()
         env.update(session.env)
         print("display %s with trayer; the window goes to the tray (StartMin=2)"
               % session.env["DISPLAY"], flush=True)
-    watcher = LogWatcher(os.path.join(scratch, "Log", "Nodrel.log"))
+    watcher = LogWatcher(scratch)
     console = open(os.path.join(scratch, "console.txt"), "wb")
     print("program: %s\nfolder:  %s\nrunning %.0f s (StartDelay %d s, then %.0f s in phase Run)"
           % (args.nodreld, scratch, total_seconds, args.start_delay, args.duration), flush=True)
@@ -328,9 +214,7 @@ def main():
             exit_status = proc.wait(timeout=10)
             watcher.poll()
     finally:
-        if proc.poll() is None:
-            proc.kill()
-            proc.wait()
+        stop(proc)
         console.close()
         if session is not None:
             session.close()
@@ -381,13 +265,10 @@ def main():
     else:
         row("CPU, phase Run", "not reached", "<= %g %%" % target_cpu_percent, False)
 
-    if len(work_times) >= 2:
-        first = work_times[0]
-        offsets = [t - first for t in work_times]
-        deviations = [abs(o - round(o)) * 1000 for o in offsets]
-        expected = round(offsets[-1]) + 1
-        row("work ticks seen / seconds covered", "%d / %d" % (len(work_times), expected),
-            "equal", len(work_times) == expected)
+    deviations, missed = grid_deviations(work_times)
+    if deviations:
+        row("work ticks seen / seconds covered",
+            "%d / %d" % (len(work_times), len(work_times) + missed), "equal", missed == 0)
         row("tick offset from 1 s grid, max", "%.1f ms" % max(deviations),
             "<= %g ms" % TARGET_TICK_MS, max(deviations) <= TARGET_TICK_MS)
         mean_dev = sum(deviations) / len(deviations)

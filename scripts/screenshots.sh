@@ -189,23 +189,22 @@ kill "$pid"
 
 # --- the configuration window, master and slave layout --------------------------------
 # Opened from the Configure button; the settings cannot reach a countdown meanwhile.
+config_shot() {  # folder caption file
+  local main config
+  start "$1" -AllowMulti
+  main=$(window_of "$pid" "^$2\$")
+  wait_log "$1" Start Initialise
+  click_button "$main" 2  # Configure
+  config=$(window_of "$pid" "^Configure $2\$")
+  shot "$config" "$3"
+  kill "$pid"
+}
+
 configured=$(installation configured StartDelay=30 CPUDelay=1800 IPAdd=127.0.0.2)
-start "$configured" -AllowMulti
-main=$(window_of "$pid" '^Nodrel$')
-wait_log "$configured" Start Initialise
-click_button "$main" 2  # Configure
-config=$(window_of "$pid" '^Configure Nodrel$')
-shot "$config" config-master.png
-kill "$pid"
+config_shot "$configured" Nodrel config-master.png
 
 port=$(python3 -c 'import socket; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 slave=$(installation config-slave CMain=2 IPAdd=127.1.1.1 "Port1=$port" StartDelay=30 \
         CPUDelay=1800)
-start "$slave" -AllowMulti
-main=$(window_of "$pid" '^Nodrel Slave$')
-wait_log "$slave" Start Initialise
-click_button "$main" 2  # Configure
-config=$(window_of "$pid" '^Configure Nodrel Slave$')
-shot "$config" config-slave.png
-kill "$pid"
+config_shot "$slave" 'Nodrel Slave' config-slave.png
