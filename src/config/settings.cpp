@@ -1,7 +1,15 @@
 #include "config/settings.h"
 
+#include <algorithm>
+
 namespace nodrel {
 
 std::string DefaultLogPath() { return std::string("Log") + PathSeparator; }
+
+std::filesystem::path LocalPath(std::string_view text) {
+    std::string path(text);
+    if constexpr (PathSeparator == '/') std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
 
 }  // namespace nodrel

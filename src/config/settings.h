@@ -1,7 +1,9 @@
 #pragma once
 // The fifteen configuration values, one field per key of Data/Nodrel4.ini.
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace nodrel {
 
@@ -37,6 +39,10 @@ std::string DefaultLogPath();
 
 // Both '\' and '/' separate folders in LogPath.
 inline bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A path from the settings or the configuration window, with either separator, as this
+// system's file functions take it.
+std::filesystem::path LocalPath(std::string_view text);
 
 // Relative location of the configuration file, against the current directory.
 inline constexpr const char* ConfigFilePath = "Data/Nodrel4.ini";

@@ -12,12 +12,20 @@ constexpr int kMaster = 1;
 constexpr int kSlave = 2;
 constexpr std::size_t kMaxHostNameLength = 100;
 
-bool Outside(double value, double lowest, double highest) {
-    return !(value >= lowest && value <= highest);  // NaN counts as outside
+// The limits, the same for the settings read at start-up and for the window's fields.
+struct Range {
+    double lowest, highest;
+};
+constexpr Range kAvTime{1, 30}, kCPUDelay{5, 1800}, kCPULevel{5, 50}, kLogLevel{1, 3},
+    kPort1{1024, 65535}, kShutTime{2, 600}, kShutType{1, 6}, kStartDelay{1, 3600},
+    kSwitch{1, 2}, kLogNameLength{8, 20}, kLogPathLength{2, 100};
+
+bool Outside(double value, Range range) {
+    return !(value >= range.lowest && value <= range.highest);  // NaN counts as outside
 }
 
-bool LengthOutside(const std::string& text, std::size_t shortest, std::size_t longest) {
-    return text.size() < shortest || text.size() > longest;
+bool LengthOutside(const std::string& text, Range range) {
+    return Outside(static_cast<double>(text.size()), range);
 }
 
 bool EndsWithSeparator(const std::string& path) {
@@ -35,23 +43,23 @@ bool AddressFailsHostNameMode(const std::string& name) {
 
 int CountRangeFailures(const Settings& s) {
     const bool failed[] = {
-        Outside(s.AvTime, 1, 30),
+        Outside(s.AvTime, kAvTime),
         s.DName == 1 && AddressFailsAddressMode(s.IPAdd),
         s.DName == 2 && AddressFailsHostNameMode(s.IPAdd),
-        Outside(s.CMain, 1, 2),
-        Outside(s.DName, 1, 2),
-        Outside(s.CPULevel, 5, 50),
-        Outside(s.CPUDelay, 5, 1800),
-        Outside(s.LogLevel, 1, 3),
-        LengthOutside(s.LogName, 8, 20),
-        LengthOutside(s.LogPath, 2, 100),
+        Outside(s.CMain, kSwitch),
+        Outside(s.DName, kSwitch),
+        Outside(s.CPULevel, kCPULevel),
+        Outside(s.CPUDelay, kCPUDelay),
+        Outside(s.LogLevel, kLogLevel),
+        LengthOutside(s.LogName, kLogNameLength),
+        LengthOutside(s.LogPath, kLogPathLength),
         !EndsWithSeparator(s.LogPath),
-        Outside(s.Port1, 1024, 65535),
-        Outside(s.RunOnTop, 1, 2),
-        Outside(s.ShutTime, 2, 600),
-        Outside(s.StartMin, 1, 2),
-        Outside(s.ShutType, 1, 6),
-        Outside(s.StartDelay, 1, 3600),
+        Outside(s.Port1, kPort1),
+        Outside(s.RunOnTop, kSwitch),
+        Outside(s.ShutTime, kShutTime),
+        Outside(s.StartMin, kSwitch),
+        Outside(s.ShutType, kShutType),
+        Outside(s.StartDelay, kStartDelay),
     };
     int count = 0;
     for (bool fails : failed) count += fails ? 1 : 0;
@@ -108,7 +116,6 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
         fields.LogLevelCode = level;
     }
 
-    const auto number = [](const std::string& text) { return ParseLeadingNumber(text); };
     const std::string& address = fields.IPAddT;
     const bool addressMode = fields.DNameT == 0;
     const bool hostNameMode = fields.DNameT == 1;
@@ -121,20 +128,20 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
         cmain == kMaster && hostNameMode && (address.empty() || validIP) && monitor;
 
     RuleTally tally;
-    tally.Check(Outside(number(fields.AvTimeT), 1, 30), Note::AvTimeM);
+    tally.Check(Outside(ParseLeadingNumber(fields.AvTimeT), kAvTime), Note::AvTimeM);
     tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);
     tally.Check(hostNameMode && AddressFailsHostNameMode(address), Note::IPAddM);
-    tally.Check(Outside(number(fields.CPUDelayT), 5, 1800), Note::CPUDelayM);
-    tally.Check(Outside(number(fields.CPULevelT), 5, 50), Note::CPULevelM);
-    tally.Check(Outside(fields.LogLevelCode, 1, 3), Note::LogLevelM);
-    tally.Check(LengthOutside(fields.LogNameT, 8, 20), Note::LogNameM);
-    tally.Check(LengthOutside(fields.LogPathT, 2, 100), Note::LogPathM);
+    tally.Check(Outside(ParseLeadingNumber(fields.CPUDelayT), kCPUDelay), Note::CPUDelayM);
+    tally.Check(Outside(ParseLeadingNumber(fields.CPULevelT), kCPULevel), Note::CPULevelM);
+    tally.Check(Outside(fields.LogLevelCode, kLogLevel), Note::LogLevelM);
+    tally.Check(LengthOutside(fields.LogNameT, kLogNameLength), Note::LogNameM);
+    tally.Check(LengthOutside(fields.LogPathT, kLogPathLength), Note::LogPathM);
     tally.Check(!folderFound, Note::LogPathM);
     tally.Check(!EndsWithSeparator(fields.LogPathT), Note::LogPathM);
-    tally.Check(Outside(number(fields.Port1T), 1024, 65535), Note::Port1M);
-    tally.Check(Outside(number(fields.ShutTimeT), 2, 600), Note::ShutTimeM);
-    tally.Check(Outside(fields.ShutTypeCode, 1, 6), Note::ShutTypeM);
-    tally.Check(Outside(number(fields.StartDelayT), 1, 3600), Note::StartDelayM);
+    tally.Check(Outside(ParseLeadingNumber(fields.Port1T), kPort1), Note::Port1M);
+    tally.Check(Outside(ParseLeadingNumber(fields.ShutTimeT), kShutTime), Note::ShutTimeM);
+    tally.Check(Outside(fields.ShutTypeCode, kShutType), Note::ShutTypeM);
+    tally.Check(Outside(ParseLeadingNumber(fields.StartDelayT), kStartDelay), Note::StartDelayM);
     tally.Check(cmain == kSlave && addressMode && !validIP, Note::IPAddM);
     tally.Check(cmain == kSlave && hostNameMode && address.empty(), Note::IPAddM);
     tally.Check(masterBadAddress, Note::ShutTypeM);

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "config/settings.h"
+
 namespace nodrel {
 
 namespace {
@@ -19,13 +21,6 @@ constexpr int kModeStartUp = 0;
 
 constexpr std::string_view kTerminate = "The program will now terminate.";
 constexpr std::string_view kPermissions = "This may be a permissions problem.";
-
-// The settings may use either separator; the file system here only knows '/'.
-std::string WithForwardSlashes(std::string_view text) {
-    std::string out(text);
-    std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
-}
 
 bool FolderExists(const fs::path& folder) {
     std::error_code error;
@@ -134,12 +129,12 @@ Message LogFailureMessage(LogFailure failure, std::string_view logName) {
 }
 
 void LogFile::Configure(std::string_view logPath, std::string_view logName) {
-    folder_ = fs::path(WithForwardSlashes(logPath));
-    name_ = std::string(logName);
+    folder_ = LocalPath(logPath);
+    file_ = LocalPath(std::string(logPath) + std::string(logName));
 }
 
 std::filesystem::path LogFile::FilePath() const {
-    return fs::path(folder_.string() + WithForwardSlashes(name_));
+    return file_;
 }
 
 LogFailure LogFile::OpenLogFile(std::string_view progTitle, std::string_view stamp) {

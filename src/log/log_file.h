@@ -44,7 +44,7 @@ public:
 
 private:
     std::filesystem::path folder_;
-    std::string name_;
+    std::filesystem::path file_;
     std::string lastLogLine_;
 };
 

@@ -11,7 +11,6 @@ void Nodrel::OpenLogFile() {
 }
 
 void Nodrel::WriteLogHeader(int mode) {
-    if (settings.LogLevel <= 1) return;
     const LogFailure failure =
         log_.WriteLogHeader(mode, settings.LogLevel, ProgTitle, ConfigListing);
     if (failure != LogFailure::None) Fatal(LogFailureMessage(failure, settings.LogName));
