@@ -23,25 +23,32 @@ std::size_t FirstBufferSize(int name) {
 
 constexpr std::size_t LargestBuffer = 1 << 20;
 
+// Runs `lookUp` (a *_r call given the buffer, answering its error number) with a growing
+// buffer; the call's last answer, ERANGE when even the largest buffer was too small.
+template <typename LookUp>
+int WithGrowingBuffer(int sizeHint, LookUp lookUp) {
+    std::vector<char> buffer(FirstBufferSize(sizeHint));
+    for (; buffer.size() <= LargestBuffer; buffer.resize(buffer.size() * 2)) {
+        if (const int error = lookUp(buffer); error != ERANGE) return error;
+    }
+    return ERANGE;
+}
+
 struct User {
     std::string name;
     gid_t primary;
 };
 
 std::optional<User> LookUpUser(uid_t uid) {
-    std::vector<char> buffer(FirstBufferSize(_SC_GETPW_R_SIZE_MAX));
-    while (buffer.size() <= LargestBuffer) {
+    std::optional<User> user;
+    WithGrowingBuffer(_SC_GETPW_R_SIZE_MAX, [&](std::vector<char>& buffer) {
         passwd entry{};
         passwd* found = nullptr;
         const int error = getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0 || found == nullptr) return std::nullopt;
-        return User{found->pw_name, found->pw_gid};
-    }
-    return std::nullopt;
+        if (error == 0 && found != nullptr) user = User{found->pw_name, found->pw_gid};
+        return error;
+    });
+    return user;
 }
 
 std::optional<std::vector<gid_t>> GroupNumbersOf(const User& user) {
@@ -62,19 +69,15 @@ std::optional<std::vector<gid_t>> GroupNumbersOf(const User& user) {
 
 // The group's name; an empty text for a number without a group entry; nothing on failure.
 std::optional<std::string> GroupName(gid_t gid) {
-    std::vector<char> buffer(FirstBufferSize(_SC_GETGR_R_SIZE_MAX));
-    while (buffer.size() <= LargestBuffer) {
+    std::optional<std::string> name;
+    WithGrowingBuffer(_SC_GETGR_R_SIZE_MAX, [&](std::vector<char>& buffer) {
         group entry{};
         group* found = nullptr;
         const int error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found);
-        if (error == ERANGE) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (error != 0) return std::nullopt;
-        return found == nullptr ? std::string() : std::string(found->gr_name);
-    }
-    return std::nullopt;
+        if (error == 0) name = found == nullptr ? std::string() : std::string(found->gr_name);
+        return error;
+    });
+    return name;
 }
 
 }  // namespace
