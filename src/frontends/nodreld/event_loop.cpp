@@ -9,25 +9,12 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "platform/linux/control_signals.h"
+
 namespace nodrel::console {
 
-namespace {
-
-sigset_t HandledSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGUSR1);
-    sigaddset(&set, SIGUSR2);
-    return set;
-}
-
-}  // namespace
-
 EventLoop::EventLoop() {
-    const sigset_t set = HandledSignals();
+    const sigset_t set = linux_platform::ControlSignals();
     sigprocmask(SIG_BLOCK, &set, nullptr);
     signalFd_ = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
     timerFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
@@ -56,14 +43,8 @@ void EventLoop::HandleTimer() {
 }
 
 void EventLoop::HandleSignal() {
-    signalfd_siginfo info{};
-    // One signal per event; a further one stays readable for the next poll.
-    if (read(signalFd_, &info, sizeof info) != sizeof info) return;
-    const std::function<void()>* handler = &onExitSignal;
-    if (info.ssi_signo == SIGHUP) handler = &onReloadSignal;
-    if (info.ssi_signo == SIGUSR1) handler = &onResetSignal;
-    if (info.ssi_signo == SIGUSR2) handler = &onTestSignal;
-    if (*handler) (*handler)();
+    linux_platform::DispatchControlSignal(signalFd_, onExitSignal, onReloadSignal, onResetSignal,
+                                          onTestSignal);
 }
 
 void EventLoop::Run(const std::function<bool()>& done) {
