@@ -1,5 +1,4 @@
-// Who counts as an administrator: the superuser, or a member of sudo, wheel or admin;
-// nobody else, and nobody when the groups cannot be looked up.
+// Who counts as an administrator: root or a member of sudo, wheel or admin.
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>

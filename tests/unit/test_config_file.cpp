@@ -1,5 +1,4 @@
-// Data/Nodrel4.ini: reading it (values, outcomes, the listing), the window's fields, the text
-// built from them, and the atomic replacement of the file.
+// Data/Nodrel4.ini: reading it, the text built from the window's fields, its replacement.
 #include <gtest/gtest.h>
 
 #include "config/config_fields.h"
@@ -24,9 +23,7 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 // How many entries the folder holds.
-long Entries(const fs::path& folder) {
-    return std::distance(fs::directory_iterator(folder), {});
-}
+long Entries(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), {}); }
 
 class ConfigReader : public ::testing::Test {
 protected:
@@ -58,15 +55,13 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     ASSERT_EQ(Read(ConfigData("hand_edited_lf.ini")), ReadOutcome::Ok);
     // ShutTime 2.5 and StartDelay 3.5 go to the even 2 and 4; "12 sec" reads as 12; blanks
     // after '=' are skipped in numbers but kept in texts; Port1 40000 fits its 32 bits.
-    const Settings expected{
-        12, 300, 15, 2, 2, "partner.example", 3, "  padded.log", "/var/log/nodrel/", 40000,
-        2,  4,   1,  2, 4};
+    const Settings expected{12, 300, 15, 2, 2, "partner.example", 3, "  padded.log",
+                            "/var/log/nodrel/", 40000, 2, 4, 1, 2, 4};
     EXPECT_EQ(settings, expected);
     // The listing keeps the file's lines in its order, notes and stray lines included.
     EXPECT_NE(listing.find("ShutTime=2.5\r\n# note kept in the listing\r\n"), std::string::npos);
-    EXPECT_TRUE(
-        listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\nIPAdd=partner.example\r\n"
-                          "Port1=40000"));
+    EXPECT_TRUE(listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\nIPAdd=partner.example\r\n"
+                                  "Port1=40000"));
 }
 
 // Each way a file can differ from a written one, and the outcome it gives.
@@ -139,9 +134,8 @@ TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
 
 // The window's fields from the settings, written and read back: every value survives.
 TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
-    const Settings original{
-        30, 1800, 50, 2,   2, "partner.example", 3, "nodrel-main.log", "/var/log/", 40000,
-        2,  3600, 1,  600, 6};
+    const Settings original{30, 1800, 50, 2, 2, "partner.example", 3, "nodrel-main.log",
+                            "/var/log/", 40000, 2, 3600, 1, 600, 6};
     const ConfigFields fields = FieldsFromSettings(original);
     EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
     ScratchFolder folder;

@@ -1,5 +1,4 @@
-// The monitoring cycle driven tick by tick: start-up, activation delay, monitoring and the
-// switch to the countdown, with the window state and the log they leave behind.
+// The monitoring cycle tick by tick: start-up, activation delay, monitoring, reload.
 #include <gmock/gmock.h>
 
 #include "fakes.h"
@@ -109,18 +108,6 @@ TEST(Cycle, FailedReadingKeepsTheCountAndRestartsTheAverage) {
     EXPECT_EQ(rig.program.Count, 4);
     EXPECT_EQ(rig.program.AvLoadText, "  7%");
     EXPECT_THAT(rig.folder.ReadLog(), HasSubstr("Count:   3, CPU:Err , Av CPU:Err "));
-}
-
-// The countdown starts in the trigger delay's own second, which writes no Run line.
-TEST(Cycle, CountdownBeginsInTheTriggerDelaysSecond) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start({{"StartDelay", "1"}, {"CPUDelay", "5"}}));
-    rig.Seconds(5);
-    EXPECT_EQ(rig.Window().Counter.caption, "CPU less than 20% for the last 4s");
-    rig.Seconds(1);
-    EXPECT_EQ(rig.Window().Counter.caption, "The Computer Will Power Off In 10s");
-    const auto events = rig.folder.LogEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), "Run|"), 4);
 }
 
 // An unconfigured slave waits without work; Test is refused, even from its master, but the

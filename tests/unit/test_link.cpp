@@ -1,6 +1,4 @@
-// The link between master and slave: the message check, the master's rhythm, the slave's
-// counting of silent seconds, forwarded commands, and the receive port. A junk flood and a
-// port in use that ends the slave are checked end to end (e2e/test_link.py).
+// The master-slave link (junk floods and a port in use that ends it: e2e/test_link.py).
 #include <gmock/gmock.h>
 
 #include "fakes.h"
@@ -89,7 +87,7 @@ TEST(Link, PortInUseAnsweredNoWaitsForConfiguration) {
 }
 
 // The master sends from its last activation second, twice a second, also while a dialog is
-// open; a command that fails to send is retried; during its countdown it is silent.
+// open; a command that fails to send is retried.
 TEST(Link, MasterSendsTwiceASecondFromTheLastActivationSecondAndRetriesACommand) {
     Rig rig;
     ASSERT_TRUE(rig.Start(
@@ -118,18 +116,6 @@ TEST(Link, MasterSendsTwiceASecondFromTheLastActivationSecondAndRetriesACommand)
     rig.Seconds(1);
     EXPECT_EQ(rig.link.sent.at(11), "<COT000>");
     EXPECT_EQ(rig.program.SendMsg, "<COA100>");
-}
-
-TEST(Link, MasterIsSilentDuringItsCountdownAndSendsTheResetAtOnce) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start({{"StartDelay", "1"}, {"CPUDelay", "5"}}));
-    rig.Seconds(6);
-    ASSERT_EQ(rig.program.Phase, PhaseCountdown);
-    const auto sentBefore = rig.link.sent.size();
-    rig.Seconds(3);
-    EXPECT_EQ(rig.link.sent.size(), sentBefore);
-    rig.program.Reset_Click();
-    EXPECT_EQ(rig.link.sent.back(), "<COC000>");
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The log: the fixed-width line, the headers, the file that is never recreated, and the
-// message for each failure.
+// The log: the fixed-width line, the headers, the file never recreated, failure boxes.
 #include <gtest/gtest.h>
 
 #include "fakes.h"
@@ -30,6 +29,7 @@ TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
         {false, 12, 3, 1, "", "Run", "",
          ",  Run      ,           , Count:  12, CPU:  3%, Av CPU: 12%"},
         {false, 0, 3, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0, Comms: -OK-"},
+        {false, 0, 3, 2, "Error", "Run", "", ",  Run      ,           , Count:   0, Comms: Error"},
         {false, 0, 2, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
         {false, 0, 3, 0, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
     };
@@ -108,7 +108,7 @@ TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
     EXPECT_EQ(Line(), LogFailure::LineWriteFailed);
 }
 
-// The other failures' boxes are checked through the program (test_startup_failures.cpp).
+// The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.
 TEST(LogFailureMessage, EachFailureHasItsOwnBox) {
     const std::tuple<LogFailure, std::string, std::string> cases[] = {
         {LogFailure::FolderWhileRunning, " Log Directory Error",

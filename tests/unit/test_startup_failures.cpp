@@ -1,5 +1,4 @@
-// How start-up or a running program ends with a message: the box, the tray icon removed
-// before the end, status 1. The settings-file boxes are checked end to end (e2e).
+// Failures that end the program (the settings-file boxes: e2e/test_nodreld.py).
 #include <gmock/gmock.h>
 
 #include "fakes.h"

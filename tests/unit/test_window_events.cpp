@@ -1,6 +1,4 @@
-// The main window's own events as the core sees them: the user's choice of window state
-// against StartMin, the tray's double click, and the configuration window's time limit.
-// The About window's pause and a reload after a save are checked by the widget tests.
+// Window state against StartMin, the tray's double click, the configuration time limit.
 #include <gmock/gmock.h>
 
 #include "fakes.h"
