@@ -60,8 +60,8 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     EXPECT_EQ(settings, expected);
     // The listing keeps the file's lines in its order, notes and stray lines included.
     EXPECT_NE(listing.find("ShutTime=2.5\r\n# note kept in the listing\r\n"), std::string::npos);
-    EXPECT_TRUE(listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\nIPAdd=partner.example\r\n"
-                                  "Port1=40000"));
+    EXPECT_TRUE(listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\n"
+                                  "IPAdd=partner.example\r\nPort1=40000"));
 }
 
 // Each way a file can differ from a written one, and the outcome it gives.

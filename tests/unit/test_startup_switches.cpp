@@ -12,13 +12,13 @@ namespace {
 // Each switch counts only in its place and its exact case.
 TEST(Switches, PositionAndCaseDecide) {
     const std::tuple<const char*, bool, bool> cases[] = {
+        // clang-format off
         {"-InhibitShutdown -AllowMulti", true, true},
-        {"-allowmulti", false, false},
         {"-AllowMulti -InhibitShutdown", false, false},
-        {"-InhibitShutdownX", false, true},
-        {"-inhibitshutdown", false, false},
-        {"x-AllowMulti", true, false},
+        {"-allowmulti", false, false}, {"-inhibitshutdown", false, false},
+        {"-InhibitShutdownX", false, true}, {"x-AllowMulti", true, false},
         {" -InhibitShutdown", false, false}};
+    // clang-format on
     for (const auto& [line, allowMulti, inhibit] : cases) {
         const Switches s = ReadSwitches(line);
         EXPECT_EQ(std::pair(s.allowMulti, s.inhibitShutdown), std::pair(allowMulti, inhibit))
