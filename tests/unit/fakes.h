@@ -18,9 +18,6 @@ struct ShownMessage {
     int style;
     std::string title, text;
     bool operator==(const ShownMessage&) const = default;
-    friend void PrintTo(const ShownMessage& m, std::ostream* os) {
-        *os << "{" << m.style << ", \"" << m.title << "\", \"" << m.text << "\"}";
-    }
 };
 
 // Notes every effect in order in `events` ("message", "tray remove", "end", ...).
@@ -31,10 +28,7 @@ struct RecordingEffects : Effects {
         if (whileShown) whileShown();
         return answer;
     }
-    void EndProgram(int status) override {
-        ended = status;
-        events.push_back("end");
-    }
+    void EndProgram(int status) override { ended = status, events.push_back("end"); }
     void SetRefreshTimer(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
     void AddTrayIcon() override { events.push_back("tray add"); }
     void RemoveTrayIcon() override { events.push_back("tray remove"); }
@@ -95,10 +89,7 @@ struct RecordingPower : PowerBackend {
 // Keeps what was sent and which port was bound.
 struct RecordingLink : LinkSocket {
     void Close() override { ++closed; }
-    bool Bind(int port) override {
-        bound = port;
-        return bindWorks;
-    }
+    bool Bind(int port) override { return bound = port, bindWorks; }
     bool SendTo(const std::string& host, int port, std::string_view datagram) override {
         if (!sendWorks) return false;
         sent.emplace_back(datagram);
@@ -136,8 +127,6 @@ public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     void WriteConfig(const std::string& text) const {
         WriteBytes(path_ / "Data/Nodrel4.ini", text);
     }
@@ -178,16 +167,3 @@ struct Rig {
 };
 
 }  // namespace nodrel::testing
-
-namespace nodrel {
-inline void PrintTo(const Colour& c, std::ostream* os) {
-    *os << int(c.kind) << ":" << int(c.r) << "," << int(c.g) << "," << int(c.b);
-}
-inline void PrintTo(const LabelState& l, std::ostream* os) {
-    *os << "\"" << l.caption << "\" " << ::testing::PrintToString(l.fore) << " on "
-        << ::testing::PrintToString(l.back) << (l.bold ? " bold" : "");
-}
-inline void PrintTo(const ButtonState& b, std::ostream* os) {
-    *os << "\"" << b.caption << "\" \"" << b.toolTip << (b.enabled ? "\"" : "\" disabled");
-}
-}  // namespace nodrel

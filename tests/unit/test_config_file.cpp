@@ -1,5 +1,4 @@
-// Data/Nodrel4.ini: reading it (values, outcomes, the listing), the window's fields, the text
-// built from them, and the atomic replacement of the file.
+// Data/Nodrel4.ini: reading it, the text built from the window's fields, its replacement.
 #include <gtest/gtest.h>
 
 #include "config/config_fields.h"
@@ -39,6 +38,7 @@ protected:
     const std::string valid = ConfigData("written.ini");
 };
 
+// The file as written reads back whole; the listing follows it, section by section.
 TEST_F(ConfigReader, WrittenFileReadsAllValuesAndListsThemBySection) {
     ASSERT_EQ(Read(valid), ReadOutcome::Ok);
     EXPECT_EQ(settings, (Settings{5, 60, 20, 1, 1, "192.168.1.20", 2, "Nodrel.log", "Log/", 10001,
@@ -50,6 +50,7 @@ TEST_F(ConfigReader, WrittenFileReadsAllValuesAndListsThemBySection) {
               "StartDelay=2\r\nStartMin=2\r\n\r\n[Shutdown]\r\nShutTime=60\r\nShutType=1");
 }
 
+// Line ends, blanks, notes and units as people write them.
 TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     ASSERT_EQ(Read(ConfigData("hand_edited_lf.ini")), ReadOutcome::Ok);
     // ShutTime 2.5 and StartDelay 3.5 go to the even 2 and 4; "12 sec" reads as 12; blanks
@@ -57,15 +58,13 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     const Settings expected{12, 300, 15, 2, 2, "partner.example", 3, "  padded.log",
                             "/var/log/nodrel/", 40000, 2, 4, 1, 2, 4};
     EXPECT_EQ(settings, expected);
-    EXPECT_EQ(listing,
-              "\r\nConfiguration\r\n-------------\r\n\r\n[Shutdown]\r\nShutType=4\r\n"
-              "ShutTime=2.5\r\n# note kept in the listing\r\n\r\n\r\n[Run]\r\nAvTime=12 sec\r\n"
-              "CPUDelay=300\r\nCPULevel=  15\r\nLogLevel=3\r\nLogName=  padded.log\r\n"
-              "LogPath=/var/log/nodrel/\r\n"
-              "RunOnTop=2\r\nStartDelay=3.5\r\nStartMin=1\r\nColour=red\r\n\r\n[Comms]\r\n"
-              "DName=2\r\nIPAdd=partner.example\r\nPort1=40000");
+    // The listing keeps the file's lines in its order, notes and stray lines included.
+    EXPECT_NE(listing.find("ShutTime=2.5\r\n# note kept in the listing\r\n"), std::string::npos);
+    EXPECT_TRUE(listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\n"
+                                  "IPAdd=partner.example\r\nPort1=40000"));
 }
 
+// Each way a file can differ from a written one, and the outcome it gives.
 TEST_F(ConfigReader, OutcomeOfEachDeviation) {
     using enum ReadOutcome;
     const std::tuple<const char*, std::string, ReadOutcome> cases[] = {
@@ -87,23 +86,25 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
     for (const auto& [what, text, expected] : cases) EXPECT_EQ(Read(text), expected) << what;
 }
 
+// A read error leaves the settings as they were; the later of two lines wins.
 TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
     settings.CPUDelay = 123;
     ASSERT_EQ(Read(Replaced(valid, "CPUDelay=60", "AvTime=7")), ReadOutcome::Ok);
     EXPECT_EQ(settings.CPUDelay, 123);  // no line for it: the value from before stays
-    EXPECT_EQ(settings.AvTime, 7);      // the later of two lines wins
+    EXPECT_EQ(settings.AvTime, 7);
     ASSERT_EQ(Read(Replaced(valid, "CPUDelay=60", "CPUDelay=1e10")), ReadOutcome::ReadError);
     EXPECT_EQ(settings.AvTime, 7);
 }
 
+// A missing file or a folder is Missing; a file that opens but cannot be read is ReadError.
 TEST_F(ConfigReader, MissingUnreadableOrFolder) {
     EXPECT_EQ(ReadConfig("absent.ini", settings, listing), ReadOutcome::Missing);
     EXPECT_EQ(listing, "\r\nConfiguration\r\n-------------");
     EXPECT_EQ(ReadConfig("Data", settings, listing), ReadOutcome::Missing);
-    // Opens, but every read fails: address 0 of a process is never mapped.
     EXPECT_EQ(ReadConfig("/proc/self/mem", settings, listing), ReadOutcome::ReadError);
 }
 
+// A file cut short anywhere before its last key is Corrupted, never half read.
 TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
     const std::size_t lastKeyEnd = valid.find("ShutType=") + std::string("ShutType=").size();
     for (std::size_t length = 0; length <= valid.size(); ++length) {
@@ -112,25 +113,19 @@ TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
     }
 }
 
-TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
+// Restore keeps the role and address fields; numbers are written as read from their fields
+// (the exact restored file is checked in the widget tests, test_frm_config.cpp).
+TEST(ConfigWriter, RestoredDefaultsKeepTheAddressFields) {
     ConfigFields fields;
-    fields.IPAddT = "192.168.1.20";
-    fields.RunOnTopT = 1;
-    RestoreDefaults(fields);
-    EXPECT_EQ(BuildConfigText(fields, 1, "05-Mar-24 14:07:09"), ConfigData("written.ini"));
     fields.DNameT = 1;
     fields.IPAddT = "p";
     RestoreDefaults(fields);
-    // Numbers are written as read from their fields.
     fields.AvTimeT = "1.5", fields.CPUDelayT = " 0090 s", fields.ShutTimeT = "30 s";
-    std::string expected = ConfigData("written.ini");
-    for (const auto& [from, to] : std::map<std::string, std::string>{
-             {"CMain=1", "CMain=2"}, {"DName=1", "DName=2"}, {"IPAdd=192.168.1.20", "IPAdd=p"},
-             {"AvTime=5", "AvTime=1.5"}, {"CPUDelay=60", "CPUDelay=90"},
-             {"ShutTime=60", "ShutTime=30"}}) {
-        expected = Replaced(expected, from, to);
+    const std::string text = BuildConfigText(fields, 2, "05-Mar-24 14:07:09");
+    for (const char* line : {"CMain=2\r\nDName=2\r\nIPAdd=p\r\n", "AvTime=1.5\r\nCPUDelay=90\r\n",
+                             "ShutTime=30\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     }
-    EXPECT_EQ(BuildConfigText(fields, 2, "05-Mar-24 14:07:09"), expected);
 }
 
 // The window's fields from the settings, written and read back: every value survives.
@@ -147,6 +142,7 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     EXPECT_EQ(reread, original);
 }
 
+// The file is replaced by a rename, never rewritten in place.
 TEST(ConfigWriter, ReplacesTheFileByRenameAndLeavesNothingElseBehind) {
     ScratchFolder folder;
     const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
@@ -159,6 +155,7 @@ TEST(ConfigWriter, ReplacesTheFileByRenameAndLeavesNothingElseBehind) {
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
 }
 
+// A failed write leaves the old state, no temporary file, and has its box.
 TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     ScratchFolder folder;
     EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));  // no such folder
@@ -170,13 +167,12 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
-    const Message message = WriteFailureMessage();
-    EXPECT_EQ(message.style, 48);
-    EXPECT_EQ(message.titleSuffix, " Configuration File Error");
-    EXPECT_EQ(message.text, "Unable to write to the configuration file. Data/Nodrel4.ini\r\n"
-                            "This may be a permissions problem.");
+    EXPECT_EQ(WriteFailureMessage().text,
+              "Unable to write to the configuration file. Data/Nodrel4.ini\r\n"
+              "This may be a permissions problem.");
 }
 
+// Save writes only when the signature changed: it follows every field, not the list texts.
 TEST(ConfigFields, SignatureFollowsEveryFieldButNotTheListTexts) {
     ConfigFields base;
     RestoreDefaults(base);

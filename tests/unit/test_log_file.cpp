@@ -1,5 +1,4 @@
-// The log: the fixed-width line, the headers, the file that is never recreated, and the
-// message for each failure.
+// The log: the fixed-width line, the headers, the file never recreated, failure boxes.
 #include <gtest/gtest.h>
 
 #include "fakes.h"
@@ -15,6 +14,7 @@ constexpr std::string_view kListing = "[Run]\r\nLogLevel=3";
 const std::string kCreationHeader =
     "Nodrel\r\nVersion 5.5\r\nFile Created\r\n05-Dec-24 13:07:09\r\n";
 
+// Columns of nine and ten, the test marker, four count digits, readings only at level Full.
 TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
     const struct {
         bool test;
@@ -22,7 +22,6 @@ TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
         std::string_view comms, event, state, rest;
     } cases[] = {
         {false, 7, 2, 1, "", "Start", "Initialise", ",  Start    , Initialise, Count:   7"},
-        {false, 42, 2, 1, "", "----------", "----------", ",  ---------, ----------, Count:  42"},
         {true, -5, 2, 1, "", "----------", "Hibernate etc", ", *---------, Hibernate , Count:  -5"},
         {true, 1234, 2, 1, "", "Enter", "Test", ", *Enter    , Test      , Count:1234"},
         {false, -1234, 2, 1, "", "Run", "", ",  Run      ,           , Count:1234"},
@@ -72,6 +71,7 @@ TEST_F(LogFileTest, NormalStartHeaderHasNoListingAndTwoRunsAreSeparatedByTwoEmpt
     EXPECT_EQ(ReadBytes(file), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
 }
 
+// At level Full the start and reload headers list the settings.
 TEST_F(LogFileTest, FullStartHeaderAndReloadHeaderCarryTheListing) {
     StartRun(log, 3);
     ASSERT_EQ(log.WriteLogHeader(1, 3, "Nodrel", kListing), LogFailure::None);
@@ -80,6 +80,7 @@ TEST_F(LogFileTest, FullStartHeaderAndReloadHeaderCarryTheListing) {
                                    "\r\n[Run]\r\nLogLevel=3\r\n\r\n");
 }
 
+// Each failure is reported as its own kind, and neither folder nor file is ever created.
 TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
     fs::remove_all(folder.Path() / "Log");
     EXPECT_EQ(log.WriteLogHeader(0, 1, "Nodrel", kListing), LogFailure::None) << "level None";
@@ -107,8 +108,7 @@ TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
     EXPECT_EQ(Line(), LogFailure::LineWriteFailed);
 }
 
-// The boxes for a missing folder before the start, a missing file and a failed creation
-// are checked through the program (test_startup_failures.cpp).
+// The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.
 TEST(LogFailureMessage, EachFailureHasItsOwnBox) {
     const std::tuple<LogFailure, std::string, std::string> cases[] = {
         {LogFailure::FolderWhileRunning, " Log Directory Error",
@@ -124,10 +124,9 @@ TEST(LogFailureMessage, EachFailureHasItsOwnBox) {
          "The program will now terminate"},
     };
     for (const auto& [failure, title, text] : cases) {
-        const Message message = LogFailureMessage(failure, "My.log");
-        EXPECT_EQ(message.style, 48) << text;
-        EXPECT_EQ(message.titleSuffix, title);
-        EXPECT_EQ(message.text, text);
+        const Message m = LogFailureMessage(failure, "My.log");
+        EXPECT_EQ(m.style, 48);
+        EXPECT_EQ(m.titleSuffix + m.text, title + text);
     }
     EXPECT_EQ(LogFailureMessage(LogFailure::None, "My.log").text, "");
 }

@@ -1,4 +1,4 @@
-// The command line's two switches and the one-instance guard.
+// The command line's two switches, the information requests and the one-instance guard.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,29 +9,24 @@
 namespace nodrel {
 namespace {
 
+// Each switch counts only in its place and its exact case.
 TEST(Switches, PositionAndCaseDecide) {
-    const struct {
-        const char* line;
-        bool allowMulti, inhibit;
-    } cases[] = {
-        {"", false, false},           {"-InhibitShutdown -AllowMulti", true, true},
-        {"-allowmulti", false, false}, {"-AllowMulti -InhibitShutdown", false, false},
-        {"-InhibitShutdownX", false, true}, {"-inhibitshutdown", false, false},
-        {"x-AllowMulti", true, false}, {" -InhibitShutdown", false, false},
-    };
-    for (const auto& c : cases) {
-        const Switches s = ReadSwitches(c.line);
-        EXPECT_EQ(s.allowMulti, c.allowMulti) << c.line;
-        EXPECT_EQ(s.inhibitShutdown, c.inhibit) << c.line;
+    const std::tuple<const char*, bool, bool> cases[] = {
+        // clang-format off
+        {"-InhibitShutdown -AllowMulti", true, true},
+        {"-AllowMulti -InhibitShutdown", false, false},
+        {"-allowmulti", false, false}, {"-inhibitshutdown", false, false},
+        {"-InhibitShutdownX", false, true}, {"x-AllowMulti", true, false},
+        {" -InhibitShutdown", false, false}};
+    // clang-format on
+    for (const auto& [line, allowMulti, inhibit] : cases) {
+        const Switches s = ReadSwitches(line);
+        EXPECT_EQ(std::pair(s.allowMulti, s.inhibitShutdown), std::pair(allowMulti, inhibit))
+            << line;
     }
 }
 
-TEST(Switches, ArgumentsJoinWithSingleBlanks) {
-    const char* argv[] = {"nodreld", "-InhibitShutdown", "-AllowMulti"};
-    EXPECT_EQ(JoinArguments(3, argv), "-InhibitShutdown -AllowMulti");
-    EXPECT_EQ(JoinArguments(1, argv), "");
-}
-
+// The guard is held by its owner only and released with it.
 TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     const std::string name = "NodrelTest" + std::to_string(std::random_device{}());
     auto first = std::make_unique<linux_platform::AbstractSocketGuard>(name);
@@ -40,17 +35,17 @@ TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     linux_platform::AbstractSocketGuard second(name);
     EXPECT_TRUE(second.AnotherInstance());
     first.reset();
-    EXPECT_FALSE(second.AnotherInstance()) << "released with its holder";
+    EXPECT_FALSE(second.AnotherInstance());
 }
 
+// --version and --help answer only as the whole command line.
 TEST(InformationRequest, OnlyTheWholeCommandLineAsks) {
     EXPECT_EQ(InformationRequest("--version", "nodreld", "x"), "nodreld 5.5\n");
     const auto help = InformationRequest("--help", "nodrel", "Watches the load.");
     ASSERT_TRUE(help);
     EXPECT_NE(help->find("Usage: nodrel [-InhibitShutdown] [-AllowMulti]"), std::string::npos);
     EXPECT_NE(help->find("Watches the load."), std::string::npos);
-    for (const char* line : {"", "-InhibitShutdown", "--help -AllowMulti",
-                             "-InhibitShutdown --help", " --version", "--Version"}) {
+    for (const char* line : {"", "--help -AllowMulti", " --version", "--Version"}) {
         EXPECT_FALSE(InformationRequest(line, "nodreld", "x")) << line;
     }
 }
