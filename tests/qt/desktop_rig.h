@@ -1,6 +1,9 @@
 #pragma once
 // The desktop program's windows over the fakes, wired as main.cpp wires them, in a scratch
 // folder on the offscreen platform.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -15,6 +18,9 @@
 #include "frontends/nodrel/qt_effects.h"
 
 namespace nodrel::testing::desktop {
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
 
 inline const QColor OrangeColour(255, 128, 0);
 inline std::string TextOf(const QLabel* label) {

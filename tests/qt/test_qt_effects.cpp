@@ -1,12 +1,7 @@
 // The desktop's effects (message boxes, the refresh timer, the end), the link's socket
 // watcher and the launcher.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -16,8 +11,6 @@
 
 namespace nodrel::testing::desktop {
 namespace {
-
-using ::testing::ElementsAre;
 
 // Each style's icon and buttons, the answer (NoButton: Escape), CR LF as a line break, and
 // the open box reported while it is open.
