@@ -2,6 +2,7 @@
 // icon and ways out reaching the program.
 
 #include <QScreen>
+#include <set>
 
 #include "desktop_rig.h"
 
@@ -32,7 +33,6 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
     } cases[] = {
         {{{"StartDelay", "1"}}, [](Desk& d) { d.Seconds(6); },
          "The Computer Will Power Off In 10s"},
-        {{}, [](Desk& d) { d.Button("TestS")->click(); }, "Program Activation In 2s"},
         // minimised in the task bar without a tray host, and the core told once
         {{{"StartMin", "2"}},
          [](Desk& d) {
@@ -76,12 +76,13 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     desk.Button("TestS")->click();
     desk.effects.onTick = [&] { desk.window.Tick(); };
     BoxAnswerer boxes(QMessageBox::Ok, 5000);    // nobody answers it
-    std::vector<std::pair<int, int>> whileOpen;  // phase and count, sampled during the box
+    std::set<std::pair<int, int>> whileOpen;  // phase and count, sampled during the box
+    int samples = 0;
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &sampler, [&] {
         if (!desk.effects.InMessageBox()) return;
-        whileOpen.emplace_back(desk.program.Phase, desk.program.Count);
-        if (whileOpen.size() == 12) desk.window.RequestExit();
+        whileOpen.emplace(desk.program.Phase, desk.program.Count);
+        if (++samples == 12) desk.window.RequestExit();
     });
     sampler.start(100);
     for (int tick = 0; tick < 40 && boxes.seen.empty(); ++tick) desk.window.Tick();
@@ -89,9 +90,9 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     EXPECT_THAT(desk.quits, ElementsAre(0));
     ASSERT_EQ(boxes.seen.size(), 1u) << "one box, however many ticks came while it was open";
     EXPECT_THAT(boxes.seen[0], EndsWith("|Test Power Off"));
-    ASSERT_EQ(whileOpen.size(), 12u);
-    EXPECT_EQ(whileOpen.front().first, PhaseCountdown);
-    for (const auto& sample : whileOpen) EXPECT_EQ(sample, whileOpen.front()) << "stood still";
+    EXPECT_EQ(samples, 12);
+    ASSERT_EQ(whileOpen.size(), 1u) << "stood still";
+    EXPECT_EQ(whileOpen.begin()->first, PhaseCountdown);
     EXPECT_THAT(Last(desk.folder.LogEvents(), 3),
                 ElementsAre("*Simulate|Power Off", "Start|Initialise", "Exit|Initialise"));
 }
