@@ -1,6 +1,9 @@
 #pragma once
-// The desktop program's windows over the core, wired as main.cpp wires them but with the
-// fakes for the outside world, in a scratch folder, on the offscreen platform.
+// The desktop program's windows over the fakes, wired as main.cpp wires them, in a scratch
+// folder on the offscreen platform.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -16,15 +19,22 @@
 
 namespace nodrel::testing::desktop {
 
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+
 inline const QColor OrangeColour(255, 128, 0);
-inline std::string TextOf(const QLabel* label) { return label->text().toStdString(); }
-inline QColor Fore(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+inline std::string TextOf(const QLabel* label) {
+    return label->text().toStdString();
+}
+inline QColor Fore(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
 
 // A left click, released inside the widget.
 inline void Click(QWidget* widget) {
-    const QPointF at(2, 2);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2),
+                        widget->mapToGlobal(QPointF(2, 2)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &release);
 }
 
@@ -37,41 +47,34 @@ inline bool RunUntil(const std::function<bool()>& condition, int milliseconds = 
     }
     return condition();
 }
-inline void RunFor(int milliseconds) { RunUntil([] { return false; }, milliseconds); }
+inline void RunFor(int milliseconds) {
+    RunUntil([] { return false; }, milliseconds);
+}
 
-// Notes each modal message box that opens and answers it (NoButton: closes it without a
-// button) after holdMs, with the event loop running meanwhile.
-class BoxAnswerer {
-public:
-    struct Seen {
-        QMessageBox::Icon icon;
-        std::string title, text;
-    };
+// Notes each modal message box that opens ("icon|title|text") and answers it after holdMs
+// (NoButton: closes it as Escape would), with the event loop running meanwhile.
+struct BoxAnswerer {
     explicit BoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok, int holdMs = 0) {
-        QObject::connect(&poll_, &QTimer::timeout, &poll_, [this, answer, holdMs] {
+        QObject::connect(&poll, &QTimer::timeout, &poll, [this, answer, holdMs] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || box == handled_) return;
-            handled_ = box;
-            seen.push_back(
-                {box->icon(), box->windowTitle().toStdString(), box->text().toStdString()});
-            if (whileOpen) whileOpen();
+            if (!box || box == handled) return;
+            handled = box;
+            seen.push_back(QString("%1|%2|%3")
+                               .arg(box->icon())
+                               .arg(box->windowTitle(), box->text())
+                               .toStdString());
             QTimer::singleShot(holdMs, box, [box, answer] {
-                if (answer == QMessageBox::NoButton) box->reject();
-                else if (QAbstractButton* button = box->button(answer)) button->click();
+                answer == QMessageBox::NoButton ? box->reject() : box->button(answer)->click();
             });
         });
-        poll_.start(5);
+        poll.start(5);
     }
-    std::vector<Seen> seen;
-    std::function<void()> whileOpen;  // once for each box, before the answer
-
-private:
-    QTimer poll_;
-    QPointer<QMessageBox> handled_;
+    std::vector<std::string> seen;
+    QTimer poll;
+    QPointer<QMessageBox> handled;
 };
 
-class ScriptedLauncher : public Launcher {
-public:
+struct ScriptedLauncher : Launcher {
     bool OpenUrl(const std::string& address) override { return urls.push_back(address), works; }
     bool OpenFile(const std::string& path) override { return files.push_back(path), works; }
     std::vector<std::string> urls, files;
@@ -89,10 +92,12 @@ struct Fakes {
     ScriptedLauncher launcher;
 };
 
-// The desktop program over the fakes: the real effects, main window and dialogs. The tests
-// give the ticks: the refresh timer's own reach the program only after RealTicks(true).
+// The desktop program over the fakes; the tests give the ticks, not the refresh timer.
 struct Desk : Fakes {
-    Desk() { effects.quit = [this](int status) { quits.push_back(status); }; RealTicks(false); }
+    Desk() {
+        effects.quit = [this](int status) { quits.push_back(status); };
+        effects.onTick = nullptr;
+    }
     bool trayHostRuns = false;
     QtEffects effects{[this] { return trayHostRuns; }};
     Nodrel program{{effects, counters, clock, priority, &power, &link, "nodrel", &launcher}};
@@ -103,9 +108,6 @@ struct Desk : Fakes {
         folder.WriteConfig(ConfigText(overrides));
         window.Load(commandLine);
         QCoreApplication::processEvents();
-    }
-    void RealTicks(bool on) {
-        effects.onTick = on ? std::function<void()>([this] { window.Tick(); }) : nullptr;
     }
     // The ticks of so many seconds, with the window system's events delivered between them.
     void Seconds(int seconds) {

@@ -1,13 +1,7 @@
-// The desktop's side of the effects (message boxes, the refresh timer, the end), the link's
-// socket watcher and the launcher. The tray icon, closing the boxes and the windows the tick
-// closes show in the windows' tests.
-#include <arpa/inet.h>
-#include <netinet/in.h>
+// The desktop's effects (message boxes, the refresh timer, the end), the link's socket
+// watcher and the launcher.
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -18,21 +12,18 @@
 namespace nodrel::testing::desktop {
 namespace {
 
-namespace fs = std::filesystem;
-using ::testing::ElementsAre;
-
+// Each style's icon and buttons, the answer (NoButton: Escape), CR LF as a line break, and
+// the open box reported while it is open.
 TEST(QtEffects, MessageBoxStylesAnswersAndLines) {
-    struct Case {
+    const struct {
         int style;
-        QMessageBox::StandardButton press;  // NoButton: closed as its Escape key would
+        QMessageBox::StandardButton press;
         QMessageBox::Icon icon;
         int answer;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {box::Plain, QMessageBox::Ok, QMessageBox::NoIcon, box::AnswerOk},
         {box::Critical, QMessageBox::Ok, QMessageBox::Critical, box::AnswerOk},
         {box::CriticalYesNo, QMessageBox::Yes, QMessageBox::Critical, box::AnswerYes},
-        {box::CriticalYesNo, QMessageBox::No, QMessageBox::Critical, box::AnswerNo},
         {box::CriticalYesNo, QMessageBox::NoButton, QMessageBox::Critical, box::AnswerNo},
         {box::Exclamation, QMessageBox::NoButton, QMessageBox::Warning, box::AnswerOk},
         {box::Information, QMessageBox::Ok, QMessageBox::Information, box::AnswerOk},
@@ -40,19 +31,19 @@ TEST(QtEffects, MessageBoxStylesAnswersAndLines) {
     QtEffects effects;
     std::vector<bool> openSeen;
     effects.onMessageBoxes = [&] { openSeen.push_back(effects.InMessageBox()); };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.style);
         BoxAnswerer boxes(c.press);
         openSeen.clear();
         EXPECT_EQ(effects.ShowMessage(c.style, "Nodrel Title", "First\r\nSecond"), c.answer);
-        ASSERT_EQ(boxes.seen.size(), 1u);
-        EXPECT_EQ(boxes.seen[0].icon, c.icon);
-        EXPECT_EQ(boxes.seen[0].title + "|" + boxes.seen[0].text, "Nodrel Title|First\nSecond");
+        EXPECT_THAT(boxes.seen, ElementsAre(std::to_string(c.icon) + "|Nodrel Title|First\nSecond"));
         EXPECT_THAT(openSeen, ElementsAre(true, false));
     }
 }
 
-TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEndWhichTakesTheTrayIconAway) {
+// A tick each half second until stopped; the end stops the timer for good, takes the tray
+// icon away and shows no more boxes.
+TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEnd) {
     QtEffects effects([] { return true; });
     std::vector<int> quits;  // instead of ending the test's own event loop
     effects.quit = [&](int status) { quits.push_back(status); };
@@ -79,24 +70,11 @@ TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEndWhichTakesTheTrayI
     EXPECT_TRUE(boxes.seen.empty()) << "no box after the end";
 }
 
-// A UDP socket bound on the loopback interface; Send puts a datagram into it.
-struct Loopback {
-    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    Loopback() {
-        bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    }
-    ~Loopback() { close(fd); }
-    void Send(const std::string& text) {
-        sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&address), length);
-    }
-};
-
+// Reads each datagram, holds while a box is open, follows the socket a reload bound.
 TEST(QtLinkWatcher, ReadsWhatArrivesHoldsDuringABoxAndFollowsANewSocket) {
-    Loopback first, second;
-    int current = first.fd;
+    int sockets[2][2];
+    for (auto& pair : sockets) ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0, pair), 0);
+    int current = sockets[0][0];
     std::vector<std::string> received;
     LinkWatcher watcher([&] { return current; }, [&] {
         char buffer[64];
@@ -104,32 +82,33 @@ TEST(QtLinkWatcher, ReadsWhatArrivesHoldsDuringABoxAndFollowsANewSocket) {
             received.emplace_back(buffer, static_cast<std::size_t>(got));
         }
     });
-    const auto arrived = [&](std::size_t count) {
-        return RunUntil([&] { return received.size() == count; }, 2000);
-    };
+    const auto send = [&](int pair, const char* text) { write(sockets[pair][1], text, 8); };
+    const auto arrived = [&](std::size_t n) { return RunUntil([&] { return received.size() == n; }); };
     watcher.Follow(false);
-    first.Send("<COA100>");
+    send(0, "<COA100>");
     ASSERT_TRUE(arrived(1));
     watcher.Follow(true);  // a box is open: the datagram waits in the socket
-    first.Send("<COC000>");
+    send(0, "<COC000>");
     RunFor(150);
     EXPECT_EQ(received.size(), 1u);
     watcher.Follow(false);
     ASSERT_TRUE(arrived(2));
-    current = second.fd;  // a reload bound a new socket
+    current = sockets[1][0];
     watcher.Follow(false);
-    second.Send("<COT000>");
+    send(1, "<COT000>");
     ASSERT_TRUE(arrived(3));
     EXPECT_THAT(received, ElementsAre("<COA100>", "<COC000>", "<COT000>"));
     current = -1;  // no socket at all
     watcher.Follow(false);
     EXPECT_FALSE(watcher.Reading());
+    for (auto& pair : sockets) close(pair[0]), close(pair[1]);
 }
 
+// The opener is started, not waited for; a missing one is a failure.
 TEST(QtLauncher, OpenFileHandsThePathToTheOpenerWithoutWaiting) {
     ScratchFolder folder;
     WriteBytes("opener", "#!/bin/sh\nsleep 2\nprintf '%s' \"$1\" > seen\n");
-    fs::permissions("opener", fs::perms::owner_all);
+    std::filesystem::permissions("opener", std::filesystem::perms::owner_all);
     QtLauncher launcher;
     launcher.opener = QString::fromStdString((folder.Path() / "opener").string());
     QElapsedTimer clock;
