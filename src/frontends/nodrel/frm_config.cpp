@@ -406,13 +406,14 @@ void frmConfig::SetNoteLook(QLabel* note, bool highlighted) {
     note->setFont(font);
 }
 
-void frmConfig::ClearHighlights() {
+void frmConfig::ResetNotes() {
     for (QLabel* note : {AvTimeM, CPUDelayM, CPULevelM, LogLevelM, LogNameM, LogPathM,
                          StartDelayM, ShutTimeM, ShutTypeM, IPAddM, Port1M}) {
         SetNoteLook(note, false);
     }
     ShutTypeM->setText(QString());
     ShowAddressNotes();
+    ShowShutTypeNote();
 }
 
 void frmConfig::ShowShutTypeNote() {
@@ -445,17 +446,9 @@ void frmConfig::ShowShutTypeNote() {
     ShutTypeM->setText(note);
 }
 
-void frmConfig::DNameT_Click() {
-    ClearHighlights();
-    ShowShutTypeNote();
-    ShowAddressNotes();
-}
+void frmConfig::DNameT_Click() { ResetNotes(); }
 
-void frmConfig::ShutNameT_Click() {
-    ClearHighlights();
-    ShowAddressNotes();
-    ShowShutTypeNote();
-}
+void frmConfig::ShutNameT_Click() { ResetNotes(); }
 
 QLabel* frmConfig::NoteLabel(Note note) const {
     switch (note) {
@@ -480,8 +473,7 @@ bool frmConfig::FolderExists(const std::string& path) const {
 }
 
 int frmConfig::ValidateFields() {
-    ClearHighlights();
-    ShowShutTypeNote();
+    ResetNotes();
     ConfigFields fields = Fields();
     const Validation result =
         nodrel::ValidateFields(fields, program_.settings.CMain, program_.PortError,

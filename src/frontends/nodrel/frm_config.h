@@ -70,7 +70,9 @@ private:
     void BuildControls();
     void SetSlaveLayout();
     void ShowAddressNotes();
-    void ClearHighlights();
+    // Every note back to its plain look and text, the address and shutdown-type notes as
+    // the fields now stand.
+    void ResetNotes();
     void ShowShutTypeNote();
     void DNameT_Click();
     void ShutNameT_Click();
