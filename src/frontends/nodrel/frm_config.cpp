@@ -82,12 +82,6 @@ QLineEdit* Field(const char* name, const char* tip, int width, QWidget* parent) 
     return field;
 }
 
-QLabel* NoteLabelOf(const char* name, const char* text, QWidget* parent) {
-    auto* note = new QLabel(text, parent);
-    note->setObjectName(name);
-    return note;
-}
-
 QCheckBox* TickBox(const char* name, const char* tip, QWidget* parent) {
     auto* box = new QCheckBox(parent);
     box->setObjectName(name);
@@ -175,30 +169,38 @@ void frmConfig::BuildControls() {
     Logo->setObjectName("Logo");
     Logo->onClick = [this] { Logo_Click(); };
 
+    // A note beside an input, kept under its Note as well for the field check to mark.
+    const auto noteLabel = [this](Note which, const char* name, const char* text) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(name);
+        notes_[static_cast<std::size_t>(which)] = label;
+        return label;
+    };
     AvTimeT = Field("AvTimeT", "CPU Averaging Period", kNumberWidth, this);
-    AvTimeM = NoteLabelOf("AvTimeM", "seconds ( min 1, max 30)", this);
+    AvTimeM = noteLabel(Note::AvTimeM, "AvTimeM", "seconds ( min 1, max 30)");
     CPUDelayL = new QLabel("CPU Delay:", this);
     CPUDelayL->setObjectName("CPUDelayL");
     CPUDelayT = Field("CPUDelayT",
                       "Time for CPU Load to be less than the CPU Threshold before shutdown "
                       "initiated",
                       kNumberWidth, this);
-    CPUDelayM = NoteLabelOf("CPUDelayM", "seconds (min 5, max 1800)", this);
+    CPUDelayM = noteLabel(Note::CPUDelayM, "CPUDelayM", "seconds (min 5, max 1800)");
     CPULevelT = Field("CPULevelT", "CPU Threshold", kNumberWidth, this);
-    CPULevelM = NoteLabelOf("CPULevelM", "% (min 5, max 50)", this);
+    CPULevelM = noteLabel(Note::CPULevelM, "CPULevelM", "% (min 5, max 50)");
     LogLevelT = List("LogLevelT", "Log level", {"Full", "None", "Normal"}, this);
-    LogLevelM = NoteLabelOf("LogLevelM", "(Setting this to full will generate big log files)", this);
+    LogLevelM = noteLabel(Note::LogLevelM, "LogLevelM",
+                          "(Setting this to full will generate big log files)");
     LogNameT = Field("LogNameT", "Log file name", 150, this);
-    LogNameM = NoteLabelOf("LogNameM", "(Between 8 and 20 characters)", this);
+    LogNameM = noteLabel(Note::LogNameM, "LogNameM", "(Between 8 and 20 characters)");
     LogPathT = Field("LogPathT",
                      "Path to log file (either an absolute path or relative to the Program "
                      "Directory)",
                      0, this);
-    LogPathM = NoteLabelOf("LogPathM", "(Must exist and be between 1 and 99 characters plus '\\')",
-                    this);
+    LogPathM = noteLabel(Note::LogPathM, "LogPathM",
+                         "(Must exist and be between 1 and 99 characters plus '\\')");
     StartDelayT = Field("StartDelayT", "Delay after startup before program  is activated",
                         kNumberWidth, this);
-    StartDelayM = NoteLabelOf("StartDelayM", "seconds (min 1, max 3600)", this);
+    StartDelayM = noteLabel(Note::StartDelayM, "StartDelayM", "seconds (min 1, max 3600)");
     RunOnTopT = TickBox("RunOnTopT",
                         "Set program to Run On Top (Run in System Tray takes priority)", this);
     StartMinT = TickBox("StartMinT",
@@ -209,21 +211,21 @@ void frmConfig::BuildControls() {
     ShutTimeT = Field("ShutTimeT",
                       "Time before shutdown occurs after the shutdown sequence has started",
                       kNumberWidth, this);
-    ShutTimeM = NoteLabelOf("ShutTimeM", "seconds (min 2, max 600)", this);
+    ShutTimeM = noteLabel(Note::ShutTimeM, "ShutTimeM", "seconds (min 2, max 600)");
     ShutNameT = List("ShutNameT", "Type of Shutdown",
                      {"Hibernate", "Monitor", "Power Off", "Reboot", "Shutdown", "Standby"}, this);
-    ShutTypeM = NoteLabelOf("ShutTypeM", "", this);
+    ShutTypeM = noteLabel(Note::ShutTypeM, "ShutTypeM", "");
 
     DNameT = TickBox("DNameT", "Check to enter domain name instead of IP address", this);
     IPAddL = new QLabel("IP Address:", this);
     IPAddL->setObjectName("IPAddL");
     IPAddT = Field("IPAddT", "IP Address of computer to communicate with", 150, this);
-    IPAddM = NoteLabelOf("IPAddM", "", this);
+    IPAddM = noteLabel(Note::IPAddM, "IPAddM", "");
     Port1T = Field("Port1T",
                    "Port used to communicate on - only change this if there is a clash with "
                    "another program",
                    kNumberWidth, this);
-    Port1M = NoteLabelOf("Port1M", "(An unused port between 1024 and 65535)", this);
+    Port1M = noteLabel(Note::Port1M, "Port1M", "(An unused port between 1024 and 65535)");
 
     ViewL = Button("ViewL", "View Log", this);
     ViewL->setToolTip("View log file (It will not be updated while open)");
@@ -240,10 +242,7 @@ void frmConfig::BuildControls() {
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(kStatusMs);
 
-    for (QLabel* note : {AvTimeM, CPUDelayM, CPULevelM, LogLevelM, LogNameM, LogPathM,
-                         StartDelayM, ShutTimeM, ShutTypeM, IPAddM, Port1M}) {
-        SetNoteLook(note, false);
-    }
+    for (QLabel* note : notes_) SetNoteLook(note, false);
 
     // The layout: one grid, so the captions line up through the three sections.
     auto* grid = new QGridLayout;
@@ -407,10 +406,7 @@ void frmConfig::SetNoteLook(QLabel* note, bool highlighted) {
 }
 
 void frmConfig::ResetNotes() {
-    for (QLabel* note : {AvTimeM, CPUDelayM, CPULevelM, LogLevelM, LogNameM, LogPathM,
-                         StartDelayM, ShutTimeM, ShutTypeM, IPAddM, Port1M}) {
-        SetNoteLook(note, false);
-    }
+    for (QLabel* note : notes_) SetNoteLook(note, false);
     ShutTypeM->setText(QString());
     ShowAddressNotes();
     ShowShutTypeNote();
@@ -450,24 +446,6 @@ void frmConfig::DNameT_Click() { ResetNotes(); }
 
 void frmConfig::ShutNameT_Click() { ResetNotes(); }
 
-QLabel* frmConfig::NoteLabel(Note note) const {
-    switch (note) {
-        case Note::AvTimeM: return AvTimeM;
-        case Note::CPUDelayM: return CPUDelayM;
-        case Note::CPULevelM: return CPULevelM;
-        case Note::IPAddM: return IPAddM;
-        case Note::LogLevelM: return LogLevelM;
-        case Note::LogNameM: return LogNameM;
-        case Note::LogPathM: return LogPathM;
-        case Note::Port1M: return Port1M;
-        case Note::ShutTimeM: return ShutTimeM;
-        case Note::ShutTypeM: return ShutTypeM;
-        case Note::StartDelayM: return StartDelayM;
-        case Note::Count_: break;
-    }
-    return nullptr;
-}
-
 bool frmConfig::FolderExists(const std::string& path) const {
     return Probe(LocalPath(path), true) == Presence::There;
 }
@@ -483,7 +461,7 @@ int frmConfig::ValidateFields() {
     for (std::size_t i = 0; i < result.notes.size(); ++i) {
         const NoteMark& mark = result.notes[i];
         if (!mark.highlighted) continue;
-        QLabel* note = NoteLabel(static_cast<Note>(i));
+        QLabel* note = notes_[i];
         SetNoteLook(note, true);
         if (mark.caption) note->setText(Q(*mark.caption));
     }

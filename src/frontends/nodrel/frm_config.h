@@ -4,6 +4,7 @@
 // the log. Modal; the monitoring cycle pauses while it is open (Nodrel::DialogOpen), and
 // the main window's tick closes it when Nodrel::DialogTimeout has run out.
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -78,7 +79,6 @@ private:
     void ShutNameT_Click();
     void Logo_Click();
     void SetNoteLook(QLabel* note, bool highlighted);
-    QLabel* NoteLabel(Note note) const;
     void CloseWindow();
     bool FolderExists(const std::string& path) const;
 
@@ -121,6 +121,8 @@ private:
     QLineEdit* Port1T = nullptr;
     QLabel* Port1M = nullptr;
     QLabel* Status = nullptr;
+    // The notes above again, in the order of Note.
+    std::array<QLabel*, static_cast<std::size_t>(Note::Count_)> notes_{};
     QPushButton* ViewL = nullptr;
     QPushButton* Restore = nullptr;
     QPushButton* Save = nullptr;
