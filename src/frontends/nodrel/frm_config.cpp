@@ -325,27 +325,27 @@ void frmConfig::BuildControls() {
 void frmConfig::Data_Load() {
     const Settings& s = program_.settings;
     const ConfigFields loaded = FieldsFromSettings(s);
-    AvTimeT->setText(Q(loaded.AvTimeT));
-    CPUDelayT->setText(Q(loaded.CPUDelayT));
-    CPULevelT->setText(Q(loaded.CPULevelT));
     DNameT->setChecked(loaded.DNameT == 1);
     IPAddT->setText(Q(loaded.IPAddT));
-    LogNameT->setText(Q(loaded.LogNameT));
-    LogPathT->setText(Q(loaded.LogPathT));
-    Port1T->setText(Q(loaded.Port1T));
-    RunOnTopT->setChecked(loaded.RunOnTopT == 1);
-    StartMinT->setChecked(loaded.StartMinT == 1);
-    ShutTimeT->setText(Q(loaded.ShutTimeT));
-    StartDelayT->setText(Q(loaded.StartDelayT));
-
-    LogLevelCode = 0;
-    if (!loaded.LogLevelT.empty()) {
-        LogLevelT->setCurrentText(Q(loaded.LogLevelT));
-        LogLevelCode = s.LogLevel;
-    }
-    ShutNameT->setCurrentIndex(ShutNameT->findText(Q(loaded.ShutNameT)));  // -1: nothing
+    ShowFields(loaded);
+    LogLevelCode = loaded.LogLevelT.empty() ? 0 : s.LogLevel;
     ShowShutTypeNote();
     LoadedSignature = FieldSignature(Fields());
+}
+
+void frmConfig::ShowFields(const ConfigFields& fields) {
+    AvTimeT->setText(Q(fields.AvTimeT));
+    CPUDelayT->setText(Q(fields.CPUDelayT));
+    CPULevelT->setText(Q(fields.CPULevelT));
+    LogNameT->setText(Q(fields.LogNameT));
+    LogPathT->setText(Q(fields.LogPathT));
+    Port1T->setText(Q(fields.Port1T));
+    RunOnTopT->setChecked(fields.RunOnTopT == 1);
+    StartMinT->setChecked(fields.StartMinT == 1);
+    ShutTimeT->setText(Q(fields.ShutTimeT));
+    StartDelayT->setText(Q(fields.StartDelayT));
+    if (!fields.LogLevelT.empty()) LogLevelT->setCurrentText(Q(fields.LogLevelT));
+    ShutNameT->setCurrentIndex(ShutNameT->findText(Q(fields.ShutNameT)));  // -1: nothing
 }
 
 ConfigFields frmConfig::Fields() const {
@@ -477,7 +477,8 @@ void frmConfig::Save_Click() {
         return;
     }
     const ConfigFields fields = Fields();
-    const bool changed = FieldSignature(fields) != LoadedSignature;
+    const std::string signature = FieldSignature(fields);
+    const bool changed = signature != LoadedSignature;
     if (fields.StartMinT + 1 != program_.settings.StartMin) program_.WindowOverride = false;
     if (changed) {
         const std::string text = BuildConfigText(fields, program_.settings.CMain,
@@ -494,25 +495,14 @@ void frmConfig::Save_Click() {
     } else {
         Status->setText("No Changes To Save");
     }
-    LoadedSignature = FieldSignature(Fields());
+    LoadedSignature = signature;
     Timer2->start();
 }
 
 void frmConfig::Restore_Click() {
     ConfigFields defaults = Fields();
     RestoreDefaults(defaults);
-    AvTimeT->setText(Q(defaults.AvTimeT));
-    CPUDelayT->setText(Q(defaults.CPUDelayT));
-    CPULevelT->setText(Q(defaults.CPULevelT));
-    LogLevelT->setCurrentText(Q(defaults.LogLevelT));
-    LogNameT->setText(Q(defaults.LogNameT));
-    LogPathT->setText(Q(defaults.LogPathT));
-    Port1T->setText(Q(defaults.Port1T));
-    RunOnTopT->setChecked(defaults.RunOnTopT == 1);
-    ShutTimeT->setText(Q(defaults.ShutTimeT));
-    StartMinT->setChecked(defaults.StartMinT == 1);
-    ShutNameT->setCurrentText(Q(defaults.ShutNameT));
-    StartDelayT->setText(Q(defaults.StartDelayT));
+    ShowFields(defaults);  // the address stays as it is
     Status->setText("Defaults Restored - Click Save To Keep");
     Timer2->start();
 }

@@ -70,6 +70,8 @@ public:
 private:
     void BuildControls();
     void SetSlaveLayout();
+    // The given values into the controls, all but the address and its kind.
+    void ShowFields(const ConfigFields& fields);
     void ShowAddressNotes();
     // Every note back to its plain look and text, the address and shutdown-type notes as
     // the fields now stand.
