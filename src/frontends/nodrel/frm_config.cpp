@@ -82,12 +82,6 @@ QLineEdit* Field(const char* name, const char* tip, int width, QWidget* parent) 
     return field;
 }
 
-QLabel* NoteLabelOf(const char* name, const char* text, QWidget* parent) {
-    auto* note = new QLabel(text, parent);
-    note->setObjectName(name);
-    return note;
-}
-
 QCheckBox* TickBox(const char* name, const char* tip, QWidget* parent) {
     auto* box = new QCheckBox(parent);
     box->setObjectName(name);
@@ -175,30 +169,38 @@ void frmConfig::BuildControls() {
     Logo->setObjectName("Logo");
     Logo->onClick = [this] { Logo_Click(); };
 
+    // A note beside an input, kept under its Note as well for the field check to mark.
+    const auto noteLabel = [this](Note which, const char* name, const char* text) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(name);
+        notes_[static_cast<std::size_t>(which)] = label;
+        return label;
+    };
     AvTimeT = Field("AvTimeT", "CPU Averaging Period", kNumberWidth, this);
-    AvTimeM = NoteLabelOf("AvTimeM", "seconds ( min 1, max 30)", this);
+    AvTimeM = noteLabel(Note::AvTimeM, "AvTimeM", "seconds ( min 1, max 30)");
     CPUDelayL = new QLabel("CPU Delay:", this);
     CPUDelayL->setObjectName("CPUDelayL");
     CPUDelayT = Field("CPUDelayT",
                       "Time for CPU Load to be less than the CPU Threshold before shutdown "
                       "initiated",
                       kNumberWidth, this);
-    CPUDelayM = NoteLabelOf("CPUDelayM", "seconds (min 5, max 1800)", this);
+    CPUDelayM = noteLabel(Note::CPUDelayM, "CPUDelayM", "seconds (min 5, max 1800)");
     CPULevelT = Field("CPULevelT", "CPU Threshold", kNumberWidth, this);
-    CPULevelM = NoteLabelOf("CPULevelM", "% (min 5, max 50)", this);
+    CPULevelM = noteLabel(Note::CPULevelM, "CPULevelM", "% (min 5, max 50)");
     LogLevelT = List("LogLevelT", "Log level", {"Full", "None", "Normal"}, this);
-    LogLevelM = NoteLabelOf("LogLevelM", "(Setting this to full will generate big log files)", this);
+    LogLevelM = noteLabel(Note::LogLevelM, "LogLevelM",
+                          "(Setting this to full will generate big log files)");
     LogNameT = Field("LogNameT", "Log file name", 150, this);
-    LogNameM = NoteLabelOf("LogNameM", "(Between 8 and 20 characters)", this);
+    LogNameM = noteLabel(Note::LogNameM, "LogNameM", "(Between 8 and 20 characters)");
     LogPathT = Field("LogPathT",
                      "Path to log file (either an absolute path or relative to the Program "
                      "Directory)",
                      0, this);
-    LogPathM = NoteLabelOf("LogPathM", "(Must exist and be between 1 and 99 characters plus '\\')",
-                    this);
+    LogPathM = noteLabel(Note::LogPathM, "LogPathM",
+                         "(Must exist and be between 1 and 99 characters plus '\\')");
     StartDelayT = Field("StartDelayT", "Delay after startup before program  is activated",
                         kNumberWidth, this);
-    StartDelayM = NoteLabelOf("StartDelayM", "seconds (min 1, max 3600)", this);
+    StartDelayM = noteLabel(Note::StartDelayM, "StartDelayM", "seconds (min 1, max 3600)");
     RunOnTopT = TickBox("RunOnTopT",
                         "Set program to Run On Top (Run in System Tray takes priority)", this);
     StartMinT = TickBox("StartMinT",
@@ -209,21 +211,21 @@ void frmConfig::BuildControls() {
     ShutTimeT = Field("ShutTimeT",
                       "Time before shutdown occurs after the shutdown sequence has started",
                       kNumberWidth, this);
-    ShutTimeM = NoteLabelOf("ShutTimeM", "seconds (min 2, max 600)", this);
+    ShutTimeM = noteLabel(Note::ShutTimeM, "ShutTimeM", "seconds (min 2, max 600)");
     ShutNameT = List("ShutNameT", "Type of Shutdown",
                      {"Hibernate", "Monitor", "Power Off", "Reboot", "Shutdown", "Standby"}, this);
-    ShutTypeM = NoteLabelOf("ShutTypeM", "", this);
+    ShutTypeM = noteLabel(Note::ShutTypeM, "ShutTypeM", "");
 
     DNameT = TickBox("DNameT", "Check to enter domain name instead of IP address", this);
     IPAddL = new QLabel("IP Address:", this);
     IPAddL->setObjectName("IPAddL");
     IPAddT = Field("IPAddT", "IP Address of computer to communicate with", 150, this);
-    IPAddM = NoteLabelOf("IPAddM", "", this);
+    IPAddM = noteLabel(Note::IPAddM, "IPAddM", "");
     Port1T = Field("Port1T",
                    "Port used to communicate on - only change this if there is a clash with "
                    "another program",
                    kNumberWidth, this);
-    Port1M = NoteLabelOf("Port1M", "(An unused port between 1024 and 65535)", this);
+    Port1M = noteLabel(Note::Port1M, "Port1M", "(An unused port between 1024 and 65535)");
 
     ViewL = Button("ViewL", "View Log", this);
     ViewL->setToolTip("View log file (It will not be updated while open)");
@@ -240,10 +242,7 @@ void frmConfig::BuildControls() {
     Timer2->setObjectName("Timer2");
     Timer2->setInterval(kStatusMs);
 
-    for (QLabel* note : {AvTimeM, CPUDelayM, CPULevelM, LogLevelM, LogNameM, LogPathM,
-                         StartDelayM, ShutTimeM, ShutTypeM, IPAddM, Port1M}) {
-        SetNoteLook(note, false);
-    }
+    for (QLabel* note : notes_) SetNoteLook(note, false);
 
     // The layout: one grid, so the captions line up through the three sections.
     auto* grid = new QGridLayout;
@@ -326,27 +325,27 @@ void frmConfig::BuildControls() {
 void frmConfig::Data_Load() {
     const Settings& s = program_.settings;
     const ConfigFields loaded = FieldsFromSettings(s);
-    AvTimeT->setText(Q(loaded.AvTimeT));
-    CPUDelayT->setText(Q(loaded.CPUDelayT));
-    CPULevelT->setText(Q(loaded.CPULevelT));
     DNameT->setChecked(loaded.DNameT == 1);
     IPAddT->setText(Q(loaded.IPAddT));
-    LogNameT->setText(Q(loaded.LogNameT));
-    LogPathT->setText(Q(loaded.LogPathT));
-    Port1T->setText(Q(loaded.Port1T));
-    RunOnTopT->setChecked(loaded.RunOnTopT == 1);
-    StartMinT->setChecked(loaded.StartMinT == 1);
-    ShutTimeT->setText(Q(loaded.ShutTimeT));
-    StartDelayT->setText(Q(loaded.StartDelayT));
-
-    LogLevelCode = 0;
-    if (!loaded.LogLevelT.empty()) {
-        LogLevelT->setCurrentText(Q(loaded.LogLevelT));
-        LogLevelCode = s.LogLevel;
-    }
-    ShutNameT->setCurrentIndex(ShutNameT->findText(Q(loaded.ShutNameT)));  // -1: nothing
+    ShowFields(loaded);
+    LogLevelCode = loaded.LogLevelT.empty() ? 0 : s.LogLevel;
     ShowShutTypeNote();
     LoadedSignature = FieldSignature(Fields());
+}
+
+void frmConfig::ShowFields(const ConfigFields& fields) {
+    AvTimeT->setText(Q(fields.AvTimeT));
+    CPUDelayT->setText(Q(fields.CPUDelayT));
+    CPULevelT->setText(Q(fields.CPULevelT));
+    LogNameT->setText(Q(fields.LogNameT));
+    LogPathT->setText(Q(fields.LogPathT));
+    Port1T->setText(Q(fields.Port1T));
+    RunOnTopT->setChecked(fields.RunOnTopT == 1);
+    StartMinT->setChecked(fields.StartMinT == 1);
+    ShutTimeT->setText(Q(fields.ShutTimeT));
+    StartDelayT->setText(Q(fields.StartDelayT));
+    if (!fields.LogLevelT.empty()) LogLevelT->setCurrentText(Q(fields.LogLevelT));
+    ShutNameT->setCurrentIndex(ShutNameT->findText(Q(fields.ShutNameT)));  // -1: nothing
 }
 
 ConfigFields frmConfig::Fields() const {
@@ -406,13 +405,11 @@ void frmConfig::SetNoteLook(QLabel* note, bool highlighted) {
     note->setFont(font);
 }
 
-void frmConfig::ClearHighlights() {
-    for (QLabel* note : {AvTimeM, CPUDelayM, CPULevelM, LogLevelM, LogNameM, LogPathM,
-                         StartDelayM, ShutTimeM, ShutTypeM, IPAddM, Port1M}) {
-        SetNoteLook(note, false);
-    }
+void frmConfig::ResetNotes() {
+    for (QLabel* note : notes_) SetNoteLook(note, false);
     ShutTypeM->setText(QString());
     ShowAddressNotes();
+    ShowShutTypeNote();
 }
 
 void frmConfig::ShowShutTypeNote() {
@@ -445,43 +442,16 @@ void frmConfig::ShowShutTypeNote() {
     ShutTypeM->setText(note);
 }
 
-void frmConfig::DNameT_Click() {
-    ClearHighlights();
-    ShowShutTypeNote();
-    ShowAddressNotes();
-}
+void frmConfig::DNameT_Click() { ResetNotes(); }
 
-void frmConfig::ShutNameT_Click() {
-    ClearHighlights();
-    ShowAddressNotes();
-    ShowShutTypeNote();
-}
-
-QLabel* frmConfig::NoteLabel(Note note) const {
-    switch (note) {
-        case Note::AvTimeM: return AvTimeM;
-        case Note::CPUDelayM: return CPUDelayM;
-        case Note::CPULevelM: return CPULevelM;
-        case Note::IPAddM: return IPAddM;
-        case Note::LogLevelM: return LogLevelM;
-        case Note::LogNameM: return LogNameM;
-        case Note::LogPathM: return LogPathM;
-        case Note::Port1M: return Port1M;
-        case Note::ShutTimeM: return ShutTimeM;
-        case Note::ShutTypeM: return ShutTypeM;
-        case Note::StartDelayM: return StartDelayM;
-        case Note::Count_: break;
-    }
-    return nullptr;
-}
+void frmConfig::ShutNameT_Click() { ResetNotes(); }
 
 bool frmConfig::FolderExists(const std::string& path) const {
     return Probe(LocalPath(path), true) == Presence::There;
 }
 
 int frmConfig::ValidateFields() {
-    ClearHighlights();
-    ShowShutTypeNote();
+    ResetNotes();
     ConfigFields fields = Fields();
     const Validation result =
         nodrel::ValidateFields(fields, program_.settings.CMain, program_.PortError,
@@ -491,7 +461,7 @@ int frmConfig::ValidateFields() {
     for (std::size_t i = 0; i < result.notes.size(); ++i) {
         const NoteMark& mark = result.notes[i];
         if (!mark.highlighted) continue;
-        QLabel* note = NoteLabel(static_cast<Note>(i));
+        QLabel* note = notes_[i];
         SetNoteLook(note, true);
         if (mark.caption) note->setText(Q(*mark.caption));
     }
@@ -507,7 +477,8 @@ void frmConfig::Save_Click() {
         return;
     }
     const ConfigFields fields = Fields();
-    const bool changed = FieldSignature(fields) != LoadedSignature;
+    const std::string signature = FieldSignature(fields);
+    const bool changed = signature != LoadedSignature;
     if (fields.StartMinT + 1 != program_.settings.StartMin) program_.WindowOverride = false;
     if (changed) {
         const std::string text = BuildConfigText(fields, program_.settings.CMain,
@@ -524,25 +495,14 @@ void frmConfig::Save_Click() {
     } else {
         Status->setText("No Changes To Save");
     }
-    LoadedSignature = FieldSignature(Fields());
+    LoadedSignature = signature;
     Timer2->start();
 }
 
 void frmConfig::Restore_Click() {
     ConfigFields defaults = Fields();
     RestoreDefaults(defaults);
-    AvTimeT->setText(Q(defaults.AvTimeT));
-    CPUDelayT->setText(Q(defaults.CPUDelayT));
-    CPULevelT->setText(Q(defaults.CPULevelT));
-    LogLevelT->setCurrentText(Q(defaults.LogLevelT));
-    LogNameT->setText(Q(defaults.LogNameT));
-    LogPathT->setText(Q(defaults.LogPathT));
-    Port1T->setText(Q(defaults.Port1T));
-    RunOnTopT->setChecked(defaults.RunOnTopT == 1);
-    ShutTimeT->setText(Q(defaults.ShutTimeT));
-    StartMinT->setChecked(defaults.StartMinT == 1);
-    ShutNameT->setCurrentText(Q(defaults.ShutNameT));
-    StartDelayT->setText(Q(defaults.StartDelayT));
+    ShowFields(defaults);  // the address stays as it is
     Status->setText("Defaults Restored - Click Save To Keep");
     Timer2->start();
 }

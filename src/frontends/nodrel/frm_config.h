@@ -4,6 +4,7 @@
 // the log. Modal; the monitoring cycle pauses while it is open (Nodrel::DialogOpen), and
 // the main window's tick closes it when Nodrel::DialogTimeout has run out.
 #include <QDialog>
+#include <array>
 #include <functional>
 #include <string>
 
@@ -69,14 +70,17 @@ public:
 private:
     void BuildControls();
     void SetSlaveLayout();
+    // The given values into the controls, all but the address and its kind.
+    void ShowFields(const ConfigFields& fields);
     void ShowAddressNotes();
-    void ClearHighlights();
+    // Every note back to its plain look and text, the address and shutdown-type notes as
+    // the fields now stand.
+    void ResetNotes();
     void ShowShutTypeNote();
     void DNameT_Click();
     void ShutNameT_Click();
     void Logo_Click();
     void SetNoteLook(QLabel* note, bool highlighted);
-    QLabel* NoteLabel(Note note) const;
     void CloseWindow();
     bool FolderExists(const std::string& path) const;
 
@@ -119,6 +123,8 @@ private:
     QLineEdit* Port1T = nullptr;
     QLabel* Port1M = nullptr;
     QLabel* Status = nullptr;
+    // The notes above again, in the order of Note.
+    std::array<QLabel*, static_cast<std::size_t>(Note::Count_)> notes_{};
     QPushButton* ViewL = nullptr;
     QPushButton* Restore = nullptr;
     QPushButton* Save = nullptr;

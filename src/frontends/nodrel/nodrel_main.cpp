@@ -53,6 +53,13 @@ void RenderButton(QPushButton& button, const ButtonState& now, const ButtonState
     if (!before || before->enabled != now.enabled) button.setEnabled(now.enabled);
 }
 
+// The window's rest colour: the desktop's button colour.
+void FollowDesktopBackground(QWidget& window) {
+    QPalette background = window.palette();
+    background.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Button));
+    window.setPalette(background);
+}
+
 }  // namespace
 
 QColor ToQColor(const Colour& colour) {
@@ -98,9 +105,7 @@ NodrelMain::~NodrelMain() {
 }
 
 void NodrelMain::BuildControls() {
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Button));
-    setPalette(background);
+    FollowDesktopBackground(*this);
     setAutoFillBackground(true);
 
     Logo = new PictureLabel(LogoPath, QSize(LogoSide, LogoSide), this);
@@ -222,10 +227,7 @@ bool NodrelMain::event(QEvent* event) {
         case QEvent::Hide: activeReported_ = false; break;
         case QEvent::ApplicationPaletteChange: {
             // The rest colours follow the desktop's button colours.
-            QPalette background = palette();
-            background.setColor(QPalette::Window,
-                                QGuiApplication::palette().color(QPalette::Button));
-            setPalette(background);
+            FollowDesktopBackground(*this);
             shown_.reset();
             Render();
             break;
