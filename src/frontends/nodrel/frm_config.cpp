@@ -38,12 +38,6 @@ constexpr int kNumberWidth = 60;
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
 
-// A path the settings or the fields give, with either separator, as this system reads it.
-fs::path LocalPath(std::string text) {
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return fs::path(text);
-}
-
 enum class Presence { There, Missing, Unknown };
 
 // Whether the path names an entry of the wanted kind; Unknown when the system would not say.
