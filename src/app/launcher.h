@@ -3,6 +3,8 @@
 // viewer on a file.
 #include <string>
 
+#include "app/effects.h"
+
 namespace nodrel {
 
 class Launcher {
@@ -15,5 +17,11 @@ public:
 
 // The project's home page, opened from the logos and the about window.
 inline constexpr const char* HomePageAddress = "https://github.com/nodrel/nodrel#readme";
+
+// Opens the home page, or says in a box titled `titlePrefix` + " Error" that it cannot.
+inline void OpenHomePage(Launcher* launcher, Effects& effects, const std::string& titlePrefix) {
+    if (launcher && launcher->OpenUrl(HomePageAddress)) return;
+    effects.ShowMessage(box::Plain, titlePrefix + " Error", "Unable to launch Browser.");
+}
 
 }  // namespace nodrel

@@ -80,11 +80,7 @@ void Nodrel::ConfigClosed() {
 }
 
 void Nodrel::OpenHomePage(const std::string& titlePrefix) {
-    Guarded([&] {
-        if (outside_.launcher && outside_.launcher->OpenUrl(HomePageAddress)) return;
-        outside_.effects.ShowMessage(box::Plain, titlePrefix + " Error",
-                                     "Unable to launch Browser.");
-    });
+    Guarded([&] { nodrel::OpenHomePage(outside_.launcher, outside_.effects, titlePrefix); });
 }
 
 }  // namespace nodrel

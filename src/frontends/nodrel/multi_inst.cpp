@@ -57,9 +57,6 @@ int MultiInst::Run() {
 
 void MultiInst::Exit_Click() { accept(); }
 
-void MultiInst::Logo_Click() {
-    if (launcher_.OpenUrl(HomePageAddress)) return;
-    effects_.ShowMessage(box::Plain, "Nodrel Error", "Unable to launch Browser.");
-}
+void MultiInst::Logo_Click() { OpenHomePage(&launcher_, effects_, "Nodrel"); }
 
 }  // namespace nodrel
