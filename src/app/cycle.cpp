@@ -90,6 +90,7 @@ void Nodrel::ResetCycle() {
     if (const auto name = ShutTypeName(settings.ShutType); !name.empty()) ShutName = name;
     ApplyRestColours();
     EnableButtons();
+    window_.Reset.caption = "Reset";  // it reads "Cancel" only during a countdown
     KeepOffTop();
 }
 

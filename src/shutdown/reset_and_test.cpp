@@ -6,8 +6,6 @@
 namespace nodrel {
 
 void Nodrel::ResetProgram() {
-    // StartCycle sets the tool tip again.
-    if (Phase == PhaseCountdown) window_.Reset.caption = "Reset";
     MinimiseOnRestart = Phase == PhaseCountdown && !TestMode && InhibitShutdown != 1;
     ResetCycle();
     StartCycle();
@@ -31,7 +29,6 @@ void Nodrel::TestS_Click() {
         MinimiseOnRestart = false;
         if (settings.LogLevel >= 2) WriteLog("Enter", "Test");
         StartCycle();
-        window_.Reset.caption = "Reset";
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
         ForwardCommand("<COT000>");

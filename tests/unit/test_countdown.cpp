@@ -108,6 +108,16 @@ TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
     }
 }
 
+// A reload (SIGHUP) in the countdown starts the cycle again with the Reset button back.
+TEST(Countdown, ReloadInTheCountdownRestoresTheResetButton) {
+    Rig rig;
+    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
+    ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
+    rig.program.ReloadSettings();
+    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+    EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
+}
+
 // -InhibitShutdown shortens both delays to six seconds in memory and only simulates the
 // action: power off ends the program, hibernate and standby reset it. Ticks that arrive
 // while the box runs the event loop start no other step.
