@@ -1,7 +1,6 @@
 """Runs the built programs in scratch installations (Data/, Log/), output to files (no
 terminal); no display, and a system bus that leads nowhere unless a test brings its own."""
 
-import errno
 import os
 import re
 import shutil
@@ -18,7 +17,7 @@ START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
                   "running. Only one instance can be", " running at a time."]
 # One log line: date and time, marker and event, state, count, rest.
 LOG_LINE = re.compile(r"^\d\d-\w{3}-\d\d \d\d:\d\d:\d\d, (.)(.{9}), (.{10}), Count:(.{4})(.*)$")
-LogLine = namedtuple("LogLine", "raw marker event state count rest")
+LogLine = namedtuple("LogLine", "marker event state count rest")
 # A master that powers off after 30 minutes below 50 %: nothing in a test comes near.
 SECTIONS = [
     ("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
@@ -41,18 +40,6 @@ def free_udp_port():
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
         sock.bind(("", 0))
         return sock.getsockname()[1]
-
-
-def guard_is_free():
-    """Whether no copy of Nodrel holds the machine-wide single-instance guard."""
-    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:
-        try:
-            sock.bind("\0Nodrel")
-            return True
-        except OSError as error:
-            if error.errno != errno.EADDRINUSE:
-                raise
-            return False
 
 
 def nodreld_path():
@@ -99,9 +86,8 @@ class Program:
         return self._read(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
 
     def log_events(self):
-        return [LogLine(line, m.group(1), m.group(2).rstrip(), m.group(3).rstrip(),
-                        int(m.group(4)), m.group(5))
-                for line in self.log_lines() for m in [LOG_LINE.match(line)] if m]
+        return [LogLine(m[1], m[2].rstrip(), m[3].rstrip(), int(m[4]), m[5])
+                for m in map(LOG_LINE.match, self.log_lines()) if m]
 
     def describe(self):
         return "\n".join(["--- %s in %s, status %s" % (self.command, self.folder, self.proc.poll())]
@@ -125,14 +111,13 @@ class NodreldTestCase(unittest.TestCase):
         for folder in self.folders:
             shutil.rmtree(folder, ignore_errors=True)
 
-    def installation(self, config=True, **settings):
-        """A fresh folder with Data/ and Log/, and the settings file unless not `config`."""
+    def installation(self, **settings):
+        """A fresh folder with Log/ and Data/ with these settings."""
         folder = os.path.realpath(tempfile.mkdtemp(prefix="nodrel-e2e-"))
         self.folders.append(folder)
-        os.mkdir(os.path.join(folder, "Data"))
         os.mkdir(os.path.join(folder, "Log"))
-        if config:
-            self.write_config(folder, config_text(**settings))
+        os.mkdir(os.path.join(folder, "Data"))
+        self.write_config(folder, config_text(**settings))
         return folder
 
     @staticmethod
@@ -177,15 +162,15 @@ class NodreldTestCase(unittest.TestCase):
         return program.wait(timeout)
 
     def start_guard_holder(self, folder):
-        """A nodreld that took the single-instance guard (retried while another test's copy
-        holds it)."""
-        for _ in range(20):
-            self.wait_until(guard_is_free, "a free single-instance guard", timeout=30)
+        """A nodreld that took the single-instance guard, tried again while a copy of
+        another test holds it."""
+        for _ in range(60):
             holder = self.start(folder, allow_multi=False)
             self.wait_until(lambda: holder.log_events() or not holder.running(),
                             "the first copy to start or to be refused")
             if holder.running():
                 return holder
+            time.sleep(1)
         self.fail("the guard was never free long enough to start a first copy")
 
     def assertFatal(self, program, expected_stderr, timeout=5.0):

@@ -11,64 +11,9 @@ import unittest
 
 from nodreld_harness import NodreldTestCase, START_UP_ERROR, nodreld_path
 
-SCREEN_WIDTH, SCREEN_HEIGHT = 1024, 768
+SCREEN = (1024, 768)
 OK_BUTTON_AT = (160, 83)  # in the duplicate-instance window
 QUIET = dict(StartDelay=30, CPUDelay=1800, LogLevel=3)
-
-
-class XDisplay:
-    """A private Xvfb display with trayer as the tray host."""
-
-    def __init__(self, env):
-        self.runtime_dir = tempfile.mkdtemp(prefix="nodrel-xdg-")
-        read_end, write_end = os.pipe()
-        self.processes = [subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (SCREEN_WIDTH, SCREEN_HEIGHT), "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
-        os.close(write_end)
-        with os.fdopen(read_end) as display:  # written once the server is ready
-            number = display.readline().strip() if select.select([display], [], [], 20)[0] else ""
-        self.env = dict(env, DISPLAY=":" + number, DBUS_SESSION_BUS_ADDRESS="disabled:",
-                        XDG_RUNTIME_DIR=self.runtime_dir)
-        self.env.pop("QT_QPA_PLATFORM", None)
-        if number:
-            self.processes.append(subprocess.Popen(
-                ["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel", "--width",
-                 "200", "--heighttype", "pixel", "--height", "32"],
-                env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        deadline = time.monotonic() + 10
-        while not (number and self.panels()) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        if not (number and self.panels()):
-            self.close()
-            raise RuntimeError("Xvfb or trayer did not start")
-        time.sleep(0.3)  # its tray selection is taken with the panel
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, text=True,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-
-    def windows(self, *criteria):
-        """{id: name} of the mapped windows that xdotool search finds."""
-        found = self.xdotool("search", "--onlyvisible", *criteria).split()
-        return {int(w): self.xdotool("getwindowname", w).rstrip("\n") for w in found}
-
-    def panels(self):
-        return list(self.windows("--class", "trayer"))
-
-    def geometry(self, window):
-        """(x, y, width, height) of a window."""
-        words = self.xdotool("getwindowgeometry", window).split()
-        x, y = words[words.index("Position:") + 1].split(",")
-        width, height = words[words.index("Geometry:") + 1].split("x")
-        return int(x), int(y), int(width), int(height)
-
-    def close(self):
-        for process in reversed(self.processes):
-            process.kill()
-            process.wait()
-        shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 class Desktop(NodreldTestCase):
@@ -85,20 +30,59 @@ class Desktop(NodreldTestCase):
             raise unittest.SkipTest("nodrel was not built beside nodreld: " + cls.nodrel)
 
     def setUp(self):
+        """A private Xvfb display with trayer as the tray host, ended after the test."""
         super().setUp()
-        self.x = XDisplay(self.env)
-        self.addCleanup(self.x.close)
+        runtime_dir = tempfile.mkdtemp(prefix="nodrel-xdg-")
+        self.addCleanup(shutil.rmtree, runtime_dir, ignore_errors=True)
+        read_end, write_end = os.pipe()
+        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+                    "-nolisten", "tcp"], pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as ready:  # the display number, once the server is ready
+            number = ready.readline().strip() if select.select([ready], [], [], 20)[0] else ""
+        self.assertTrue(number, "Xvfb did not start")
+        self.x_env = dict(self.env, DISPLAY=":" + number, DBUS_SESSION_BUS_ADDRESS="disabled:",
+                          XDG_RUNTIME_DIR=runtime_dir)
+        self.x_env.pop("QT_QPA_PLATFORM", None)
+        self.spawn(["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
+                    "--width", "200", "--heighttype", "pixel", "--height", "32"], env=self.x_env)
+        self.wait_until(self.panels, "trayer's panel", 10)
+        time.sleep(0.3)  # its tray selection is taken with the panel
+
+    def spawn(self, command, **options):
+        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   **options)
+        self.addCleanup(process.wait)
+        self.addCleanup(process.kill)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.x_env, text=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+
+    def windows(self, *criteria):
+        """{id: name} of the mapped windows that xdotool search finds."""
+        found = self.xdotool("search", "--onlyvisible", *criteria).split()
+        return {int(w): self.xdotool("getwindowname", w).rstrip("\n") for w in found}
+
+    def panels(self):
+        return list(self.windows("--class", "trayer"))
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window."""
+        shell = dict(v.split("=") for v in self.xdotool("getwindowgeometry", "--shell",
+                                                         window).split())
+        return tuple(int(shell[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def start_nodrel(self, folder, allow_multi=True):
         return self.start(folder, "-InhibitShutdown", allow_multi=allow_multi,
-                          program=self.nodrel, env=self.x.env)
+                          program=self.nodrel, env=self.x_env)
 
     def shown(self, program):
         """The program's mapped windows: (those inside the tray panel, its main windows)."""
-        panels = [self.x.geometry(p) for p in self.x.panels()]
+        panels = [self.geometry(p) for p in self.panels()]
         icons, main = [], []
-        for window, name in self.x.windows("--pid", program.proc.pid).items():
-            x, y, w, h = self.x.geometry(window)
+        for window, name in self.windows("--pid", program.proc.pid).items():
+            x, y, w, h = self.geometry(window)
             if name == "Nodrel":
                 main.append(window)
             elif any(px <= x and x + w <= px + pw and py <= y and y + h <= py + ph
@@ -115,15 +99,15 @@ class Desktop(NodreldTestCase):
         self.assertEqual(len(icons), 1)
         self.assertEqual(main, [], "hidden while its icon is in the tray")
 
-        self.x.xdotool("mousemove", "--window", icons[0], 6, 6, "click", "--repeat", 2,
+        self.xdotool("mousemove", "--window", icons[0], 6, 6, "click", "--repeat", 2,
                        "--delay", 120, 1)
         def back():
             icons, main = self.shown(program)
             return not icons and main
         window = self.wait_until(back, "the window back and the icon gone", 15, program)[0]
-        x, y, width, height = self.x.geometry(window)
-        self.assertLessEqual(abs(x + width / 2 - SCREEN_WIDTH / 2), 2, "centred")
-        self.assertLessEqual(abs(y + height / 2 - SCREEN_HEIGHT / 2), 2, "centred")
+        x, y, width, height = self.geometry(window)
+        self.assertLessEqual(abs(x + width / 2 - SCREEN[0] / 2), 2, "centred")
+        self.assertLessEqual(abs(y + height / 2 - SCREEN[1] / 2), 2, "centred")
         self.assertEqual(self.stop_with(program, timeout=10), 0)
         last = program.log_events()[-1]
         self.assertEqual((last.event, last.state), ("Exit", "Initialise"))
@@ -132,12 +116,12 @@ class Desktop(NodreldTestCase):
     def test_a_second_copy_shows_only_the_start_up_error(self):
         holder = self.start_guard_holder(self.installation(**QUIET))
         second = self.start_nodrel(self.installation(**QUIET), allow_multi=False)
-        shown = self.wait_until(lambda: self.x.windows("--pid", second.proc.pid),
+        shown = self.wait_until(lambda: self.windows("--pid", second.proc.pid),
                                 "the second copy's window", 15, second)
         time.sleep(0.5)  # anything else it would show has had its time
-        self.assertEqual(list(self.x.windows("--pid", second.proc.pid).values()),
+        self.assertEqual(list(self.windows("--pid", second.proc.pid).values()),
                          [START_UP_ERROR[0]])
-        self.x.xdotool("mousemove", "--window", list(shown)[0], *OK_BUTTON_AT, "click", 1)
+        self.xdotool("mousemove", "--window", list(shown)[0], *OK_BUTTON_AT, "click", 1)
         self.assertEqual(second.wait(timeout=10), 1)
         self.assertEqual(second.log_lines(), [], "a refused copy writes no log")
         self.assertTrue(holder.running())

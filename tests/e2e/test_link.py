@@ -27,16 +27,13 @@ class Link(NodreldTestCase):
         self.wait_for_event(program, "Enter", "Run", timeout=6)
         return program
 
-    def run_lines(self, program, since, number):
-        """The first `number` Run lines from index `since` of program.log_events() on."""
-        def find():
-            runs = [e for e in program.log_events()[since:] if e.event == "Run"]
-            return runs[:number] if len(runs) >= number else None
-        return self.wait_until(find, "%d Run lines" % number, number + 3, program)
-
-    def assertConnected(self, runs):
-        self.assertEqual([(e.count, e.rest) for e in runs], [(0, ", Comms: -OK-")] * len(runs),
-                         self.describe())
+    def assertConnected(self, program, since, number):
+        """The first `number` Run lines from index `since` on show a connected master."""
+        def runs():
+            found = [(e.count, e.rest) for e in program.log_events()[since:] if e.event == "Run"]
+            return found[:number] if len(found) >= number else None
+        self.assertEqual(self.wait_until(runs, "%d Run lines" % number, number + 3, program),
+                         [(0, ", Comms: -OK-")] * number, self.describe())
 
     # Keep-alive through a junk flood, Test and Reset forwarded, the silence counted, then
     # the (simulated) action.
@@ -44,7 +41,7 @@ class Link(NodreldTestCase):
         port = free_udp_port()
         master = self.start_side("master", port, LOOPBACK)
         slave = self.start_side("slave", port, LOOPBACK)
-        self.assertConnected(self.run_lines(slave, 0, 3))
+        self.assertConnected(slave, 0, 3)
 
         # A flood of junk while the master lives: its keep-alive still gets through.
         seconds, since = 4, len(slave.log_events())
@@ -68,7 +65,7 @@ class Link(NodreldTestCase):
         reset = self.wait_for_event(slave, "Reset", after=test)
         entered = self.wait_for_event(slave, "Start", "Initialise", marker=" ", after=reset)
         entered = self.wait_for_event(slave, "Enter", "Run", after=entered)
-        self.assertConnected(self.run_lines(slave, entered, 2))
+        self.assertConnected(slave, entered, 2)
         for program in (master, slave):
             pairs = [(e.event, e.state) for e in program.log_events()]
             self.assertEqual(pairs.count(("Enter", "Test")), 1, self.describe())
@@ -124,7 +121,7 @@ class Link(NodreldTestCase):
         port = free_udp_port()
         self.start_side("master", port, addresses[1], ["ip", "netns", "exec", spaces[0]])
         slave = self.start_side("slave", port, addresses[0], ["ip", "netns", "exec", spaces[1]])
-        self.assertConnected(self.run_lines(slave, 0, 2))
+        self.assertConnected(slave, 0, 2)
 
 
 if __name__ == "__main__":

@@ -24,10 +24,7 @@ class PowerChainTest(NodreldTestCase):
 
     def chain(self, shut_type, fail=None):
         """A slave with its own bus, whose master (on loopback) never answers."""
-        try:
-            logind = private_logind.PrivateLogind()
-        except private_logind.Unavailable as missing:
-            self.skipTest("no private bus possible: %s" % missing)
+        logind = private_logind.PrivateLogind()
         self.addCleanup(logind.stop)
         if fail:
             logind.ask("fail", METHODS[shut_type], *fail)
@@ -69,7 +66,7 @@ class PowerChainTest(NodreldTestCase):
                                      SEPARATOR, SEPARATOR])
         self.assertEqual(self.stop_with(standby), 0)
         for program in (ended, refused, standby):
-            self.assertEqual(program.logind.calls(), program.method + "(false)", "called once")
+            self.assertEqual(program.logind.ask("calls"), program.method + "(false)", "once")
 
 
 if __name__ == "__main__":
