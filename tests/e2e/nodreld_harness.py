@@ -89,10 +89,6 @@ class Program:
         return [LogLine(m[1], m[2].rstrip(), m[3].rstrip(), int(m[4]), m[5])
                 for m in map(LOG_LINE.match, self.log_lines()) if m]
 
-    def describe(self):
-        return "\n".join(["--- %s in %s, status %s" % (self.command, self.folder, self.proc.poll())]
-                         + self.log_lines() + self.stdout_lines() + self.stderr_lines())
-
 
 class NodreldTestCase(unittest.TestCase):
     """A test with its own installation folders and the programs it started there."""
@@ -132,7 +128,10 @@ class NodreldTestCase(unittest.TestCase):
         return self.started[-1]
 
     def describe(self):
-        return "\n".join(program.describe() for program in self.started)
+        """What every program of the test has logged and written."""
+        return "\n".join("\n".join(["--- %s in %s: %s" % (p.command, p.folder, p.proc.poll())]
+                                   + p.log_lines() + p.stdout_lines() + p.stderr_lines())
+                         for p in self.started)
 
     def wait_until(self, condition, what, timeout=5.0, program=None):
         """The first true value of `condition`; fails on time out or when `program` ends."""
@@ -175,5 +174,5 @@ class NodreldTestCase(unittest.TestCase):
 
     def assertFatal(self, program, expected_stderr, timeout=5.0):
         """The program ends by itself with status 1 after showing this message."""
-        self.assertEqual(program.wait(timeout), 1, program.describe())
+        self.assertEqual(program.wait(timeout), 1, self.describe())
         self.assertEqual(program.stderr_lines(), expected_stderr)

@@ -1,7 +1,6 @@
-"""From the countdown to the power action: each nodreld talks to its own stand-in for
-systemd-logind on a private bus (tests/support/private_logind.py). Every method, the error
-mapping and the wait for the resume are checked precisely by tests/integration; the load
-trigger by the unit tests."""
+"""From the countdown to the power action, each nodreld with a logind stand-in of its own
+(tests/support/private_logind.py). Every method, the error mapping and the wait for the
+resume: tests/integration; the load trigger: unit tests."""
 
 import os
 import sys
@@ -37,7 +36,7 @@ class PowerChainTest(NodreldTestCase):
     def assertInOrder(self, program, expected):
         rest = iter((e.event, e.state) for e in program.log_events())
         self.assertTrue(all(event in rest for event in expected),
-                        "%s not in order:\n%s" % (expected, program.describe()))
+                        "%s not in order:\n%s" % (expected, self.describe()))
 
     # A slave powers off, reports a refusal and ends with 1, or sleeps and carries on.
     def test_slave_powers_off_is_refused_or_sleeps_and_resumes(self):
@@ -48,13 +47,13 @@ class PowerChainTest(NodreldTestCase):
                         [(e.event, e.state) for e in standby.log_events()].count(SEPARATOR) >= 2,
                         "every chain at its end", 60)
 
-        self.assertEqual(ended.wait(), 0, ended.describe())
+        self.assertEqual(ended.wait(), 0, self.describe())
         self.assertInOrder(ended, [("Enter", "Power Off"), ("Start", "Power Off")])
         last = ended.log_events()[-1]
         self.assertEqual((last.event, last.state), ("Close", "Power Off"))
         self.assertEqual(ended.stderr_lines(), [])
 
-        self.assertEqual(refused.wait(), 1, refused.describe())
+        self.assertEqual(refused.wait(), 1, self.describe())
         self.assertEqual(refused.stderr_lines(), [
             "Nodrel Slave Error", "Error Number: 0x8004062E", "Source: nodreld.mShutDown",
             "Error description: Can't enable shutdown: You do not have the privileges to "

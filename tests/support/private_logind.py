@@ -13,7 +13,6 @@ with it besides). Status 77 without dbus-daemon or python3-dbusmock.
 """
 
 import ctypes
-import json
 import os
 import shutil
 import signal
@@ -96,9 +95,9 @@ def serve():
             ["/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"], env=env,
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, preexec_fn=_die_with_parent))
         bus = dbus.bus.BusConnection(address)
-        deadline = time.monotonic() + 15
-        while not bus.name_has_owner(SERVICE) and time.monotonic() < deadline \
-                and children[1].poll() is None:
+        for _ in range(750):  # 15 s for the stand-in to take its name
+            if bus.name_has_owner(SERVICE) or children[1].poll() is not None:
+                break
             time.sleep(0.02)
         mock = dbus.Interface(bus.get_object(SERVICE, OBJECT), "org.freedesktop.DBus.Mock")
         mock.AddMethods(MANAGER, dbus.Array([
@@ -108,15 +107,13 @@ def serve():
         for line in iter(sys.stdin.readline, ""):
             command, *args = line.rstrip("\n").split("\t")
             if command == "calls":
-                print(" ".join("%s(%s)" % (m, ",".join(json.dumps(bool(a)) for a in args))
+                print(" ".join("%s(%s)" % (m, ",".join(str(bool(a)).lower() for a in args))
                                for _, m, args in mock.GetCalls()), flush=True)
                 continue
-            method, code = args[0], None
-            if command == "fail":
-                code = "raise dbus.exceptions.DBusException(%r, name=%r)" % (args[2], args[1])
-            elif command == "resume":
-                code = _sleep_code(None if args[1] == "never" else float(args[1]))
-            mock.AddMethod(MANAGER, method, "b", "", code)
+            code = {"fail": lambda: "raise dbus.exceptions.DBusException(%r, name=%r)"
+                            % (args[2], args[1]),
+                    "resume": lambda: _sleep_code(None if args[1] == "never" else float(args[1]))}
+            mock.AddMethod(MANAGER, args[0], "b", "", code[command]())
             print("ok", flush=True)
         return 0
     finally:
