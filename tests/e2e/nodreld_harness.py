@@ -19,12 +19,10 @@ START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
 LOG_LINE = re.compile(r"^\d\d-\w{3}-\d\d \d\d:\d\d:\d\d, (.)(.{9}), (.{10}), Count:(.{4})(.*)$")
 LogLine = namedtuple("LogLine", "marker event state count rest")
 # A master that powers off after 30 minutes below 50 %: nothing in a test comes near.
-SECTIONS = [
-    ("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
-    ("[Run]", dict(AvTime=5, CPUDelay=1800, CPULevel=50, LogLevel=3, LogName="Nodrel.log",
-                   LogPath="Log/", RunOnTop=1, StartDelay=2, StartMin=1)),
-    ("[Shutdown]", dict(ShutTime=60, ShutType=1)),
-]
+SECTIONS = [("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
+            ("[Run]", dict(AvTime=5, CPUDelay=1800, CPULevel=50, LogLevel=3, LogName="Nodrel.log",
+                           LogPath="Log/", RunOnTop=1, StartDelay=2, StartMin=1)),
+            ("[Shutdown]", dict(ShutTime=60, ShutType=1))]
 
 
 def config_text(**overrides):
@@ -75,11 +73,9 @@ class Program:
         except FileNotFoundError:
             return ""
 
-    def stdout_lines(self):
-        return self._read(self.paths[0]).splitlines()
-
-    def stderr_lines(self):
-        return self._read(self.paths[1]).splitlines()
+    def output(self, stream):
+        """The lines written to stdout (1) or stderr (2)."""
+        return self._read(self.paths[stream - 1]).splitlines()
 
     def log_lines(self):
         """The complete lines of the log (a write may be under way at the end)."""
@@ -130,7 +126,7 @@ class NodreldTestCase(unittest.TestCase):
     def describe(self):
         """What every program of the test has logged and written."""
         return "\n".join("\n".join(["--- %s in %s: %s" % (p.command, p.folder, p.proc.poll())]
-                                   + p.log_lines() + p.stdout_lines() + p.stderr_lines())
+                                   + p.log_lines() + p.output(1) + p.output(2))
                          for p in self.started)
 
     def wait_until(self, condition, what, timeout=5.0, program=None):
@@ -161,8 +157,7 @@ class NodreldTestCase(unittest.TestCase):
         return program.wait(timeout)
 
     def start_guard_holder(self, folder):
-        """A nodreld that took the single-instance guard, tried again while a copy of
-        another test holds it."""
+        """A nodreld holding the single-instance guard (retried while another test's does)."""
         for _ in range(60):
             holder = self.start(folder, allow_multi=False)
             self.wait_until(lambda: holder.log_events() or not holder.running(),
@@ -175,4 +170,4 @@ class NodreldTestCase(unittest.TestCase):
     def assertFatal(self, program, expected_stderr, timeout=5.0):
         """The program ends by itself with status 1 after showing this message."""
         self.assertEqual(program.wait(timeout), 1, self.describe())
-        self.assertEqual(program.stderr_lines(), expected_stderr)
+        self.assertEqual(program.output(2), expected_stderr)

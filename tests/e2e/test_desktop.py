@@ -1,5 +1,4 @@
-"""The desktop program nodrel on a private Xvfb display with trayer as the tray host; skipped
-without Xvfb, trayer or xdotool. Every copy runs with -InhibitShutdown and quiet settings."""
+"""nodrel on a private Xvfb display with trayer as tray host, with -InhibitShutdown, quiet."""
 
 import os
 import select
@@ -79,21 +78,18 @@ class Desktop(NodreldTestCase):
     def shown(self, program):
         """The program's mapped windows: (those inside the tray panel, its main windows)."""
         panels = [self.geometry(p) for p in self.panels()]
-        icons, main = [], []
-        for window, name in self.windows("--pid", program.proc.pid).items():
+        def in_tray(window):
             x, y, w, h = self.geometry(window)
-            if name == "Nodrel":
-                main.append(window)
-            elif any(px <= x and x + w <= px + pw and py <= y and y + h <= py + ph
-                     for px, py, pw, ph in panels):
-                icons.append(window)
-        return icons, main
+            return any(px <= x and x + w <= px + pw and py <= y and y + h <= py + ph
+                       for px, py, pw, ph in panels)
+        mine = self.windows("--pid", program.proc.pid)
+        return ([w for w, name in mine.items() if name != "Nodrel" and in_tray(w)],
+                [w for w, name in mine.items() if name == "Nodrel"])
 
     # Started for the tray it hides behind one icon; activating the icon shows it (where:
     # MainWindowTray in tests/qt).
     def test_started_for_the_tray_it_shows_an_icon_until_activated(self):
         program = self.start_nodrel(self.installation(StartMin=2, **QUIET))
-        self.wait_for_event(program, "Start", "Initialise", timeout=15)
         self.wait_until(lambda: self.shown(program)[0], "a tray icon", 15, program)
         icons, main = self.shown(program)
         self.assertEqual(len(icons), 1)

@@ -81,7 +81,7 @@ class Link(NodreldTestCase):
         pairs = [(e.event, e.state) for e in after if e.event != "Run"]
         self.assertEqual(pairs, [("Enter", "Power Off")] + [("Power Off", "")] * 6 +
                          [("Power Off", "Simulate"), ("Close", "Power Off")], self.describe())
-        self.assertEqual(slave.stderr_lines(),
+        self.assertEqual(slave.output(2),
                          ["Nodrel Slave Simulate Power Off", "Test Real Power Off"])
 
     # A receive port already taken ends the slave before it logs anything.

@@ -29,7 +29,7 @@ class Nodreld(NodreldTestCase):
         self.assertTrue(1.75 < entered_run_at - started_at < 3.5, entered_run_at - started_at)
         self.assertGreater(time.monotonic() - entered_run_at, 2.5)
         # The journal: the title and one line per change of phase, none per second.
-        self.assertEqual(program.stdout_lines(), [TITLE % ("Power Off", 50),
+        self.assertEqual(program.output(1), [TITLE % ("Power Off", 50),
                                                   "Program Activation In 2s",
                                                   "Program Activation In 0s"])
 
@@ -48,7 +48,7 @@ class Nodreld(NodreldTestCase):
         self.assertEqual([(e.event, e.state) for e in events[:run + 1] + events[-1:]],
                          [("Start", "Initialise"), ("Inactive", ""), ("Enter", "Run"),
                           ("Exit", "Run")])
-        titles = [line for line in program.stdout_lines() if line.startswith("Nodrel: ")]
+        titles = [line for line in program.output(1) if line.startswith("Nodrel: ")]
         self.assertEqual(titles, [TITLE % ("Power Off", 50), TITLE % ("Reboot", 40)])
 
     # A file or a log folder it cannot use ends it with status 1 and its message on stderr,

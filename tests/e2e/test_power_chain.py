@@ -13,8 +13,7 @@ import private_logind  # noqa: E402  pylint: disable=wrong-import-position
 
 METHODS = {1: "PowerOff", 6: "Suspend"}  # of ShutType
 SEPARATOR = ("-" * 9, "-" * 10)  # the line after a resume
-# The countdown starts after 1 s of activation delay and 5 s of silence from the master and
-# lasts 2 s.
+# The countdown starts after 1 s of activation and 5 s of silence from the master; it lasts 2 s.
 CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2,
              IPAdd="127.1.1.1")
 
@@ -48,13 +47,12 @@ class PowerChainTest(NodreldTestCase):
                         "every chain at its end", 60)
 
         self.assertEqual(ended.wait(), 0, self.describe())
-        self.assertInOrder(ended, [("Enter", "Power Off"), ("Start", "Power Off")])
-        last = ended.log_events()[-1]
-        self.assertEqual((last.event, last.state), ("Close", "Power Off"))
-        self.assertEqual(ended.stderr_lines(), [])
+        self.assertInOrder(ended, [("Enter", "Power Off"), ("Start", "Power Off"),
+                                   ("Close", "Power Off")])
+        self.assertEqual(ended.output(2), [])
 
         self.assertEqual(refused.wait(), 1, self.describe())
-        self.assertEqual(refused.stderr_lines(), [
+        self.assertEqual(refused.output(2), [
             "Nodrel Slave Error", "Error Number: 0x8004062E", "Source: nodreld.mShutDown",
             "Error description: Can't enable shutdown: You do not have the privileges to "
             "shutdown this system. [Permission denied]", "The program will now terminate."])

@@ -1,6 +1,5 @@
-// LogindPower and PowerActions against a real message bus: a private dbus-daemon with a
-// stand-in for systemd-logind on it (tests/support/private_logind.py, run as a child). The
-// system bus address of this process always leads to that private bus or to nowhere.
+// LogindPower and PowerActions against a private dbus-daemon with a logind stand-in
+// (tests/support/private_logind.py); this process's system bus is that bus or nowhere.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -18,7 +17,6 @@
 namespace {
 
 using nodrel::PowerActions;
-using nodrel::PowerCall;
 using nodrel::PowerError;
 using nodrel::linux_platform::LogindPower;
 using Clock = std::chrono::steady_clock;
@@ -195,7 +193,7 @@ TEST_F(Logind, CallAllowsNoInteractiveAuthorisation) {
     sd_bus* bus = nullptr;
     ASSERT_GE(sd_bus_open_system(&bus), 0);
     sd_bus_message* m = nullptr;
-    ASSERT_GE(nodrel::linux_platform::NewLogindCall(bus, PowerCall::PowerOff, &m), 0);
+    ASSERT_GE(nodrel::linux_platform::NewLogindCall(bus, nodrel::PowerCall::PowerOff, &m), 0);
     EXPECT_EQ(sd_bus_message_get_allow_interactive_authorization(m), 0);
     sd_bus_message_unref(m);
     sd_bus_flush_close_unref(bus);
