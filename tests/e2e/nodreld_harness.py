@@ -1,13 +1,6 @@
-"""Drives the built programs from end-to-end tests.
+"""Runs the built programs in scratch installations (Data/, Log/), output to files (no
+terminal); no display, and a system bus that leads nowhere unless a test brings its own."""
 
-Every test gets scratch folders laid out like an installation (Data/ with the settings,
-Log/) and starts the programs there. stdout and stderr go to files, so nodreld sees no
-terminal and prints its journal lines. The environment keeps every program away from the
-desktop and from the machine's power service: no display, and a system bus address that
-leads nowhere unless a test gives a private bus of its own.
-"""
-
-import errno
 import os
 import re
 import shutil
@@ -20,90 +13,46 @@ import unittest
 from collections import namedtuple
 
 CRLF = "\r\n"
-NOWHERE_BUS = "unix:path=/nonexistent/nodrel-e2e-bus"
-GUARD_NAME = "\0Nodrel"
 START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
                   "running. Only one instance can be", " running at a time."]
-
 # One log line: date and time, marker and event, state, count, rest.
 LOG_LINE = re.compile(r"^\d\d-\w{3}-\d\d \d\d:\d\d:\d\d, (.)(.{9}), (.{10}), Count:(.{4})(.*)$")
-LogLine = namedtuple("LogLine", "raw marker event state count rest")
-
+LogLine = namedtuple("LogLine", "marker event state count rest")
 # A master that powers off after 30 minutes below 50 %: nothing in a test comes near.
-SECTIONS = [
-    ("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
-    ("[Run]", dict(AvTime=5, CPUDelay=1800, CPULevel=50, LogLevel=3, LogName="Nodrel.log",
-                   LogPath="Log/", RunOnTop=1, StartDelay=2, StartMin=1)),
-    ("[Shutdown]", dict(ShutTime=60, ShutType=1)),
-]
+SECTIONS = [("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
+            ("[Run]", dict(AvTime=5, CPUDelay=1800, CPULevel=50, LogLevel=3, LogName="Nodrel.log",
+                           LogPath="Log/", RunOnTop=1, StartDelay=2, StartMin=1)),
+            ("[Shutdown]", dict(ShutTime=60, ShutType=1))]
 
 
 def config_text(**overrides):
-    """A configuration file as Nodrel writes it, with some values changed."""
-    unknown = set(overrides) - {key for _, keys in SECTIONS for key in keys}
-    if unknown:
-        raise ValueError("unknown keys: %s" % sorted(unknown))
+    """A settings file as Nodrel writes it, with some values changed."""
     lines = ["# Nodrel Version 5.5", "# Configuration File", "# 01-Jan-24 12:00:00"]
     for section, keys in SECTIONS:
-        lines += ["", section] + ["%s=%s" % (k, overrides.get(k, v)) for k, v in keys.items()]
+        lines += ["", section] + ["%s=%s" % (k, overrides.pop(k, v)) for k, v in keys.items()]
+    assert not overrides, "unknown keys %s" % overrides
     return CRLF.join(lines + [""]) + CRLF
 
 
-def parse_log_line(text):
-    """A LogLine for an event line of the log, None for any other line."""
-    m = LOG_LINE.match(text)
-    return m and LogLine(raw=text, marker=m.group(1), event=m.group(2).rstrip(),
-                         state=m.group(3).rstrip(), count=int(m.group(4)), rest=m.group(5))
-
-
 def free_udp_port():
-    """A UDP port nothing is bound to right now."""
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
         sock.bind(("", 0))
         return sock.getsockname()[1]
 
 
-def guard_is_free():
-    """Whether no copy of Nodrel holds the machine-wide single-instance guard."""
-    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:
-        try:
-            sock.bind(GUARD_NAME)
-            return True
-        except OSError as error:
-            if error.errno != errno.EADDRINUSE:
-                raise
-            return False
-
-
-def processes_with_cwd(folder):
-    """Process ids whose current directory is `folder` or lies inside it."""
-    found = []
-    for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            cwd = os.readlink("/proc/%s/cwd" % entry)
-        except OSError:
-            continue
-        if cwd == folder or cwd.startswith(folder + os.sep):
-            found.append(int(entry))
-    return found
-
-
 def nodreld_path():
-    path = os.environ.get("NODRELD")
-    if not path:
+    if not os.environ.get("NODRELD"):
         raise unittest.SkipTest("NODRELD is not set: point it at the built nodreld")
-    return path
+    return os.environ["NODRELD"]
 
 
 class Program:
-    """One started program, in its installation folder, with its output files."""
+    """One started program in its installation folder, with its output files."""
 
     def __init__(self, command, folder, env, tag):
-        self.folder = folder
-        self.command = command
-        self.out_path = os.path.join(folder, "stdout.%s.txt" % tag)
-        self.err_path = os.path.join(folder, "stderr.%s.txt" % tag)
-        with open(self.out_path, "wb") as out, open(self.err_path, "wb") as err:
+        self.folder, self.command = folder, command
+        self.paths = [os.path.join(folder, "%s.%s.txt" % (n, tag)) for n in ("stdout", "stderr")]
+        with open(self.paths[0], "wb") as out, open(self.paths[1], "wb") as err:
             self.proc = subprocess.Popen(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
                                          stdout=out, stderr=err)
 
@@ -111,105 +60,77 @@ class Program:
         return self.proc.poll() is None
 
     def wait(self, timeout=5.0):
-        """The exit status; fails the test if the program does not end in time."""
-        try:
-            return self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("%s still runs after %.1f s" % (self.command, timeout)) from None
+        return self.proc.wait(timeout=timeout)
 
     def stop(self):
-        if self.running():
-            self.proc.kill()
+        self.proc.kill()  # nothing once it has been reaped
         self.proc.wait(timeout=10)
 
-    def _read(self, path):
+    def _read(self, *path):
         try:
-            with open(path, "rb") as f:
+            with open(os.path.join(*path), "rb") as f:
                 return f.read().decode("latin-1")
         except FileNotFoundError:
             return ""
 
-    def stdout_lines(self):
-        return self._read(self.out_path).splitlines()
-
-    def stderr_lines(self):
-        return self._read(self.err_path).splitlines()
+    def output(self, stream):
+        """The lines written to stdout (1) or stderr (2)."""
+        return self._read(self.paths[stream - 1]).splitlines()
 
     def log_lines(self):
         """The complete lines of the log (a write may be under way at the end)."""
-        text = self._read(os.path.join(self.folder, "Log", "Nodrel.log"))
-        return text.split(CRLF)[:-1]
+        return self._read(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
 
     def log_events(self):
-        return [e for e in map(parse_log_line, self.log_lines()) if e]
-
-    def describe(self):
-        state = "running" if self.running() else "ended with %s" % self.proc.returncode
-        return "--- %s in %s (%s)\nlog:\n%s\nstdout:\n%s\nstderr:\n%s" % (
-            " ".join(self.command[-3:]), self.folder, state, "\n".join(self.log_lines()),
-            "\n".join(self.stdout_lines()), "\n".join(self.stderr_lines()))
+        return [LogLine(m[1], m[2].rstrip(), m[3].rstrip(), int(m[4]), m[5])
+                for m in map(LOG_LINE.match, self.log_lines()) if m]
 
 
 class NodreldTestCase(unittest.TestCase):
     """A test with its own installation folders and the programs it started there."""
 
     def setUp(self):
-        self.started = []
-        self.folders = []
-        self.env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-            self.env.pop(name, None)
-        self.env.update(DBUS_SYSTEM_BUS_ADDRESS=NOWHERE_BUS, LC_ALL="C")
-        # Cleanups run last-in first-out: the programs are stopped before the folders go.
-        self.addCleanup(self._remove_folders)
+        self.started, self.folders = [], []
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
+        self.env.update(DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent/nodrel-e2e-bus",
+                        LC_ALL="C")
         self.addCleanup(self._stop_all)
 
     def _stop_all(self):
         for program in self.started:
             program.stop()
-        for folder in self.folders:  # whatever a wrapper such as `ip netns exec` left
-            for pid in processes_with_cwd(folder):
-                try:
-                    os.kill(pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-
-    def _remove_folders(self):
         for folder in self.folders:
             shutil.rmtree(folder, ignore_errors=True)
 
-    def installation(self, config=True, **settings):
-        """A fresh scratch folder with Data/ and Log/, and the settings file unless
-        `config` is False."""
+    def installation(self, **settings):
+        """A fresh folder with Log/ and Data/ with these settings."""
         folder = os.path.realpath(tempfile.mkdtemp(prefix="nodrel-e2e-"))
         self.folders.append(folder)
-        os.mkdir(os.path.join(folder, "Data"))
         os.mkdir(os.path.join(folder, "Log"))
-        if config:
-            self.write_config(folder, **settings)
+        os.mkdir(os.path.join(folder, "Data"))
+        self.write_config(folder, config_text(**settings))
         return folder
 
     @staticmethod
-    def write_config(folder, text=None, **settings):
+    def write_config(folder, text):
         with open(os.path.join(folder, "Data", "Nodrel4.ini"), "wb") as f:
-            f.write((config_text(**settings) if text is None else text).encode("latin-1"))
+            f.write(text.encode("latin-1"))
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
-        """Starts nodreld (or `program`) in `folder`; `prefix` is a wrapper that execs it
-        in place, such as `ip netns exec NAME`."""
-        command = list(prefix) + [program or nodreld_path()] + list(args)
-        if allow_multi:
-            command.append("-AllowMulti")
-        started = Program(command, folder, env or self.env, len(self.started))
-        self.started.append(started)
-        return started
+        """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `ip netns exec`."""
+        command = [*prefix, program or nodreld_path(), *args] + ["-AllowMulti"] * allow_multi
+        self.started.append(Program(command, folder, env or self.env, len(self.started)))
+        return self.started[-1]
 
     def describe(self):
-        return "\n".join(program.describe() for program in self.started)
+        """What every program of the test has logged and written."""
+        return "\n".join("\n".join(["--- %s in %s: %s" % (p.command, p.folder, p.proc.poll())]
+                                   + p.log_lines() + p.output(1) + p.output(2))
+                         for p in self.started)
 
     def wait_until(self, condition, what, timeout=5.0, program=None):
-        """Polls `condition` until it gives a true value, which is returned; fails when
-        the time runs out or `program` ends first."""
+        """The first true value of `condition`; fails on time out or when `program` ends."""
         deadline = time.monotonic() + timeout
         while True:
             ended = program is not None and not program.running()
@@ -223,36 +144,30 @@ class NodreldTestCase(unittest.TestCase):
             time.sleep(0.02)
 
     def wait_for_event(self, program, event, state=None, marker=None, after=0, timeout=5.0):
-        """Index, in program.log_events(), of the first line at or after `after` with this
-        event (and state and marker, when given)."""
+        """Index in program.log_events() of the first such line at or after `after`."""
         def find():
             for index, e in enumerate(program.log_events()[after:], after):
                 if e.event == event and state in (None, e.state) and marker in (None, e.marker):
-                    return index + 1  # never 0, so that "found" is a true value
+                    return [index]
             return None
-        return self.wait_until(find, "log line %s|%s" % (event, state), timeout, program) - 1
+        return self.wait_until(find, "log line %s|%s" % (event, state), timeout, program)[0]
 
     def stop_with(self, program, signum=signal.SIGTERM, timeout=5.0):
         program.proc.send_signal(signum)
         return program.wait(timeout)
 
     def start_guard_holder(self, folder):
-        """A nodreld without -AllowMulti that took the single-instance guard. A copy run by
-        another test may take the guard first; then try again once it is free."""
-        for _ in range(20):
-            self.wait_until(guard_is_free, "a free single-instance guard", timeout=30)
+        """A nodreld holding the single-instance guard (retried while another test's does)."""
+        for _ in range(60):
             holder = self.start(folder, allow_multi=False)
             self.wait_until(lambda: holder.log_events() or not holder.running(),
-                            "the first copy to start or to be refused", timeout=5)
+                            "the first copy to start or to be refused")
             if holder.running():
                 return holder
+            time.sleep(1)
         self.fail("the guard was never free long enough to start a first copy")
 
     def assertFatal(self, program, expected_stderr, timeout=5.0):
         """The program ends by itself with status 1 after showing this message."""
-        self.assertEqual(program.wait(timeout), 1, program.describe())
-        self.assertEqual(program.stderr_lines(), expected_stderr)
-        deadline = time.monotonic() + 2.0  # the kernel may take a moment to forget it
-        while processes_with_cwd(program.folder) and time.monotonic() < deadline:
-            time.sleep(0.02)
-        self.assertEqual(processes_with_cwd(program.folder), [], "still runs there")
+        self.assertEqual(program.wait(timeout), 1, self.describe())
+        self.assertEqual(program.output(2), expected_stderr)
