@@ -115,8 +115,12 @@ TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
 
 // Restore keeps the role and address fields; numbers are written as read from their fields
 // (the exact restored file is checked in the widget tests, test_frm_config.cpp).
-TEST(ConfigWriter, RestoredDefaultsKeepTheAddressFields) {
+TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
     ConfigFields fields;
+    fields.IPAddT = "192.168.1.20";
+    fields.RunOnTopT = 1;
+    RestoreDefaults(fields);
+    EXPECT_EQ(BuildConfigText(fields, 1, "05-Mar-24 14:07:09"), ConfigData("written.ini"));
     fields.DNameT = 1;
     fields.IPAddT = "p";
     RestoreDefaults(fields);

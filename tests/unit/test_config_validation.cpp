@@ -71,7 +71,6 @@ Validation Validate(ConfigFields& fields, int cmain, bool portError = false) {
 }
 
 // Each case: the failures counted and the notes highlighted, with their caption if any.
-// An empty log path and Monitor without an address are also checked in the widget tests.
 TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
     const struct {
         const char* what;
@@ -93,6 +92,7 @@ TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
              f.CPUDelayT = "1e999", f.CPULevelT = "51", f.ShutTimeT = "1", f.StartDelayT = "0"; },
          1, 4, {{Note::CPUDelayM, ""}, {Note::CPULevelM, ""}, {Note::ShutTimeM, ""},
                 {Note::StartDelayM, ""}}},
+        {"empty LogPath", [](auto& f) { f.LogPathT = ""; }, 1, 3, {{Note::LogPathM, ""}}},
         {"no separator", [](auto& f) { f.LogPathT = "Log"; }, 1, 2, {{Note::LogPathM, ""}}},
         {"LogPath with backslash", [](auto& f) { f.LogPathT = "Logs\\"; }, 1, 0, {}},
         {"LogName of 7", [](auto& f) { f.LogNameT = "abc.log"; }, 1, 1, {{Note::LogNameM, ""}}},
@@ -102,6 +102,8 @@ TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
          {{Note::IPAddM, ""}}},
         {"bad address", [](auto& f) { f.IPAddT = "1.2.3"; }, 1, 1, {{Note::IPAddM, ""}}},
         {"master, empty address", [](auto& f) { f.IPAddT = ""; }, 1, 0, {}},
+        {"master Monitor, empty address", [](auto& f) { f.ShutNameT = "Monitor", f.IPAddT = ""; },
+         1, 2, {{Note::ShutTypeM, ""}, {Note::IPAddM, "Must Be A Valid IP Address"}}},
         {"master Monitor, dotted quad host name",
          [](auto& f) { f.ShutNameT = "Monitor", f.DNameT = 1, f.IPAddT = "10.1.1.1"; },
          1, 3, {{Note::ShutTypeM, ""}, {Note::IPAddM, "Must Be A Valid Domain Name"}}},

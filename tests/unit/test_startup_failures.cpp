@@ -1,4 +1,4 @@
-// Failures that end the program (the settings-file boxes: e2e/test_nodreld.py).
+// Failures that end the program (an out-of-range file and a missing log folder from outside: e2e/test_nodreld.py).
 #include <gmock/gmock.h>
 
 #include "fakes.h"
@@ -51,6 +51,17 @@ TEST(RunningFailure, LogFileDeletedWhileRunningEndsAtTheNextLine) {
     EXPECT_THAT(Last(rig.effects.events, 4),
                 ElementsAre("timer off", "message", "tray remove", "end"));
     EXPECT_FALSE(fs::exists(rig.folder.Path() / "Log" / "Nodrel.log"));
+}
+
+// SIGHUP or a close after a save re-reads the file: a broken one ends the program.
+TEST(RunningFailure, ReloadOfABrokenFileEndsTheProgram) {
+    Rig rig;
+    ASSERT_TRUE(rig.Start());
+    rig.folder.WriteConfig(ConfigText({{"LogPath", "Logs"}}));
+    rig.program.ReloadSettings();
+    EXPECT_EQ(rig.effects.ended, 1);
+    EXPECT_EQ(rig.effects.messages.at(0).title, "Nodrel Configuration File Error");
+    EXPECT_FALSE(rig.program.TimerEnabled());
 }
 
 // Level None never touches the log folder, so a missing one is no failure.

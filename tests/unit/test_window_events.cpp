@@ -1,4 +1,4 @@
-// Window state against StartMin, the tray's double click, the configuration time limit.
+// Window state against StartMin, the tray's double click, the dialogs pausing the cycle.
 #include <gmock/gmock.h>
 
 #include "fakes.h"
@@ -7,6 +7,7 @@ namespace nodrel::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ElementsAre;
 
 // After a cancelled countdown the window returns to the tray as StartMin says, or as the
 // user chose by minimising; a double click on the tray icon clears that choice. RunOnTop 2
@@ -43,7 +44,24 @@ TEST(WindowEvents, CancelledCountdownReturnsToTheTrayAsStartMinOrTheUserChose) {
 
 // The configuration window shows its countdown only in its last 90 of 600 seconds, and
 // closing it without a save carries on where the cycle stopped.
-TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySeconds) {
+// The about window stops the cycle; the tick closes it when its seconds have run out.
+TEST(WindowEvents, AboutPausesTheCycleUntilTheTickClosesIt) {
+    Rig rig;
+    ASSERT_TRUE(rig.Start({{"StartDelay", "10"}}, "-InhibitShutdown"));
+    rig.program.AboutOpened();
+    for (int second = 0; second < 4; ++second) {
+        rig.program.AboutSecond();
+        rig.Seconds(1);
+        EXPECT_EQ(rig.program.Count, 10) << "paused while the window is open";
+    }
+    EXPECT_FALSE(rig.program.DialogOpen);
+    EXPECT_THAT(rig.effects.events, Contains("close dialogs"));
+    rig.Seconds(1);
+    EXPECT_EQ(rig.program.Count, 9) << "the cycle resumes where it stopped";
+}
+
+// The configuration window's countdown; closing it reloads only after a save.
+TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySecondsAndReloadsOnlyAfterASave) {
     Rig rig;
     ASSERT_TRUE(rig.Start({{"StartDelay", "5"}, {"LogLevel", "2"}}));
     rig.Seconds(2);
@@ -52,7 +70,14 @@ TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySeconds) {
     EXPECT_EQ(rig.program.ConfigSecond(), "The Configuration Screen will close in 90 sec");
     rig.program.ConfigClosed();
     EXPECT_FALSE(rig.program.DialogOpen);
-    EXPECT_EQ(rig.program.Count, 3);
+    EXPECT_EQ(rig.program.Count, 3) << "carries on where it stopped";
+    rig.program.ConfigOpened();
+    rig.program.SettingsSaved = true;
+    rig.program.ConfigClosed();
+    EXPECT_FALSE(rig.program.DialogOpen || rig.program.SettingsSaved);
+    EXPECT_EQ(rig.program.Count, 5);
+    EXPECT_THAT(rig.folder.LogEvents(), ElementsAre("Start|Initialise", "Config|Updated",
+                                                    "Start|Initialise"));
 }
 
 }  // namespace
