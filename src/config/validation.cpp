@@ -1,5 +1,6 @@
 #include "config/validation.h"
 
+#include "common/utf8.h"
 #include "config/parse_number.h"
 #include "link/ip_check.h"
 
@@ -24,8 +25,17 @@ bool Outside(double value, Range range) {
     return !(value >= range.lowest && value <= range.highest);  // NaN counts as outside
 }
 
+// Lengths are counted in characters, as the window's notes promise.
 bool LengthOutside(const std::string& text, Range range) {
-    return Outside(static_cast<double>(text.size()), range);
+    return Outside(static_cast<double>(CharacterCount(text)), range);
+}
+
+// A text field's value as the window takes it: a pasted line break or other control
+// character would be written into the file and split its line, so the window's three text
+// fields refuse them (a dotted quad cannot hold one). The check of the settings read at
+// start-up leaves them alone, so that every file that loaded before still loads.
+bool TextUnfit(const std::string& text, Range length) {
+    return LengthOutside(text, length) || HasControlCharacter(text);
 }
 
 bool EndsWithSeparator(const std::string& path) {
@@ -38,7 +48,7 @@ bool AddressFailsAddressMode(const std::string& address) {
 }
 
 bool AddressFailsHostNameMode(const std::string& name) {
-    return name.size() > kMaxHostNameLength || IsValidIP(name);
+    return CharacterCount(name) > kMaxHostNameLength || IsValidIP(name);
 }
 
 int CountRangeFailures(const Settings& s) {
@@ -130,12 +140,13 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
     RuleTally tally;
     tally.Check(Outside(ParseLeadingNumber(fields.AvTimeT), kAvTime), Note::AvTimeM);
     tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);
-    tally.Check(hostNameMode && AddressFailsHostNameMode(address), Note::IPAddM);
+    tally.Check(hostNameMode && (AddressFailsHostNameMode(address) || HasControlCharacter(address)),
+                Note::IPAddM);
     tally.Check(Outside(ParseLeadingNumber(fields.CPUDelayT), kCPUDelay), Note::CPUDelayM);
     tally.Check(Outside(ParseLeadingNumber(fields.CPULevelT), kCPULevel), Note::CPULevelM);
     tally.Check(Outside(fields.LogLevelCode, kLogLevel), Note::LogLevelM);
-    tally.Check(LengthOutside(fields.LogNameT, kLogNameLength), Note::LogNameM);
-    tally.Check(LengthOutside(fields.LogPathT, kLogPathLength), Note::LogPathM);
+    tally.Check(TextUnfit(fields.LogNameT, kLogNameLength), Note::LogNameM);
+    tally.Check(TextUnfit(fields.LogPathT, kLogPathLength), Note::LogPathM);
     tally.Check(!folderFound, Note::LogPathM);
     tally.Check(!EndsWithSeparator(fields.LogPathT), Note::LogPathM);
     tally.Check(Outside(ParseLeadingNumber(fields.Port1T), kPort1), Note::Port1M);

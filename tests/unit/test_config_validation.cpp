@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "common/utf8.h"
 #include "config/config_fields.h"
 #include "config/validation.h"
 
@@ -12,6 +13,33 @@ namespace nodrel {
 namespace {
 
 const std::string kHost100(100, 'h');
+const std::string kCyrillicHost100 = [] {
+    std::string name;
+    for (int i = 0; i < 100; ++i) name += "ж";
+    return name;
+}();
+const std::string kPastedLine = "Nodrel.log\r\nShutType=4";
+
+// Lengths count characters: a valid UTF-8 sequence is one, any other byte one of its own.
+// Control characters are C0, DEL and the C1 range, not other non-ASCII characters.
+TEST(Utf8Text, CountsCharactersAndFindsControlCharacters) {
+    const struct {
+        const char* text;
+        std::size_t characters;
+        bool control;
+    } cases[] = {
+        // clang-format off
+        {"Nodrel.log", 10, false},     {"журнал", 6, false},       {"\xF0\x9F\x93\x9D", 1, false},
+        {"\xFF\xFE", 2, false},        {"\xD0", 1, false},         {"\xC0\x80", 2, false},
+        {"\xED\xA0\x80", 3, false},    {"\xC2\xA0", 1, false},     {"a\rb", 3, true},
+        {"\t", 1, true},               {"\x7F", 1, true},          {"\xC2\x85", 1, true},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CharacterCount(c.text), c.characters) << c.text;
+        EXPECT_EQ(HasControlCharacter(c.text), c.control) << c.text;
+    }
+}
 
 // Each range's bounds, the log path and address rules, and which roles are unconfigured.
 TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
@@ -30,6 +58,8 @@ TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
         {"three more out", [](auto& s) { s.LogLevel = 4, s.ShutTime = 1, s.ShutType = 7; }, 3},
         {"switches at 0 and 3", [](auto& s) { s.RunOnTop = 0, s.StartMin = 3, s.CMain = 0; }, 3},
         {"StartDelay 3601, LogName of 1", [](auto& s) { s.StartDelay = 3601, s.LogName = "a"; }, 2},
+        {"LogName of 18 Cyrillic characters", [](auto& s) { s.LogName = "журнал-сервера.log"; }, 0},
+        {"LogName of 7 Cyrillic characters", [](auto& s) { s.LogName = "журнал1"; }, 1},
         {"LogPath without separator", [](auto& s) { s.LogPath = "Logs"; }, 1},
         {"LogPath with backslash", [](auto& s) { s.LogPath = "Logs\\"; }, 0},
         {"LogPath of one separator", [](auto& s) { s.LogPath = "/"; }, 1},
@@ -66,7 +96,7 @@ TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
 
 Validation Validate(ConfigFields& fields, int cmain, bool portError = false) {
     return ValidateFields(fields, cmain, portError, [](const std::string& path) {
-        return path == "Log/" || path == "Logs\\";
+        return path.starts_with("Log/") || path == "Logs\\";
     });
 }
 
@@ -96,6 +126,19 @@ TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
         {"no separator", [](auto& f) { f.LogPathT = "Log"; }, 1, 2, {{Note::LogPathM, ""}}},
         {"LogPath with backslash", [](auto& f) { f.LogPathT = "Logs\\"; }, 1, 0, {}},
         {"LogName of 7", [](auto& f) { f.LogNameT = "abc.log"; }, 1, 1, {{Note::LogNameM, ""}}},
+        {"LogName of 20 Cyrillic", [](auto& f) { f.LogNameT = "журнал-сервера-1.log"; }, 1, 0, {}},
+        {"LogName of 8 stray bytes", [](auto& f) { f.LogNameT = std::string(8, '\xFF'); }, 1, 0,
+         {}},
+        {"line break in LogName", [](auto& f) { f.LogNameT = "Nodrel.log\r\n"; }, 1, 1,
+         {{Note::LogNameM, ""}}},
+        {"line break in LogPath", [](auto& f) { f.LogPathT = "Log/\r\nShutType=4/"; }, 1, 1,
+         {{Note::LogPathM, ""}}},
+        {"line break in a host name", [](auto& f) { f.DNameT = 1, f.IPAddT = kPastedLine; }, 1, 1,
+         {{Note::IPAddM, ""}}},
+        {"line break in an address", [](auto& f) { f.IPAddT = kPastedLine; }, 1, 1,
+         {{Note::IPAddM, ""}}},
+        {"host name of 100 Cyrillic", [](auto& f) { f.DNameT = 1, f.IPAddT = kCyrillicHost100; },
+         1, 0, {}},
         {"unknown action", [](auto& f) { f.ShutNameT = "Sleep"; }, 1, 1, {{Note::ShutTypeM, ""}}},
         {"host name of 100", [](auto& f) { f.DNameT = 1, f.IPAddT = kHost100; }, 1, 0, {}},
         {"host name of 101", [](auto& f) { f.DNameT = 1, f.IPAddT = kHost100 + "h"; }, 1, 1,
