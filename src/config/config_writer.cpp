@@ -5,12 +5,22 @@
 #include <string_view>
 #include <system_error>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "config/parse_number.h"
 #include "config/settings.h"
 
 namespace nodrel {
 
 namespace {
+
+namespace fs = std::filesystem;
+
+// Enough for any sane chain; a loop of links ends here.
+constexpr int kMostLinksFollowed = 40;
 
 // A number the window holds as text is written as the value read from it: "30 s" as 30.
 std::string NumberFrom(const std::string& fieldText) {
@@ -37,6 +47,52 @@ bool WriteWholeFile(const std::filesystem::path& file, const std::string& text, 
     out.flush();
     out.close();
     return !out.fail();
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is none): that file
+// is replaced, the links stay. Empty when the chain cannot be followed.
+fs::path FollowLinks(fs::path path) {
+    for (int hops = 0; hops < kMostLinksFollowed; ++hops) {
+        std::error_code error;
+        const fs::file_status status = fs::symlink_status(path, error);
+        if (status.type() == fs::file_type::not_found) return path;
+        if (error) return {};
+        if (!fs::is_symlink(status)) return path;
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) return {};
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    return {};
+}
+
+// Whether this process may write the existing file. Permission to replace it is not
+// enough: a file the user has made read-only stays as it is. No write bit at all counts
+// as read-only also for a process that could write it anyway (root).
+bool MayWrite(const fs::path& file, const fs::file_status& status) {
+    constexpr fs::perms anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((status.permissions() & anyWrite) == fs::perms::none) return false;
+#ifndef _WIN32
+    if (::access(file.c_str(), W_OK) != 0) return false;
+#endif
+    return true;
+}
+
+// The new file takes the old one's owner where this process may give it, then its mode
+// (after the owner, whose change may clear the set-id bits).
+void TakeOverModeAndOwner(const fs::path& fresh, const fs::path& old) {
+#ifndef _WIN32
+    struct stat oldStatus {};
+    if (::stat(old.c_str(), &oldStatus) != 0) return;
+    if (::chown(fresh.c_str(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
+        // Not allowed to give the file away: the group alone may still be ours to give.
+        [[maybe_unused]] const int ignored =
+            ::chown(fresh.c_str(), static_cast<uid_t>(-1), oldStatus.st_gid);
+    }
+#endif
+    std::error_code error;
+    const fs::perms mode = fs::status(old, error).permissions();
+    if (!error) fs::permissions(fresh, mode, fs::perm_options::replace, error);
 }
 
 }  // namespace
@@ -78,20 +134,27 @@ std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
     return text;
 }
 
-bool WriteConfigFile(const std::filesystem::path& file, const std::string& text) {
-    std::filesystem::path temporary = file;
-    temporary += ".new";
+bool WriteConfigFile(const fs::path& file, const std::string& text) {
     std::error_code error;
     bool created = false;
+    fs::path temporary;
     try {
+        const fs::path target = FollowLinks(file);
+        if (target.empty()) return false;
+        const fs::file_status old = fs::status(target, error);
+        const bool exists = old.type() != fs::file_type::not_found;
+        if (exists && (error || !MayWrite(target, old))) return false;
+        temporary = target;
+        temporary += ".new";
         if (WriteWholeFile(temporary, text, created)) {
-            std::filesystem::rename(temporary, file, error);
+            if (exists) TakeOverModeAndOwner(temporary, target);
+            fs::rename(temporary, target, error);
             if (!error) return true;
         }
     } catch (const std::exception&) {
         // Falls through to the clean-up: the old file has not been touched.
     }
-    if (created) std::filesystem::remove(temporary, error);
+    if (created) fs::remove(temporary, error);
     return false;
 }
 

@@ -13,8 +13,11 @@ namespace nodrel {
 std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
                             const std::string& stamp);
 
-// Replaces the file atomically: a temporary file beside it, flushed, renamed over it.
-// False on any failure; the old file is then untouched.
+// Replaces the file atomically: a temporary file beside it, flushed, renamed over it. The
+// new file keeps the old one's mode and, where this process may give it, its owner; a
+// symbolic link is followed and the file it names replaced. A file without write
+// permission (for root: without any write bit) is refused. False on any failure; the old
+// file is then untouched.
 bool WriteConfigFile(const std::filesystem::path& file, const std::string& text);
 
 // The message box for a failed write.

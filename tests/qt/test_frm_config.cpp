@@ -213,7 +213,7 @@ TEST(ConfigWindow, ViewLogOpensTheLogOrSaysWhyNot) {
 TEST(ConfigWindow, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
     ConfigRig rig;
     rig.Open();
-    fs::remove_all("Data");
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0444));  // write-protected, also for root
     rig.Edit("CPUDelayT", "40");
     rig.Press("Save");
     EXPECT_EQ(rig.Titles(), Names{"Nodrel Configuration File Error"});

@@ -1,5 +1,7 @@
 // Data/Nodrel4.ini: reading it, the text built from the window's fields, its replacement.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/config_fields.h"
 #include "config/config_reader.h"
@@ -146,17 +148,42 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     EXPECT_EQ(reread, original);
 }
 
-// The file is replaced by a rename, never rewritten in place.
-TEST(ConfigWriter, ReplacesTheFileByRenameAndLeavesNothingElseBehind) {
+fs::perms Mode(const fs::path& file) { return fs::status(file).permissions(); }
+
+// The file is replaced by a rename, never rewritten in place; the new file keeps the old
+// one's mode and owner (another user's file only when running as root, as in CI).
+TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
     ScratchFolder folder;
     const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
     WriteBytes(file, "old contents");
+    fs::permissions(file, fs::perms(0640));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
     // A second name for the old file shows whether it was rewritten in place.
     fs::create_hard_link(file, "old.ini");
     ASSERT_TRUE(WriteConfigFile(file, "new contents\r\n"));
     EXPECT_EQ(ReadBytes(file), "new contents\r\n");
     EXPECT_EQ(ReadBytes("old.ini"), "old contents");
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
+    EXPECT_EQ(Mode(file), fs::perms(0640));
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, root ? 65534u : ::geteuid());
+    EXPECT_EQ(status.st_gid, root ? 65534u : ::getegid());
+}
+
+// A symbolic link is followed: the file it names is replaced, the link stays a link.
+TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
+    ScratchFolder folder;
+    fs::create_directory("Shared");
+    WriteBytes("Shared/Nodrel4.ini", "old contents");
+    fs::create_symlink("../Shared/Nodrel4.ini", "Data/Nodrel4.ini");
+    ASSERT_TRUE(WriteConfigFile("Data/Nodrel4.ini", "new contents\r\n"));
+    EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini"));
+    EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), "new contents\r\n");
+    EXPECT_EQ(Entries("Shared") + Entries("Data"), 2) << "no temporary file is left";
 }
 
 // A failed write leaves the old state, no temporary file, and has its box.
@@ -166,6 +193,13 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     WriteBytes("None", "not a folder");
     EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));
     EXPECT_EQ(ReadBytes("None"), "not a folder");
+    // A write-protected file is refused, also by root, who could write it anyway.
+    WriteBytes("Data/Nodrel4.ini", "protected");
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0444));
+    EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
+    EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
+    EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
+    fs::remove("Data/Nodrel4.ini");
     // A folder in the file's place: the temporary file is written, the rename fails.
     fs::create_directories("Data/Nodrel4.ini/inside");
     EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
