@@ -29,6 +29,9 @@ void Nodrel::TickWork() {
         if (DialogTimeout < 1 && DialogOpen) {
             DialogOpen = false;
             outside_.effects.CloseDialogs();
+            // The configuration window closing itself applies a save as its Close does.
+            if (configDialog_) ConfigClosed();
+            if (endStatus_) return;
         }
         TickDivider = 3;
     }

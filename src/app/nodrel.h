@@ -169,6 +169,7 @@ private:
     std::unique_ptr<LinkSocket> closedLink_;
     LinkSocket* link_;
     bool inTick_ = false;
+    bool configDialog_ = false;  // the open dialog is the configuration window
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

@@ -50,7 +50,10 @@ void Nodrel::OpenDialog(std::int16_t seconds) {
     DialogTimeout = InhibitShutdown == 1 ? std::int16_t{4} : seconds;
 }
 
-void Nodrel::AboutOpened() { OpenDialog(30); }
+void Nodrel::AboutOpened() {
+    OpenDialog(30);
+    configDialog_ = false;
+}
 
 std::string Nodrel::AboutSecond() {
     std::string text = "About will close in " + std::to_string(DialogTimeout) + " sec";
@@ -58,7 +61,10 @@ std::string Nodrel::AboutSecond() {
     return text;
 }
 
-void Nodrel::ConfigOpened() { OpenDialog(600); }
+void Nodrel::ConfigOpened() {
+    OpenDialog(600);
+    configDialog_ = true;
+}
 
 std::string Nodrel::ConfigSecond() {
     std::string text;

@@ -139,11 +139,10 @@ frmConfig::frmConfig(Nodrel& program, ConfigWindowOutside outside, QWidget* pare
     setWindowTitle(Q("Configure " + title));
     if (program_.settings.CMain == kSlave) SetSlaveLayout();
     const int failures = ValidateFields();
+    // A save not yet applied stays pending: the next Close (or self-close) applies it.
     if (failures > 0) {
         Status->setText(QString::number(failures) +
                         " Item(s) Highlighted Contain Out Of Range Values");
-    } else {
-        program_.SettingsSaved = false;
     }
     // Form_Activate: kept above all others when the main window is.
     setWindowFlag(Qt::WindowStaysOnTopHint, program_.settings.RunOnTop == 2);
