@@ -87,6 +87,9 @@ public:
 
     // ----- cycle state, named as the rest of the program knows it -----
     Settings settings;
+    // The settings as read and checked, before "-InhibitShutdown" shortens the running
+    // cycle's delays: what the configuration window shows and saves.
+    Settings fileSettings;
     std::int16_t Phase = PhaseInitialise;
     std::int16_t Count = 0;
     std::int16_t ConditionMet = 1;

@@ -14,6 +14,7 @@ void Nodrel::CheckSettings() {
     const CheckResult result = ::nodrel::CheckSettings(settings);
     if (result.unconfigured) Unconfigured = true;
     if (result.failures > 0) Fatal(CheckFailureMessage());
+    fileSettings = settings;
 }
 
 }  // namespace nodrel

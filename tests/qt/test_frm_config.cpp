@@ -25,9 +25,9 @@ struct ConfigRig : Fakes {
     Nodrel program{{effects, counters, clock, priority, &power, &link, "nodrel", &launcher}};
     std::unique_ptr<frmConfig> window;
 
-    explicit ConfigRig(const Overrides& overrides = {}) {
+    explicit ConfigRig(const Overrides& overrides = {}, const char* commandLine = "") {
         folder.WriteConfig(ConfigText(overrides));
-        program.Form_Load("");
+        program.Form_Load(commandLine);
     }
     frmConfig& Open(bool isAdmin = true) {
         window = std::make_unique<frmConfig>(
@@ -155,6 +155,20 @@ TEST(ConfigWindow, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     EXPECT_EQ(rig.program.settings.CPUDelay, 7) << "running on until Close";
     rig.Press("Save");  // the save is the new reference
     EXPECT_EQ(rig.Shown("Status"), "No Changes To Save");
+}
+
+// Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
+// cycle's 6 s.
+TEST(ConfigWindow, ShowsAndSavesTheFileValuesUnderInhibitShutdown) {
+    ConfigRig rig({{"CPUDelay", "1200"}, {"ShutTime", "300"}}, "-InhibitShutdown");
+    rig.Open();
+    rig.Expect({{"CPUDelayT", "1200"}, {"ShutTimeT", "300"}});
+    rig.Edit("CPULevelT", "25");
+    rig.Press("Save");
+    for (const char* line : {"CPUDelay=1200\r\n", "ShutTime=300\r\n", "CPULevel=25\r\n"}) {
+        EXPECT_NE(rig.FileText().find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(rig.program.settings.CPUDelay, 6) << "the running cycle keeps its 6 s";
 }
 
 // Each way out reaches the program and applies the save: Close, the title bar, and the

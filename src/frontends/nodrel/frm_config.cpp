@@ -316,7 +316,8 @@ void frmConfig::BuildControls() {
 }
 
 void frmConfig::Data_Load() {
-    const Settings& s = program_.settings;
+    // The file's values, also under "-InhibitShutdown", whose 6 s are the running cycle's.
+    const Settings& s = program_.fileSettings;
     const ConfigFields loaded = FieldsFromSettings(s);
     DNameT->setChecked(loaded.DNameT == 1);
     IPAddT->setText(Q(loaded.IPAddT));

@@ -47,7 +47,8 @@ public:
     std::function<void(const std::function<void()>&)> runEvent =
         [](const std::function<void()>& event) { event(); };
 
-    // The controls' values from the running settings; takes the loaded signature.
+    // The controls' values from the settings as the file holds them; takes the loaded
+    // signature.
     void Data_Load();
     // Clears the marks, then checks every field and marks the notes of those that fail;
     // starts the status timer. Returns the number of failed rules.
