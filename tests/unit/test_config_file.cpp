@@ -60,10 +60,14 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     const Settings expected{12, 300, 15, 2, 2, "partner.example", 3, "  padded.log",
                             "/var/log/nodrel/", 40000, 2, 4, 1, 2, 4};
     EXPECT_EQ(settings, expected);
-    // The listing keeps the file's lines in its order, notes and stray lines included.
-    EXPECT_NE(listing.find("ShutTime=2.5\r\n# note kept in the listing\r\n"), std::string::npos);
-    EXPECT_TRUE(listing.ends_with("Colour=red\r\n\r\n[Comms]\r\nDName=2\r\n"
-                                  "IPAdd=partner.example\r\nPort1=40000"));
+    // The listing keeps the file's lines, trimmed, in its order: an indented note and a
+    // stray line are listed, a line of blanks as an empty line; "#note" and CMain are not.
+    EXPECT_EQ(listing,
+              "\r\nConfiguration\r\n-------------\r\n\r\n[Shutdown]\r\nShutType=4\r\n"
+              "ShutTime=2.5\r\n# note kept in the listing\r\n\r\n\r\n[Run]\r\nAvTime=12 sec\r\n"
+              "CPUDelay=300\r\nCPULevel=  15\r\nLogLevel=3\r\nLogName=  padded.log\r\n"
+              "LogPath=/var/log/nodrel/\r\nRunOnTop=2\r\nStartDelay=3.5\r\nStartMin=1\r\n"
+              "Colour=red\r\n\r\n[Comms]\r\nDName=2\r\nIPAdd=partner.example\r\nPort1=40000");
 }
 
 // Each way a file can differ from a written one, and the outcome it gives.

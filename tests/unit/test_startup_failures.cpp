@@ -37,6 +37,25 @@ TEST(StartupFailure, EachEndsWithItsMessage) {
     }
 }
 
+// The data folder gone between the read of the settings and its own check (here while
+// the slave's port box is shown): its box, and the end before anything is logged.
+TEST(StartupFailure, DataFolderGoneEndsWithItsBox) {
+    Rig rig;
+    rig.link.bindWorks = false;
+    rig.effects.whileShown = [&] { fs::remove_all(rig.folder.Path() / "Data"); };
+    rig.folder.WriteConfig(ConfigText({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}}));
+    rig.program.Form_Load("");
+    ASSERT_EQ(rig.effects.messages.size(), 2u);
+    EXPECT_EQ(rig.effects.messages[1],
+              (ShownMessage{48, "Nodrel Slave Data Directory Error",
+                            "The data directory does not exist.\r\nTo restore the data "
+                            "directory\r\nreinstall the program.\r\nThe program will now "
+                            "terminate."}));
+    EXPECT_THAT(Last(rig.effects.events, 3), ElementsAre("message", "tray remove", "end"));
+    EXPECT_EQ(rig.program.EndStatus(), 1);
+    EXPECT_FALSE(fs::exists(rig.folder.Path() / "Log" / "Nodrel.log"));
+}
+
 // A log file deleted while running ends the program at the next line; it is not recreated.
 TEST(RunningFailure, LogFileDeletedWhileRunningEndsAtTheNextLine) {
     Rig rig;
