@@ -12,7 +12,8 @@
 #            target exists; it depends on nodreld for the default settings.
 #
 # The service and the files that name other files are generated from data/**/*.in with
-# the final paths, so an installation under any prefix refers to itself.
+# the final paths, so an installation under any prefix refers to itself; the metainfo
+# names the home page the build was configured with (NODREL_HOMEPAGE).
 
 include(GNUInstallDirs)
 
@@ -27,8 +28,6 @@ set(NODREL_POLKIT_RULESDIR "${CMAKE_INSTALL_DATADIR}/polkit-1/rules.d" CACHE STR
 /usr/share/polkit-1/rules.d and /etc/polkit-1/rules.d")
 set(NODREL_PACKAGE_MAINTAINER "Nodrel developers <nodrel@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian packages")
-set(NODREL_HOMEPAGE "https://github.com/nodrel/nodrel" CACHE STRING
-    "Homepage field of the Debian packages")
 
 # Paths written into the generated files.
 set(NODREL_FULL_SBINDIR "${CMAKE_INSTALL_FULL_SBINDIR}")
@@ -88,13 +87,15 @@ if(TARGET nodrel)
                  ${NODREL_GENERATED}/nodrel-autostart.desktop @ONLY)
   configure_file(${NODREL_DATA}/desktop/nodrel-desktop.in
                  ${NODREL_GENERATED}/nodrel-desktop @ONLY)
+  configure_file(${NODREL_DATA}/io.github.nodrel.Nodrel.metainfo.xml.in
+                 ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml @ONLY)
 
   install(TARGETS nodrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
   install(PROGRAMS ${NODREL_GENERATED}/nodrel-desktop
           DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/nodrel COMPONENT desktop)
   install(FILES ${NODREL_GENERATED}/nodrel.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
-  install(FILES ${NODREL_DATA}/io.github.nodrel.Nodrel.metainfo.xml
+  install(FILES ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT desktop)
   install(FILES ${NODREL_DATA}/icons/nodrel.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)

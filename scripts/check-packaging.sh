@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Checks how Nodrel installs and packages, the way CI does (scripts/test.sh calls it):
 #   1. the data files: the default Nodrel4.ini byte for byte, the manual pages (groff
-#      warnings), the AppStream metainfo, the polkit rule (run in duktape, the engine
+#      warnings), the polkit rule (run in duktape, the engine
 #      polkitd uses, against the actions and users it must and must not allow) and the
 #      maintainer scripts (shell syntax; no enabling or starting of the service);
 #   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
 #      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree;
-#      the generated desktop entries (desktop-file-validate), the metainfo against the
-#      tree (appstreamcli validate-tree), and the unit (systemd-analyze verify, and
+#      the generated desktop entries (desktop-file-validate), the generated metainfo
+#      (appstreamcli validate, its home page the configured one, validate-tree against
+#      the tree), and the unit (systemd-analyze verify, and
 #      systemd-analyze security --offline=true, which must rate it 2.0 or lower);
 #   3. the packages (cpack -G DEB): control fields, file lists (dpkg-deb -c), lintian
 #      with no errors (its other findings are listed);
@@ -130,8 +131,6 @@ for page in data/man/nodreld.8 data/man/nodrel.1; do
   done
   same "$page has every section" "" "${missing_sections[*]}"
 done
-check "metainfo validates (appstreamcli validate --no-net)" \
-  appstreamcli validate --no-net data/io.github.nodrel.Nodrel.metainfo.xml
 
 # The polkit rule in duktape with polkit's objects stubbed as polkitd defines them: the
 # first rule that answers decides; null is "not handled".
@@ -262,6 +261,12 @@ if [[ $desktop == 1 ]]; then
       "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
       "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
   done
+  metainfo=$stage/usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml
+  check "metainfo validates (appstreamcli validate --no-net)" \
+    appstreamcli validate --no-net "$metainfo"
+  same "metainfo names the configured home page" \
+    "<url type=\"homepage\">$(sed -n 's/^NODREL_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")</url>" \
+    "$(grep -o '<url type="homepage">.*</url>' "$metainfo")"
   check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
     appstreamcli validate-tree --no-net "$stage/usr"
 fi

@@ -100,8 +100,9 @@ heading "Tests: build/"
 test_tree build
 
 heading "Build: build-asan/ (Debug, AddressSanitizer + UndefinedBehaviorSanitizer)"
+# Another home page than the default, so the widget tests see the build's choice arrive.
 configure_tree build-asan -DCMAKE_BUILD_TYPE=Debug -DNODREL_SANITIZE=ON -DNODREL_FUZZ=OFF \
-  -DPython3_EXECUTABLE="$PYTHON"
+  -DPython3_EXECUTABLE="$PYTHON" -DNODREL_HOMEPAGE=https://example.org/nodrel-asan
 build_tree build-asan
 
 heading "Tests: build-asan/"

@@ -15,8 +15,9 @@ public:
     virtual bool OpenFile(const std::string& path) = 0;
 };
 
-// The project's home page, opened from the logos and the about window.
-inline constexpr const char* HomePageAddress = "https://github.com/nodrel/nodrel#readme";
+// The project's home page, opened from the logos and the about window: the address the
+// build was configured with (NODREL_HOMEPAGE).
+extern const char* const HomePageAddress;
 
 // Opens the home page, or says in a box titled `titlePrefix` + " Error" that it cannot.
 inline void OpenHomePage(Launcher* launcher, Effects& effects, const std::string& titlePrefix) {

@@ -148,6 +148,8 @@ private:
     void ApplyRestColours();
     void EnableButtons();
     void KeepOffTop();
+    // On top when RunOnTop asks for it, and always during a countdown.
+    bool TopmostWanted() const { return settings.RunOnTop == 2 || Phase == PhaseCountdown; }
     std::string TitleSentence() const;
     void SetButtonTips();
     bool ShouldMinimise() const;

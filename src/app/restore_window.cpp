@@ -9,8 +9,7 @@ void Nodrel::RestoreWindow() {
         outside_.effects.RemoveTrayIcon();
         outside_.effects.Restore();
     }
-    // During a countdown the window is always on top.
-    window_.topmost = settings.RunOnTop == 2 || Phase == PhaseCountdown;
+    window_.topmost = TopmostWanted();
 }
 
 }  // namespace nodrel

@@ -27,7 +27,7 @@ void Nodrel::Form_Resize(bool minimised) {
 
 void Nodrel::Form_Activate() {
     Guarded([&] {
-        window_.topmost = settings.RunOnTop == 2;
+        window_.topmost = TopmostWanted();
         if (window_.minimised) outside_.effects.HideWindow();
     });
 }

@@ -30,8 +30,8 @@ TEST(AboutWindow, WithInhibitShutdownTheTickClosesItAfterFourSecondsAndTheCycleP
     EXPECT_TRUE(RunUntil([&] { return desk.program.Count < 20; })) << "the ticks count again";
 }
 
-// The slave's name, RunOnTop, the address link (orange once clicked, its failure box) and
-// the close button.
+// The slave's name, RunOnTop, the address link (the home page the build was configured
+// with; orange once clicked, its failure box) and the close button.
 TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
     Desk desk;
     desk.Start({{"CMain", "2"}, {"IPAdd", "127.0.0.1"}, {"RunOnTop", "2"}});
@@ -45,13 +45,14 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
         EXPECT_EQ(TextOf(about->findChild<QLabel*>("ProgName")), "Nodrel Slave");
         EXPECT_TRUE(about->windowFlags() & Qt::WindowStaysOnTopHint);
         QLabel* site = about->findChild<QLabel*>("WebSite");
+        EXPECT_EQ(TextOf(site), CONFIGURED_HOMEPAGE);
         Click(site);
         EXPECT_EQ(Fore(site), OrangeColour);
         about->findChild<QPushButton*>("ExitAbout")->click();
     });
     desk.Button("About")->click();
     EXPECT_EQ(title, "About Nodrel Slave");
-    EXPECT_EQ(desk.launcher.urls, std::vector<std::string>{HomePageAddress});
+    EXPECT_EQ(desk.launcher.urls, std::vector<std::string>{CONFIGURED_HOMEPAGE});
     EXPECT_THAT(boxes.seen, ElementsAre(::testing::HasSubstr("|Nodrel Slave Error|")));
     EXPECT_FALSE(desk.program.DialogOpen) << "closed by its button: the cycle goes on";
     desk.effects.CloseDialogs();  // the window registered for the tick to close is gone

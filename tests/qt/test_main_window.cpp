@@ -5,6 +5,7 @@
 #include <set>
 
 #include "desktop_rig.h"
+#include "frontends/nodrel/frm_config.h"
 
 namespace nodrel::testing::desktop {
 namespace {
@@ -116,6 +117,58 @@ TEST(MainWindow, TheRequestsTheLogoConfigureAndExitReachTheProgram) {
     desk.Button("Exit")->click();
     EXPECT_THAT(desk.quits, ElementsAre(0));
     EXPECT_EQ(desk.folder.LogEvents().back(), "Exit|Initialise");
+}
+
+// Opens the about or configuration window from its button, runs `whileOpen` in it, and returns
+// once the window has gone; one left open two seconds on is closed and fails the test.
+void WhileWindowOpen(Desk& desk, const char* button, const std::function<void()>& whileOpen) {
+    desk.window.openConfiguration = [&] {
+        frmConfig config(desk.program, {desk.effects, desk.clock, &desk.launcher, true});
+        desk.window.RunDialog(config);
+    };
+    QPointer<QWidget> open;
+    QTimer::singleShot(50, &desk.window, [&] {
+        open = QApplication::activeModalWidget();
+        ASSERT_TRUE(open);
+        whileOpen();
+    });
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [&] {
+        ADD_FAILURE() << "still open";
+        if (open) open->close();
+    });
+    stuck.start(2000);
+    desk.Button(button)->click();
+}
+
+// A reload, test and reset asked for (SIGHUP, SIGUSR2, SIGUSR1) while the about or the
+// configuration window is open wait until it has closed, so that it still closes itself
+// when its time is up; an exit (SIGTERM) ends the program and closes the window.
+TEST(MainWindow, RequestsWaitForTheAboutAndConfigurationWindowsButAnExitClosesThem) {
+    for (const char* button : {"About", "Config"}) {
+        SCOPED_TRACE(button);
+        Desk desk;
+        desk.Start({{"StartDelay", "20"}, {"LogLevel", "2"}});
+        desk.folder.WriteConfig(ConfigText({{"StartDelay", "7"}, {"LogLevel", "2"}}));
+        WhileWindowOpen(desk, button, [&] {
+            desk.window.RequestReload();
+            desk.window.RequestTest();
+            desk.window.RequestReset();
+            EXPECT_TRUE(desk.program.DialogOpen);
+            EXPECT_EQ(TextOf(desk.Label("Counter")), "Program Activation In 20s");
+            desk.program.DialogTimeout = 0;
+            desk.Seconds(1);  // the tick closes the window
+        });
+        EXPECT_THAT(Last(desk.folder.LogEvents(), 6),
+                    ElementsAre("Config|Updated", "Start|Initialise", "*Enter|Test",
+                                "*Start|Initialise", "*Reset|Initialise", "Start|Initialise"));
+        EXPECT_EQ(TextOf(desk.Label("Counter")), "Program Activation In 7s");
+
+        WhileWindowOpen(desk, button, [&] { desk.window.RequestExit(); });
+        EXPECT_THAT(desk.quits, ElementsAre(0));
+        EXPECT_EQ(desk.folder.LogEvents().back(), "Exit|Initialise");
+    }
 }
 
 // Started in the tray: a single click leaves it there, a countdown brings it back centred and

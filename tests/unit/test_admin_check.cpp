@@ -42,6 +42,32 @@ TEST(AdminGroups, ListsThePrimaryGroupByName) {
     EXPECT_EQ(linux_platform::IsAdmin(), IsAdminFrom(getuid(), names));
 }
 
+// A group whose name cannot be looked up (a directory service offline) is skipped and the
+// others still count; only the user or their list of groups unknown is a failure.
+TEST(AdminGroups, AGroupThatCannotBeLookedUpIsSkipped) {
+    using linux_platform::AccountLookUps;
+    const auto lookUps = [](bool user, bool list) {
+        AccountLookUps a;
+        a.user = [user](uid_t) {
+            return user ? std::optional<AccountLookUps::User>({"alice", 1000}) : std::nullopt;
+        };
+        a.groups = [list](const AccountLookUps::User&) {
+            return list ? std::optional<std::vector<gid_t>>({1000, 5000, 27, 6000})
+                        : std::nullopt;
+        };
+        a.groupName = [](gid_t gid) -> std::optional<std::string> {
+            if (gid == 5000) return std::nullopt;  // the look-up failed
+            if (gid == 6000) return "";            // a number without a name
+            return gid == 27 ? "sudo" : "alice";
+        };
+        return a;
+    };
+    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, true)),
+              Groups({"alice", "sudo"}));
+    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(false, true)), std::nullopt);
+    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, false)), std::nullopt);
+}
+
 TEST(AdminGroups, AnUnknownUserIsALookupFailure) {
     const uid_t unknown = 3999999999u;
     if (getpwuid(unknown) != nullptr) GTEST_SKIP() << "uid " << unknown << " exists here";

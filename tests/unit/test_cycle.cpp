@@ -9,21 +9,24 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// The title names the role's action and rule; the tool tips name the role.
+// The title names the role's action and rule (with -InhibitShutdown its 6 seconds); the tool
+// tips name the role.
 TEST(Cycle, StartShowsTheTitleOfRoleAndActionAndTheButtons) {
-    const std::tuple<Overrides, std::string, std::string> cases[] = {
+    const std::tuple<Overrides, const char*, std::string, std::string> cases[] = {
         // clang-format off
-        {{{"CPUDelay", "60"}}, "Nodrel",
+        {{{"CPUDelay", "60"}}, "", "Nodrel",
          "Power Off the computer if CPU load is below 20% for over 60 sec"},
-        {{{"ShutType", "4"}, {"IPAdd", "10.1.1.1"}, {"CPULevel", "15"}}, "Nodrel",
+        {{{"CPUDelay", "60"}}, "-InhibitShutdown", "Nodrel",
+         "Power Off the computer if CPU load is below 20% for over 6 sec"},
+        {{{"ShutType", "4"}, {"IPAdd", "10.1.1.1"}, {"CPULevel", "15"}}, "", "Nodrel",
          "Monitor the CPU load until it has been below 15% for over 5 sec"},
-        {{{"CMain", "2"}, {"IPAdd", "192.168.1.20"}, {"ShutType", "2"}}, "Nodrel Slave",
+        {{{"CMain", "2"}, {"IPAdd", "192.168.1.20"}, {"ShutType", "2"}}, "", "Nodrel Slave",
          "Reboot the computer if communications are lost for over 5 sec"},
         // clang-format on
     };
-    for (const auto& [overrides, caption, title] : cases) {
+    for (const auto& [overrides, commandLine, caption, title] : cases) {
         Rig rig;
-        ASSERT_TRUE(rig.Start(overrides));
+        ASSERT_TRUE(rig.Start(overrides, commandLine));
         const MainWindow& w = rig.Window();
         EXPECT_EQ(w.caption, caption);
         EXPECT_EQ(w.Title, (LabelState{title, ButtonText, ButtonFace, false}));

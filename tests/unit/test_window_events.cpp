@@ -10,27 +10,32 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 
 // After a cancelled countdown the window returns to the tray as StartMin says, or as the
-// user chose by minimising; a double click on the tray icon clears that choice. RunOnTop 2
-// keeps it on top, 1 drops it after the countdown.
+// user chose by minimising; a double click on the tray icon clears that choice, and with
+// -InhibitShutdown it stays up. The countdown keeps it on top, also when it is activated;
+// afterwards RunOnTop 2 keeps it there, 1 drops it.
 TEST(WindowEvents, CancelledCountdownReturnsToTheTrayAsStartMinOrTheUserChose) {
     const struct {
         const char *startMin, *runOnTop;
-        bool userMinimises, doubleClick, backToTray;
-    } cases[] = {{"2", "2", false, false, true},
-                 {"1", "1", true, false, true},
-                 {"1", "1", true, true, false}};
+        bool userMinimises, doubleClick, inhibit, backToTray;
+    } cases[] = {{"2", "2", false, false, false, true},
+                 {"1", "1", true, false, false, true},
+                 {"1", "1", true, true, false, false},
+                 {"2", "1", false, false, true, false}};
     for (const auto& c : cases) {
         Rig rig;
         ASSERT_TRUE(rig.Start({{"StartMin", c.startMin},
                                {"RunOnTop", c.runOnTop},
                                {"StartDelay", "1"},
-                               {"CPUDelay", "5"}}));
+                               {"CPUDelay", "6"}},
+                              c.inhibit ? "-InhibitShutdown" : ""));
         if (c.userMinimises) rig.program.Form_Resize(true);
         EXPECT_TRUE(rig.Window().minimised);
         EXPECT_THAT(rig.effects.events, Contains(c.userMinimises ? "hide" : "minimise"));
-        rig.Seconds(6);
+        rig.Seconds(7);
         ASSERT_EQ(rig.program.Phase, PhaseCountdown);
         EXPECT_FALSE(rig.Window().minimised) << "the countdown brings it back";
+        rig.program.Form_Activate();
+        EXPECT_TRUE(rig.Window().topmost);
         if (c.doubleClick)
             rig.program.TrayDoubleClick();
         else
@@ -42,22 +47,25 @@ TEST(WindowEvents, CancelledCountdownReturnsToTheTrayAsStartMinOrTheUserChose) {
     }
 }
 
-// The configuration window shows its countdown only in its last 90 of 600 seconds, and
-// closing it without a save carries on where the cycle stopped.
-// The about window stops the cycle; the tick closes it when its seconds have run out.
+// The about window stops the cycle for 30 seconds, 4 with -InhibitShutdown; the tick
+// closes it once they have run out.
 TEST(WindowEvents, AboutPausesTheCycleUntilTheTickClosesIt) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start({{"StartDelay", "10"}}, "-InhibitShutdown"));
-    rig.program.AboutOpened();
-    for (int second = 0; second < 4; ++second) {
-        rig.program.AboutSecond();
+    for (const auto& [commandLine, seconds] : {std::pair("", 30), {"-InhibitShutdown", 4}}) {
+        Rig rig;
+        ASSERT_TRUE(rig.Start({{"StartDelay", "40"}}, commandLine));
+        rig.program.AboutOpened();
+        EXPECT_EQ(rig.program.AboutSecond(),
+                  "About will close in " + std::to_string(seconds) + " sec");
+        for (int second = 1; second <= seconds; ++second) {
+            rig.Seconds(1);
+            EXPECT_EQ(rig.program.Count, 40) << "paused while the window is open";
+            if (second < seconds) rig.program.AboutSecond();
+        }
+        EXPECT_FALSE(rig.program.DialogOpen);
+        EXPECT_THAT(rig.effects.events, Contains("close dialogs"));
         rig.Seconds(1);
-        EXPECT_EQ(rig.program.Count, 10) << "paused while the window is open";
+        EXPECT_EQ(rig.program.Count, 39) << "the cycle resumes where it stopped";
     }
-    EXPECT_FALSE(rig.program.DialogOpen);
-    EXPECT_THAT(rig.effects.events, Contains("close dialogs"));
-    rig.Seconds(1);
-    EXPECT_EQ(rig.program.Count, 9) << "the cycle resumes where it stopped";
 }
 
 // The configuration window's countdown; closing it reloads only after a save.

@@ -48,16 +48,22 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(nodrel::ProgramIcon());
     nodrel::QtLauncher launcher;
 
-    if (!switches.allowMulti && another) {
-        nodrel::QtEffects effects;
-        nodrel::MultiInst window(launcher, effects);
-        return window.Run();
-    }
-
     nodrel::SignalWatcher signalWatcher;
     if (!signalWatcher.Ready()) {
         std::perror("nodrel: cannot watch its signals");
         return StatusFailure;
+    }
+
+    if (!switches.allowMulti && another) {
+        nodrel::QtEffects effects;
+        nodrel::MultiInst window(launcher, effects);
+        // SIGINT and SIGTERM end it as OK does, also while the logo's box is open; the
+        // other signals have nothing to steer.
+        signalWatcher.onExit = [&] {
+            effects.CloseMessageBoxes();
+            window.Exit_Click();
+        };
+        return window.Run();
     }
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;

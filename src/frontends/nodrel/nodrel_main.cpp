@@ -166,7 +166,7 @@ void NodrelMain::RunEvent(const std::function<void()>& event) {
     --depth_;
     if (depth_ > 0) return;
     AfterEvent();
-    if (!deferred_.empty()) RunDeferred();
+    if (!deferred_.empty() || exitRequested_) RunDeferred();
 }
 
 void NodrelMain::Tick() {
@@ -251,8 +251,9 @@ void NodrelMain::closeEvent(QCloseEvent* event) {
 }
 
 void NodrelMain::RequestExit() {
+    exitRequested_ = true;
     effects_.CloseMessageBoxes();
-    WhenNoBox([this] { close(); });
+    RunDeferred();
 }
 
 void NodrelMain::RequestReload() {
@@ -273,17 +274,25 @@ void NodrelMain::WhenNoBox(std::function<void()> action) {
 }
 
 void NodrelMain::RunDeferred() {
-    // Tried again when the last box closes, and when the event under way returns.
+    // Tried again when the last box closes, when the event under way returns and when the
+    // about or configuration window has gone.
     if (effects_.InMessageBox() || depth_ > 0) return;
-    const auto actions = std::exchange(deferred_, {});
-    for (const auto& action : actions) {
-        if (program_.EndStatus()) break;
-        action();
+    if (dialogs_ == 0) {
+        const auto actions = std::exchange(deferred_, {});
+        for (const auto& action : actions) {
+            if (program_.EndStatus()) return;
+            action();
+        }
+    }
+    if (exitRequested_ && !program_.EndStatus()) {
+        // The program ends first, so closing the window applies nothing any more.
+        close();
+        effects_.CloseDialogs();
     }
 }
 
 void NodrelMain::BoxesChanged() {
-    if (!effects_.InMessageBox() && !deferred_.empty() && !deferredQueued_) {
+    if (!effects_.InMessageBox() && (!deferred_.empty() || exitRequested_) && !deferredQueued_) {
         deferredQueued_ = true;
         QTimer::singleShot(0, this, [this] {
             deferredQueued_ = false;
@@ -295,7 +304,9 @@ void NodrelMain::BoxesChanged() {
 
 void NodrelMain::RunDialog(QDialog& dialog) {
     effects_.RegisterDialog(&dialog);
+    ++dialogs_;
     dialog.exec();
+    --dialogs_;
     RunEvent([] {});
 }
 

@@ -42,7 +42,9 @@ public:
 
     // Requests from outside the window (SIGINT or SIGTERM, SIGHUP, SIGUSR1, SIGUSR2). A
     // message box may stand in the middle of a step of the program, so each waits until no
-    // box is open; an exit closes the open boxes (without an answer) to get there.
+    // box is open; an exit closes the open boxes (without an answer) to get there. Reload,
+    // Reset and Test also wait until the about or configuration window has closed, as the
+    // cycle does; an exit ends the program and closes the window.
     void RequestExit();
     void RequestReload();
     void RequestReset();
@@ -93,7 +95,9 @@ private:
     std::optional<MainWindow> shown_;  // what the controls show now
     int depth_ = 0;                    // events of the program under way
     bool activeReported_ = false;      // Form_Activate told since the window last left
+    int dialogs_ = 0;                  // about or configuration windows open
     std::vector<std::function<void()>> deferred_;
+    bool exitRequested_ = false;
     bool deferredQueued_ = false;
 };
 

@@ -34,10 +34,7 @@ int WithGrowingBuffer(int sizeHint, LookUp lookUp) {
     return ERANGE;
 }
 
-struct User {
-    std::string name;
-    gid_t primary;
-};
+using User = AccountLookUps::User;
 
 std::optional<User> LookUpUser(uid_t uid) {
     std::optional<User> user;
@@ -82,16 +79,17 @@ std::optional<std::string> GroupName(gid_t gid) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> GroupNamesOf(uid_t uid) {
-    const auto user = LookUpUser(uid);
+AccountLookUps SystemLookUps() { return {LookUpUser, GroupNumbersOf, GroupName}; }
+
+std::optional<std::vector<std::string>> GroupNamesOf(uid_t uid, const AccountLookUps& lookUps) {
+    const auto user = lookUps.user(uid);
     if (!user) return std::nullopt;
-    const auto numbers = GroupNumbersOf(*user);
+    const auto numbers = lookUps.groups(*user);
     if (!numbers) return std::nullopt;
     std::vector<std::string> names;
     for (const gid_t gid : *numbers) {
-        auto name = GroupName(gid);
-        if (!name) return std::nullopt;
-        if (!name->empty()) names.push_back(std::move(*name));
+        auto name = lookUps.groupName(gid);
+        if (name && !name->empty()) names.push_back(std::move(*name));
     }
     return names;
 }

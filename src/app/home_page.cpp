@@ -1,0 +1,7 @@
+#include "app/launcher.h"
+
+namespace nodrel {
+
+const char* const HomePageAddress = NODREL_HOMEPAGE;
+
+}  // namespace nodrel
