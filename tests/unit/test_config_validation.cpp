@@ -66,7 +66,7 @@ TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
 
 Validation Validate(ConfigFields& fields, int cmain, bool portError = false) {
     return ValidateFields(fields, cmain, portError, [](const std::string& path) {
-        return path == "Log/" || path == "Logs\\";
+        return path == DefaultLogPath() || path == "Logs\\";
     });
 }
 
