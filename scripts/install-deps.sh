@@ -23,6 +23,8 @@ PACKAGES=(
   # AppStream validators, manual pages, the unit's offline analysis, sysusers/tmpfiles,
   # and duktape (the engine polkitd runs its rules in)
   dpkg-dev lintian desktop-file-utils appstream man-db groff-base systemd duktape
+  # the Windows programs: the cross compiler, and Wine to run their tests
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/new_file.h"
 #include "config/settings.h"
 
 namespace nodrel {
@@ -36,13 +37,6 @@ bool FileExists(const fs::path& file) {
 
 bool WriteAll(std::FILE* stream, std::string_view bytes) {
     return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-}
-
-// Creates an empty file and closes it; never replaces an existing one.
-bool CreateEmptyFile(const fs::path& file) {
-    std::FILE* stream = std::fopen(file.string().c_str(), "wbx");
-    if (stream == nullptr) return false;
-    return std::fclose(stream) == 0;
 }
 
 // Appends the text and a line end to an existing file. Opening for update rather than
@@ -141,7 +135,7 @@ LogFailure LogFile::OpenLogFile(std::string_view progTitle, std::string_view sta
     if (!FolderExists(folder_)) return LogFailure::FolderBeforeStart;
     const fs::path file = FilePath();
     if (FileExists(file)) return LogFailure::None;
-    if (!CreateEmptyFile(file)) return LogFailure::CreateFailed;
+    if (!CreateNewFile(file)) return LogFailure::CreateFailed;
     const std::string header = JoinLines({progTitle, VersionLine(), "File Created", stamp});
     return AppendEntry(file, header) ? LogFailure::None : LogFailure::CreateFailed;
 }

@@ -1,12 +1,16 @@
 // Who counts as an administrator: root or a member of sudo, wheel or admin.
+#ifndef _WIN32
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include "platform/linux/admin_groups.h"
+#endif
 #include "ui/admin_check.h"
 
 namespace nodrel {
@@ -15,7 +19,7 @@ namespace {
 using Groups = std::optional<std::vector<std::string>>;
 
 TEST(IsAdminFrom, TheSuperuserOrAMemberOfAnAdministratorsGroup) {
-    const std::tuple<uid_t, Groups, bool> cases[] = {
+    const std::tuple<unsigned, Groups, bool> cases[] = {
         {0, std::nullopt, true},  // uid 0 needs no group look-up
         {1000, Groups{{"alice", "sudo"}}, true},
         {1000, Groups{{"wheel"}}, true},
@@ -30,6 +34,7 @@ TEST(IsAdminFrom, TheSuperuserOrAMemberOfAnAdministratorsGroup) {
     }
 }
 
+#ifndef _WIN32
 TEST(AdminGroups, ListsThePrimaryGroupByName) {
     const passwd* user = getpwuid(getuid());
     if (user == nullptr) GTEST_SKIP() << "the user running the tests has no passwd entry";
@@ -73,6 +78,7 @@ TEST(AdminGroups, AnUnknownUserIsALookupFailure) {
     if (getpwuid(unknown) != nullptr) GTEST_SKIP() << "uid " << unknown << " exists here";
     EXPECT_FALSE(linux_platform::GroupNamesOf(unknown).has_value());
 }
+#endif
 
 }  // namespace
 }  // namespace nodrel

@@ -96,7 +96,7 @@ TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
 
 Validation Validate(ConfigFields& fields, int cmain, bool portError = false) {
     return ValidateFields(fields, cmain, portError, [](const std::string& path) {
-        return path.starts_with("Log/") || path == "Logs\\";
+        return path == DefaultLogPath() || path.starts_with("Log/") || path == "Logs\\";
     });
 }
 

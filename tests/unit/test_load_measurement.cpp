@@ -4,7 +4,9 @@
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "fakes.h"
+#ifndef _WIN32
 #include "platform/linux/proc_stat_counters.h"
+#endif
 
 namespace nodrel::testing {
 namespace {
@@ -66,6 +68,7 @@ TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange
     EXPECT_TRUE(load >= 0 && load <= 100) << load;
 }
 
+#ifndef _WIN32
 // Idle includes iowait, time is per processor, and a short or garbled file is refused.
 TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
     CpuTimes t;
@@ -83,6 +86,7 @@ TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
         EXPECT_FALSE(linux_platform::ParseProcStat(unusable, 100, t)) << unusable;
     }
 }
+#endif
 
 }  // namespace
 }  // namespace nodrel::testing

@@ -1,6 +1,7 @@
 // The log: the fixed-width line, the headers, the file never recreated, failure boxes.
 #include <gtest/gtest.h>
 
+#include "common/new_file.h"
 #include "fakes.h"
 #include "log/log_file.h"
 
@@ -106,6 +107,16 @@ TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
     EXPECT_EQ(log.OpenLogFile("Nodrel", kStamp), LogFailure::None) << "exists, left alone";
     EXPECT_EQ(log.WriteLogHeader(0, 2, "Nodrel", kListing), LogFailure::HeaderWriteFailed);
     EXPECT_EQ(Line(), LogFailure::LineWriteFailed);
+}
+
+// The log's exclusive create, which the Windows C runtime's fopen does not offer.
+TEST(CreateNewFile, NeverEmptiesAnExistingFile) {
+    ScratchFolder folder;
+    EXPECT_TRUE(CreateNewFile("new.log"));
+    EXPECT_EQ(ReadBytes("new.log"), "");
+    WriteBytes("old.log", "kept");
+    EXPECT_FALSE(CreateNewFile("old.log"));
+    EXPECT_EQ(ReadBytes("old.log"), "kept");
 }
 
 // The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.

@@ -4,10 +4,20 @@
 #include <random>
 
 #include "app/command_line.h"
+#ifdef _WIN32
+#include "platform/windows/mutex_guard.h"
+#else
 #include "platform/linux/instance_guard.h"
+#endif
 
 namespace nodrel {
 namespace {
+
+#ifdef _WIN32
+using PlatformGuard = windows_platform::MutexGuard;
+#else
+using PlatformGuard = linux_platform::AbstractSocketGuard;
+#endif
 
 // Each switch counts only in its place and its exact case.
 TEST(Switches, PositionAndCaseDecide) {
@@ -29,10 +39,10 @@ TEST(Switches, PositionAndCaseDecide) {
 // The guard is held by its owner only and released with it.
 TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     const std::string name = "NodrelTest" + std::to_string(std::random_device{}());
-    auto first = std::make_unique<linux_platform::AbstractSocketGuard>(name);
+    auto first = std::make_unique<PlatformGuard>(name);
     EXPECT_FALSE(first->AnotherInstance());
     EXPECT_FALSE(first->AnotherInstance()) << "asking again while holding is no conflict";
-    linux_platform::AbstractSocketGuard second(name);
+    PlatformGuard second(name);
     EXPECT_TRUE(second.AnotherInstance());
     first.reset();
     EXPECT_FALSE(second.AnotherInstance());

@@ -1,0 +1,31 @@
+"""nodreld.exe under Wine, in scratch installations like nodreld's (tests/e2e): the same
+harness, with the program started through scripts/wine-run.sh in the stage's prefix."""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
+from nodreld_harness import (  # noqa: E402,F401  pylint: disable=wrong-import-position
+    START_UP_ERROR, NodreldTestCase, config_text, free_udp_port)
+
+
+def wine_run():
+    return os.environ["NODREL_WINE_RUN"]
+
+
+def windows_config(**settings):
+    """Settings as a Windows installation has them: the log folder with "\\"."""
+    return config_text(**dict(dict(LogPath="Log\\"), **settings))
+
+
+class WineTestCase(NodreldTestCase):
+    """Starts nodreld.exe (NODRELD) under Wine; a Windows program has no SIGTERM."""
+
+    def installation(self, **settings):
+        folder = super().installation()
+        self.write_config(folder, windows_config(**settings))
+        return folder
+
+    def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
+        return super().start(folder, *args, allow_multi=allow_multi,
+                             prefix=(wine_run(), *prefix), program=program, env=env)

@@ -1,0 +1,183 @@
+// The Windows layer against the system under Wine: the processor counters next to the
+// host's /proc/stat, the named mutex between two processes, UDP on loopback.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "cpu/load_arithmetic.h"
+#include "platform/windows/mutex_guard.h"
+#include "platform/windows/nt_counters.h"
+#include "platform/windows/winsock_link.h"
+
+namespace nodrel::windows_platform {
+namespace {
+
+// The host's counters as Wine sees them: idle and the sum of all columns, in ticks.
+bool HostTimes(std::int64_t& idle, std::int64_t& total) {
+    std::ifstream in("/proc/stat");
+    std::string label;
+    if (!(in >> label) || label != "cpu") return false;
+    idle = total = 0;
+    std::int64_t value = 0;
+    for (int column = 0; column < 8 && in >> value; ++column) {
+        total += value;
+        if (column == 3) idle = value;  // Wine counts idle without iowait
+    }
+    return total > 0;
+}
+
+// The load Wine reports over two seconds, next to the host's for the same seconds, while
+// one thread keeps a processor busy.
+TEST(NtCounters, FollowTheHostsProcStatWithinTwoPoints) {
+    NtCounters counters;
+    CpuTimes before, after;
+    std::int64_t idle0 = 0, total0 = 0, idle1 = 0, total1 = 0;
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        while (!stop) {
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(counters.Read(before));
+    ASSERT_TRUE(HostTimes(idle0, total0));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(counters.Read(after));
+    ASSERT_TRUE(HostTimes(idle1, total1));
+    stop = true;
+    busy.join();
+
+    ASSERT_GT(before.processors, 0);
+    const int wine = LoadPercent(after.idle - before.idle, after.system - before.system,
+                                 before.processors);
+    const double host = 100.0 * (1.0 - double(idle1 - idle0) / double(total1 - total0));
+    std::printf("load: Wine %d%%, /proc/stat %.1f%%, %d processors\n", wine, host,
+                before.processors);
+    EXPECT_NEAR(wine, host, 2.0);
+    EXPECT_GE(wine, 100 / before.processors - 2) << "the busy thread shows";
+}
+
+// Run by the test below in a second process: whether the mutex named in the environment
+// is held by another process.
+TEST(MutexGuardChild, DISABLED_ReportsWhatItFinds) {
+    MutexGuard guard(std::getenv("NODREL_MUTEX"));
+    std::exit(guard.AnotherInstance() ? 3 : 4);
+}
+
+DWORD ChildFinds(const std::string& name) {
+    SetEnvironmentVariableA("NODREL_MUTEX", name.c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string commandLine = std::string("\"") + self +
+                              "\" --gtest_also_run_disabled_tests "
+                              "--gtest_filter=MutexGuardChild.DISABLED_ReportsWhatItFinds";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &child)) {
+        return 0;
+    }
+    WaitForSingleObject(child.hProcess, 60'000);
+    DWORD status = 0;
+    GetExitCodeProcess(child.hProcess, &status);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return status;
+}
+
+TEST(MutexGuard, AnotherProcessSeesItUntilTheHolderLetsGo) {
+    const std::string name = "NodrelTest" + std::to_string(GetCurrentProcessId());
+    auto holder = std::make_unique<MutexGuard>(name);
+    ASSERT_FALSE(holder->AnotherInstance());
+    EXPECT_EQ(ChildFinds(name), 3u) << "held here";
+    holder.reset();
+    EXPECT_EQ(ChildFinds(name), 4u) << "released";
+}
+
+// Datagrams sent to the bound port, as the event announces them.
+struct Loopback : ::testing::Test {
+    WinsockLink slave, master;
+    int port = 0;
+    std::vector<std::string> received;
+
+    void SetUp() override {
+        for (port = 40123; port < 40200 && !slave.Bind(port); ++port) {
+        }
+        ASSERT_LT(port, 40200);
+    }
+    bool Arrived(DWORD ms = 2000) {
+        return WaitForSingleObject(slave.ArrivalEvent(), ms) == WAIT_OBJECT_0;
+    }
+    void Read(int limit) {
+        slave.Receive([&](std::string_view d) { received.emplace_back(d); }, limit);
+    }
+};
+
+TEST_F(Loopback, DatagramsArriveWholeAndABoundedNumberPerWakeUp) {
+    EXPECT_FALSE(Arrived(0));
+    for (const char* message : {"<COA100>", "<COC000>", "<COT000>"}) {
+        ASSERT_TRUE(master.SendTo("127.0.0.1", port, message));
+    }
+    ASSERT_TRUE(Arrived());
+    Sleep(100);
+    Read(2);
+    EXPECT_EQ(received, (std::vector<std::string>{"<COA100>", "<COC000>"}));
+    ASSERT_TRUE(Arrived(0)) << "announced again while a datagram waits";
+    Read(2);
+    EXPECT_EQ(received.back(), "<COT000>");
+    EXPECT_FALSE(Arrived(200));
+}
+
+TEST_F(Loopback, ATakenPortIsRefused) {
+    WinsockLink other;
+    EXPECT_FALSE(other.Bind(port));
+    slave.Close();
+    EXPECT_TRUE(other.Bind(port));
+}
+
+TEST_F(Loopback, AHostNameIsLookedUpWithoutWaiting) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(master.SendTo("localhost", port, "<COA100>")) << "no address known yet";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    bool sent = false;
+    for (int i = 0; i < 50 && !sent; ++i) {
+        Sleep(100);
+        sent = master.SendTo("localhost", port, "<COA100>");
+    }
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(Arrived());
+    EXPECT_FALSE(master.SendTo("", port, "<COA100>"));
+}
+
+// The desktop program hears of arrivals through its window's messages instead.
+TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
+    const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    constexpr UINT LinkMessage = WM_APP + 7;
+    slave.NotifyWindow(window, LinkMessage);
+    ASSERT_TRUE(master.SendTo("127.0.0.1", port, "<COA100>"));
+    MSG message{};
+    bool told = false;
+    for (int i = 0; i < 40 && !told; ++i) {
+        told = PeekMessageA(&message, window, LinkMessage, LinkMessage, PM_REMOVE);
+        if (!told) Sleep(50);
+    }
+    ASSERT_TRUE(told);
+    EXPECT_EQ(message.wParam, slave.Socket());
+    Read(8);
+    EXPECT_EQ(received, std::vector<std::string>{"<COA100>"});
+    DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace nodrel::windows_platform
