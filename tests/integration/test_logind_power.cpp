@@ -106,7 +106,8 @@ protected:
     int fd_ = -1;
 };
 
-// Each action calls its own method once with interactive=false; bad flags call nothing.
+// Each action calls its own method once with interactive=false, a boolean (the stand-in
+// refuses any other type, as logind does); bad flags call nothing.
 TEST_F(Logind, EachActionReachesItsMethodOnceWithInteractiveFalse) {
     LogindPower logind;
     PowerActions power(logind, "nodreld");

@@ -8,8 +8,9 @@ then answers each command line on stdin (fields split by tabs) with one line:
     calls                         the calls so far, e.g. "PowerOff(false) Suspend(false)"
     fail METHOD ERROR MESSAGE     from now on METHOD answers with this D-Bus error
     resume METHOD SECONDS|never   when Hibernate/Suspend announce the resume (0: before the reply)
-When stdin closes, also on a crash of the test, it ends both and removes the folder (both die
-with it besides). Status 77 without dbus-daemon or python3-dbusmock.
+Like logind, each method answers a call whose argument is not a boolean (signature "b")
+with InvalidArgs. When stdin closes, also on a crash of the test, it ends both and removes
+the folder (both die with it besides). Status 77 without dbus-daemon or python3-dbusmock.
 """
 
 import ctypes
@@ -30,6 +31,11 @@ UNAVAILABLE = 77
 BUS_CONFIG = """<busconfig><type>session</type><listen>unix:dir=%s</listen><auth>EXTERNAL</auth>
 <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
 <allow own="*"/></policy></busconfig>"""
+# dbusmock converts the arguments to the declared signature before the method's code runs
+# (a uint32 0 becomes false); its m_args are still as they came over the bus.
+CHECK_SIGNATURE = ("if not isinstance(m_args[0], dbus.Boolean): raise dbus.exceptions"
+                   ".DBusException('Expected a boolean', name=%r)\n"
+                   % "org.freedesktop.DBus.Error.InvalidArgs")
 
 
 class PrivateLogind:
@@ -101,8 +107,8 @@ def serve():
             time.sleep(0.02)
         mock = dbus.Interface(bus.get_object(SERVICE, OBJECT), "org.freedesktop.DBus.Mock")
         mock.AddMethods(MANAGER, dbus.Array([
-            (m, "b", "", _sleep_code(0.2) if m in ("Hibernate", "Suspend") else "")
-            for m in POWER_METHODS], signature="(ssss)"))
+            (m, "b", "", CHECK_SIGNATURE + (_sleep_code(0.2) if m in ("Hibernate", "Suspend")
+                                            else "")) for m in POWER_METHODS], signature="(ssss)"))
         print(address, flush=True)
         for line in iter(sys.stdin.readline, ""):
             command, *args = line.rstrip("\n").split("\t")
@@ -113,7 +119,7 @@ def serve():
             code = {"fail": lambda: "raise dbus.exceptions.DBusException(%r, name=%r)"
                             % (args[2], args[1]),
                     "resume": lambda: _sleep_code(None if args[1] == "never" else float(args[1]))}
-            mock.AddMethod(MANAGER, args[0], "b", "", code[command]())
+            mock.AddMethod(MANAGER, args[0], "b", "", CHECK_SIGNATURE + code[command]())
             print("ok", flush=True)
         return 0
     finally:
