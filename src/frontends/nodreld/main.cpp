@@ -9,6 +9,7 @@
 #include "frontends/nodreld/console_effects.h"
 #include "frontends/nodreld/console_view.h"
 #include "frontends/nodreld/event_loop.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
 
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
     nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0])));
+    // The wait for a resume blocks the loop: SIGINT and SIGTERM are heard meanwhile.
+    machine.power.stopRequested = [] { return nodrel::linux_platform::TakeExitSignal(); };
 
     const auto show = [&] {
         if (!effects.Status()) view.Show(program);
