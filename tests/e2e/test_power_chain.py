@@ -4,6 +4,7 @@ resume: tests/integration; the load trigger: unit tests."""
 
 import os
 import sys
+import time
 import unittest
 
 from nodreld_harness import NodreldTestCase, free_udp_port
@@ -20,8 +21,9 @@ CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2
 
 class PowerChainTest(NodreldTestCase):
 
-    def chain(self, shut_type, fail=None, resume=None):
-        """A slave with its own bus, whose master (on loopback) never answers."""
+    def chain(self, shut_type, fail=None, resume=None, notify=False):
+        """A slave with its own bus, whose master (on loopback) never answers; with `notify`
+        it reports to a notify socket of the test, with a watchdog of one second."""
         logind = private_logind.PrivateLogind()
         self.addCleanup(logind.stop)
         if fail:
@@ -29,9 +31,14 @@ class PowerChainTest(NodreldTestCase):
         if resume:
             logind.ask("resume", METHODS[shut_type], resume)
         folder = self.installation(ShutType=shut_type, Port1=free_udp_port(), **CHAIN)
-        program = self.start(folder, env=dict(self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address))
+        env = dict(self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address)
+        notify_socket = self.notify_socket(folder) if notify else None
+        if notify_socket:
+            env.update(notify_socket.env(watchdog_usec=1000000))
+        program = self.start(folder, env=env)
         self.addCleanup(program.stop)  # before its bus goes
         program.logind, program.method = logind, METHODS[shut_type]
+        program.notify = notify_socket
         return program
 
     def assertInOrder(self, program, expected):
@@ -78,11 +85,15 @@ class PowerChainTest(NodreldTestCase):
         for program in (ended, refused, unsupported, standby):
             self.assertEqual(program.logind.ask("calls"), program.method + "(false)", "once")
 
-    # While it waits for the resume, SIGTERM ends it within a second as Exit does.
-    def test_waiting_for_the_resume_it_heeds_sigterm(self):
-        waiting = self.chain(6, resume="never")
+    # While it waits for the resume the watchdog is fed, and SIGTERM ends it within a second
+    # as Exit does.
+    def test_waiting_for_the_resume_it_stays_alive_and_heeds_sigterm(self):
+        waiting = self.chain(6, resume="never", notify=True)
         self.wait_until(lambda: waiting.logind.ask("calls") == "Suspend(false)", "the standby",
                         30, waiting)
+        before = len(waiting.notify.messages())
+        time.sleep(1.5)
+        self.assertGreaterEqual(waiting.notify.messages()[before:].count("WATCHDOG=1"), 3)
         self.assertEqual(self.stop_with(waiting, timeout=1.0), 0, self.describe())
         self.assertEqual(waiting.output(2), [])
         last = waiting.log_events()[-1]
