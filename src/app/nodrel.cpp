@@ -97,11 +97,13 @@ void Nodrel::Form_Load(const std::string& commandLine) {
 }
 
 void Nodrel::Form_Unload() {
-    Guarded([&] {
-        StopTimer();
-        if (!Unconfigured && settings.LogLevel > 1) WriteLog("Exit", PhaseLogName());
-        End(0);
-    });
+    Guarded([&] { ExitProgram(); });
+}
+
+void Nodrel::ExitProgram() {
+    StopTimer();
+    if (!Unconfigured && settings.LogLevel > 1) WriteLog("Exit", PhaseLogName());
+    End(0);
 }
 
 void Nodrel::EndWithMessage(const Message& message) {

@@ -143,6 +143,8 @@ private:
     void StopTimer();
     void StartTimer();
     [[noreturn]] void End(int status);
+    // The Exit button's way out: the phase logged, status 0.
+    [[noreturn]] void ExitProgram();
     [[noreturn]] void Fatal(const Message& message);
     void CheckDataFolder();
     void ApplyRestColours();

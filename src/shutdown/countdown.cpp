@@ -76,8 +76,9 @@ void Nodrel::ActionTimeUp() {
             case 1: power_.ShutdownSystem(ewx::PowerOff | ewx::Force); break;
             case 2: power_.ShutdownSystem(ewx::Reboot | ewx::Force); break;
             case 3: power_.ShutdownSystem(ewx::Shutdown | ewx::Force); break;
-            case 5: ResetProgram(); power_.HibernateSystem(); break;
-            case 6: ResetProgram(); power_.StandbySystem(); break;
+            // Asked to stop while waiting for the resume: ends as the Exit button does.
+            case 5: ResetProgram(); if (!power_.HibernateSystem()) ExitProgram(); break;
+            case 6: ResetProgram(); if (!power_.StandbySystem()) ExitProgram(); break;
             default: break;  // Monitor: the program only closes itself
         }
     }

@@ -21,11 +21,15 @@ void PowerActions::Raise(std::uint32_t number, const std::string& description) c
     throw PowerError(number, source_, description);
 }
 
-void PowerActions::RaiseIfNotAuthorised(const PowerOutcome& outcome) const {
-    if (outcome.kind != PowerOutcome::Kind::NotAuthorised) return;
-    Raise(ErrNotPrivileged,
-          "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
-              outcome.message + "]");
+void PowerActions::RaiseIfRefused(const PowerOutcome& outcome) const {
+    if (outcome.kind == PowerOutcome::Kind::NotAuthorised) {
+        Raise(ErrNotPrivileged,
+              "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
+                  outcome.message + "]");
+    }
+    if (outcome.kind == PowerOutcome::Kind::Refused) {
+        Raise(ErrShutdownFailed, "ShutdownSystem failed: " + outcome.message);
+    }
 }
 
 bool PowerActions::ShutdownSystem(int flags) {
@@ -34,19 +38,16 @@ bool PowerActions::ShutdownSystem(int flags) {
     }
     const auto call = CallForFlags(flags);
     if (!call) Raise(ErrShutdownFailed, "ShutdownSystem failed: no power action requested");
-    const PowerOutcome outcome = backend_.Perform(*call);
-    RaiseIfNotAuthorised(outcome);
-    if (outcome.kind == PowerOutcome::Kind::Refused) {
-        Raise(ErrShutdownFailed, "ShutdownSystem failed: " + outcome.message);
-    }
+    RaiseIfRefused(backend_.Perform(*call));
     return true;
 }
 
 bool PowerActions::Suspend(PowerCall call) {
-    // Any refusal but a missing authorisation goes unnoticed: the program carries on as
-    // after a resume.
-    RaiseIfNotAuthorised(backend_.Perform(call));
-    return true;
+    // A refused suspend raises like a refused shutdown: carrying on as after a resume would
+    // only count down to the same refusal again, for ever.
+    const PowerOutcome outcome = backend_.Perform(call);
+    RaiseIfRefused(outcome);
+    return outcome.kind != PowerOutcome::Kind::Stopped;
 }
 
 bool PowerActions::HibernateSystem() { return Suspend(PowerCall::Hibernate); }

@@ -13,6 +13,7 @@ struct PowerOutcome {
         Done,           // accepted; for Hibernate and Suspend: the system has resumed
         NotAuthorised,  // the caller may not do this without asking
         Refused,        // any other refusal, or no way to reach the service
+        Stopped,        // Hibernate and Suspend: a stop request ended the wait for the resume
     };
     Kind kind = Kind::Done;
     std::string message;  // the system's text for a refusal
@@ -49,14 +50,15 @@ public:
 
     // Power off, reboot or halt by flags (0..31); true once accepted, else raises.
     bool ShutdownSystem(int flags);
-    // True once the system has resumed, or at once when the suspend was refused.
+    // True once the system has resumed; false when a stop request ended the wait for the
+    // resume. A refusal raises as it does for a shutdown.
     bool HibernateSystem();
     bool StandbySystem();
 
 private:
     bool Suspend(PowerCall call);
     [[noreturn]] void Raise(std::uint32_t number, const std::string& description) const;
-    void RaiseIfNotAuthorised(const PowerOutcome& outcome) const;
+    void RaiseIfRefused(const PowerOutcome& outcome) const;
 
     PowerBackend& backend_;
     std::string source_;

@@ -8,6 +8,7 @@ import signal
 import socket
 import subprocess
 import tempfile
+import threading
 import time
 import unittest
 from collections import namedtuple
@@ -86,6 +87,39 @@ class Program:
                 for m in map(LOG_LINE.match, self.log_lines()) if m]
 
 
+class NotifySocket:
+    """Stands in for the service manager's notify socket (NOTIFY_SOCKET) in a folder, read
+    at once as the manager does (the queue of a datagram socket is short)."""
+
+    def __init__(self, folder):
+        self.path = os.path.join(folder, "notify")
+        self.sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        self.sock.bind(self.path)
+        self.received = []
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        while data := self.sock.recv(4096):
+            self.received.append(data.decode())
+
+    def close(self):
+        self.sock.shutdown(socket.SHUT_RDWR)  # wakes the reader with nothing
+        self.reader.join()
+        self.sock.close()
+
+    def env(self, watchdog_usec=None):
+        """The variables that point a program here, with the watchdog on when given."""
+        env = dict(NOTIFY_SOCKET=self.path)
+        if watchdog_usec:
+            env.update(WATCHDOG_USEC=str(watchdog_usec))
+        return env
+
+    def messages(self):
+        """Every datagram so far, in the order they came."""
+        return list(self.received)
+
+
 class NodreldTestCase(unittest.TestCase):
     """A test with its own installation folders and the programs it started there."""
 
@@ -116,6 +150,11 @@ class NodreldTestCase(unittest.TestCase):
     def write_config(folder, text):
         with open(os.path.join(folder, "Data", "Nodrel4.ini"), "wb") as f:
             f.write(text.encode("latin-1"))
+
+    def notify_socket(self, folder):
+        notify = NotifySocket(folder)
+        self.addCleanup(notify.close)
+        return notify
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
         """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `ip netns exec`."""

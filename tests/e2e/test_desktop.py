@@ -1,18 +1,50 @@
 """nodrel on a private Xvfb display with trayer as tray host, with -InhibitShutdown, quiet."""
 
+import ctypes
 import os
 import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 
-from nodreld_harness import NodreldTestCase, START_UP_ERROR, nodreld_path
+from nodreld_harness import NodreldTestCase, START_UP_ERROR, free_udp_port, nodreld_path
+from test_power_chain import CHAIN
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import private_logind  # noqa: E402  pylint: disable=wrong-import-position
 
 OK_BUTTON_AT = (160, 83)  # in the duplicate-instance window
 QUIET = dict(StartDelay=30, CPUDelay=1800, LogLevel=3)
+
+
+class XClientMessage(ctypes.Structure):  # pylint: disable=too-few-public-methods
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5), ("padding", ctypes.c_long * 16)]
+
+
+def ask_to_close(display, window):
+    """Asks a window to close as a window manager's close button does (WM_DELETE_WINDOW)."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = x11.XOpenDisplay(display.encode())
+    message = XClientMessage(type=33, window=window, format=32,  # ClientMessage
+                             message_type=x11.XInternAtom(connection, b"WM_PROTOCOLS", 0))
+    message.data[0] = x11.XInternAtom(connection, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(connection, window, 0, 0, ctypes.byref(message))
+    x11.XFlush(connection)
+    x11.XCloseDisplay(connection)
 
 
 class Desktop(NodreldTestCase):
@@ -126,6 +158,25 @@ class Desktop(NodreldTestCase):
                 self.assertEqual(second.wait(timeout=10), 1)
                 self.assertEqual(second.log_lines(), [], "a refused copy writes no log")
         self.assertTrue(holder.running())
+
+    # Closing the window while it waits for the resume after a standby (on a bus of its
+    # own, with a logind stand-in that never resumes) ends it within a second as Exit does.
+    def test_closing_the_window_while_waiting_for_the_resume_exits(self):
+        logind = private_logind.PrivateLogind()
+        self.addCleanup(logind.stop)
+        logind.ask("resume", "Suspend", "never")
+        program = self.start(self.installation(ShutType=6, Port1=free_udp_port(), **CHAIN),
+                             program=self.nodrel,
+                             env=dict(self.x_env, DBUS_SYSTEM_BUS_ADDRESS=logind.address))
+        self.addCleanup(program.stop)  # before its bus goes
+        self.wait_until(lambda: logind.ask("calls") == "Suspend(false)", "the standby", 30,
+                        program)
+        window = self.wait_until(lambda: list(self.windows("--pid", program.proc.pid)),
+                                 "the window", 5, program)[0]
+        ask_to_close(self.x_env["DISPLAY"], window)
+        self.assertEqual(program.wait(timeout=1.0), 0, self.describe())
+        last = program.log_events()[-1]
+        self.assertEqual((last.event, last.state), ("Exit", "Initialise"))
 
 
 if __name__ == "__main__":

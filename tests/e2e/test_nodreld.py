@@ -15,10 +15,12 @@ TERMINATE = "The program will now terminate."
 
 class Nodreld(NodreldTestCase):
 
-    # Activation delay, one Run line a second, the journal, SIGHUP re-reads, SIGTERM closes.
+    # Activation delay, one Run line a second, the journal, what the service manager hears,
+    # SIGHUP re-reads, SIGTERM closes.
     def test_monitors_reloads_on_sighup_and_exits_on_sigterm(self):
         folder = self.installation(StartDelay=2, LogLevel=3)
-        program = self.start(folder)
+        notify = self.notify_socket(folder)
+        program = self.start(folder, env=dict(self.env, **notify.env(watchdog_usec=1000000)))
         start = self.wait_for_event(program, "Start", "Initialise")
         started_at = time.monotonic()
         run = self.wait_for_event(program, "Enter", "Run", after=start)
@@ -38,6 +40,18 @@ class Nodreld(NodreldTestCase):
         updated = self.wait_for_event(program, "Config", "Updated", after=run)
         self.wait_for_event(program, "Enter", "Run", after=updated, timeout=5)
         self.assertEqual(self.stop_with(program), 0)
+        ran_for = time.monotonic() - started_at
+
+        # Ready once started; the first two lines whenever they change; alive from the tick.
+        messages = notify.messages()
+        self.assertEqual(messages[0], "READY=1")
+        statuses = [m[len("STATUS="):] for m in messages if m.startswith("STATUS=")]
+        title = TITLE[len("Nodrel: "):] % ("Power Off", 50)
+        self.assertEqual(statuses[:3], [title + " / Program Activation In %ds" % n
+                                        for n in (2, 1, 0)])
+        self.assertTrue(statuses[3].startswith(title + " / CPU less than 50% for the last "))
+        self.assertTrue(all(a != b for a, b in zip(statuses, statuses[1:])), statuses)
+        self.assertGreaterEqual(messages.count("WATCHDOG=1"), ran_for, "once a second or more")
 
         # The real log file: its header, real readings each second, the reload, the exit.
         self.assertEqual(program.log_lines()[:3], ["Nodrel", "Version 5.5", "File Created"])
@@ -69,7 +83,10 @@ class Nodreld(NodreldTestCase):
                 log = os.path.join(self.installation(**settings or {}), "Log")
                 if settings is None:
                     os.rmdir(log)
-                self.assertFatal(self.start(os.path.dirname(log)), expected)
+                notify = self.notify_socket(os.path.dirname(log))
+                self.assertFatal(self.start(os.path.dirname(log),
+                                            env=dict(self.env, **notify.env())), expected)
+                self.assertEqual(notify.messages(), [], "never ready")
                 self.assertEqual(os.path.isdir(log) and os.listdir(log), [] if settings else False,
                                  "nothing logged, no log folder made")
 

@@ -1,6 +1,7 @@
 // LogindPower and PowerActions against a private dbus-daemon with a logind stand-in
 // (tests/support/private_logind.py); this process's system bus is that bus or nowhere.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
@@ -42,8 +43,10 @@ PowerError ErrorOf(const std::function<void()>& action) {
 }
 
 // Runs the action that reaches logind's `method` as the countdown asks for it.
-bool Act(const std::string& method, seconds resumeBound = seconds(10)) {
+bool Act(const std::string& method, seconds resumeBound = seconds(10),
+         std::function<bool()> stopRequested = {}) {
     LogindPower logind(resumeBound);
+    logind.stopRequested = std::move(stopRequested);
     PowerActions power(logind, "nodreld");
     if (method == "Hibernate") return power.HibernateSystem();
     if (method == "Suspend") return power.StandbySystem();
@@ -106,7 +109,8 @@ protected:
     int fd_ = -1;
 };
 
-// Each action calls its own method once with interactive=false; bad flags call nothing.
+// Each action calls its own method once with interactive=false, a boolean (the stand-in
+// refuses any other type, as logind does); bad flags call nothing.
 TEST_F(Logind, EachActionReachesItsMethodOnceWithInteractiveFalse) {
     LogindPower logind;
     PowerActions power(logind, "nodreld");
@@ -137,8 +141,11 @@ TEST_F(Logind, EachRefusalRaisesItsNumberAndDescriptionWithoutARetry) {
          notAuthorised + "Interactive authentication required.]"},
         {"Halt", "org.freedesktop.login1.OperationInProgress", "There's already one", 0x8004062B,
          "ShutdownSystem failed: There's already one"},
-        {"Hibernate", "org.freedesktop.DBus.Error.AccessDenied", "Not for you", 0x8004062E,
+        {"Suspend", "org.freedesktop.DBus.Error.AccessDenied", "Not for you", 0x8004062E,
          notAuthorised + "Not for you]"},
+        {"Hibernate", "org.freedesktop.login1.SleepVerbNotSupported",
+         "Sleep verb \"hibernate\" not supported", 0x8004062B,
+         "ShutdownSystem failed: Sleep verb \"hibernate\" not supported"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
@@ -151,41 +158,60 @@ TEST_F(Logind, EachRefusalRaisesItsNumberAndDescriptionWithoutARetry) {
     }
 }
 
-// Hibernate and standby return after PrepareForSleep(false), or when the wait's bound is
-// reached; any refusal but a missing authorisation returns at once.
-TEST_F(Logind, SleepReturnsAfterTheResumeSignalOrAtItsBound) {
+void Interrupted(int) {}
+
+// Hibernate and standby return after PrepareForSleep(false) or when the wait's bound is
+// reached, also when a signal interrupts the wait; a stop request ends it within a second.
+TEST_F(Logind, SleepWaitsForTheResumeItsBoundOrAStopRequest) {
+    struct sigaction alarm {};
+    alarm.sa_handler = &Interrupted;  // without SA_RESTART: the wait sees EINTR
+    ASSERT_EQ(sigaction(SIGALRM, &alarm, nullptr), 0);
     const struct {
-        const char *method, *fail, *resume;
+        const char *method, *resume;
         int bound;
+        double signalAt, stopAt;  // 0: none
+        bool resumed;
         double atLeast, below;
     } cases[] = {
-        {"Hibernate", nullptr, "1.0", 10, 0.9, 5.0},  // resume a second after the sleep
-        {"Suspend", nullptr, "0", 10, 0.0, 3.0},      // resume before the reply
-        {"Hibernate", nullptr, "never", 2, 1.9, 5.0},
-        {"Suspend", "org.freedesktop.login1.OperationInProgress", nullptr, 10, 0.0, 2.0},
+        {"Hibernate", "1.0", 10, 0, 0, true, 0.9, 5.0},  // resume a second after the sleep
+        {"Suspend", "0", 10, 0, 0, true, 0.0, 3.0},      // resume before the reply
+        {"Hibernate", "never", 2, 0, 0, true, 1.9, 5.0},
+        {"Suspend", "1.0", 10, 0.3, 0, true, 0.9, 5.0},
+        {"Hibernate", "never", 10, 0, 1.0, false, 0.9, 2.0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.method) + (c.resume ? c.resume : c.fail));
-        Ask(c.fail ? std::vector<std::string>{"fail", c.method, c.fail, "Busy"}
-                   : std::vector<std::string>{"resume", c.method, c.resume});
+        SCOPED_TRACE(std::string(c.method) + c.resume + " signal " + std::to_string(c.signalAt) +
+                     " stop " + std::to_string(c.stopAt));
+        Ask({"resume", c.method, c.resume});
+        if (c.signalAt > 0) ualarm(static_cast<useconds_t>(c.signalAt * 1e6), 0);
         const auto start = Clock::now();
-        EXPECT_TRUE(Act(c.method, seconds(c.bound)));
+        const auto stop = [&] { return c.stopAt > 0 && SecondsSince(start) >= c.stopAt; };
+        EXPECT_EQ(Act(c.method, seconds(c.bound), stop), c.resumed);
         EXPECT_GE(SecondsSince(start), c.atLeast);
         EXPECT_LT(SecondsSince(start), c.below);
         ExpectCalled(c.method);
     }
 }
 
-// Without a bus, shutdown is refused and sleep passes at once.
-TEST(LogindWithoutBus, UnreachableBusRefusesShutdownAndLetsSleepPass) {
-    ASSERT_TRUE(systemBusLeadsNowhere);
-    const PowerError error = ErrorOf([&] { Act("Reboot"); });
+// Without a way to hear the resume, a sleep is refused before logind is asked.
+TEST_F(Logind, SleepThatCannotWatchForTheResumeIsRefusedUncalled) {
+    ASSERT_EQ(Ask({"matches", "0"}), "ok");
+    const PowerError error = ErrorOf([&] { Act("Suspend"); });
     EXPECT_EQ(error.number, 0x8004062Bu);
-    EXPECT_TRUE(std::string(error.what()).starts_with("ShutdownSystem failed: Cannot reach"))
+    EXPECT_TRUE(std::string(error.what()).starts_with("ShutdownSystem failed: Cannot watch"))
         << error.what();
-    const auto start = Clock::now();
-    EXPECT_TRUE(Act("Suspend"));
-    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_EQ(Ask({"calls"}), "");
+}
+
+// Without a bus, shutdown and sleep alike are refused at once.
+TEST(LogindWithoutBus, UnreachableBusRefusesEveryAction) {
+    ASSERT_TRUE(systemBusLeadsNowhere);
+    for (const std::string method : {"Reboot", "Suspend"}) {
+        const PowerError error = ErrorOf([&] { Act(method); });
+        EXPECT_EQ(error.number, 0x8004062Bu);
+        EXPECT_TRUE(std::string(error.what()).starts_with("ShutdownSystem failed: Cannot reach"))
+            << error.what();
+    }
 }
 
 // The call never lets logind prompt for a password (the stand-in cannot see that flag).

@@ -8,8 +8,10 @@ then answers each command line on stdin (fields split by tabs) with one line:
     calls                         the calls so far, e.g. "PowerOff(false) Suspend(false)"
     fail METHOD ERROR MESSAGE     from now on METHOD answers with this D-Bus error
     resume METHOD SECONDS|never   when Hibernate/Suspend announce the resume (0: before the reply)
-When stdin closes, also on a crash of the test, it ends both and removes the folder (both die
-with it besides). Status 77 without dbus-daemon or python3-dbusmock.
+    matches N                     from now on a connection may add at most N match rules
+Like logind, each method answers a call whose argument is not a boolean (signature "b")
+with InvalidArgs. When stdin closes, also on a crash of the test, it ends both and removes
+the folder (both die with it besides). Status 77 without dbus-daemon or python3-dbusmock.
 """
 
 import ctypes
@@ -29,7 +31,13 @@ ACCESS_DENIED = "org.freedesktop.DBus.Error.AccessDenied"
 UNAVAILABLE = 77
 BUS_CONFIG = """<busconfig><type>session</type><listen>unix:dir=%s</listen><auth>EXTERNAL</auth>
 <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
-<allow own="*"/></policy></busconfig>"""
+<allow own="*"/></policy>%s</busconfig>"""
+MATCH_LIMIT = '<limit name="max_match_rules_per_connection">%s</limit>'
+# dbusmock converts the arguments to the declared signature before the method's code runs
+# (a uint32 0 becomes false); its m_args are still as they came over the bus.
+CHECK_SIGNATURE = ("if not isinstance(m_args[0], dbus.Boolean): raise dbus.exceptions"
+                   ".DBusException('Expected a boolean', name=%r)\n"
+                   % "org.freedesktop.DBus.Error.InvalidArgs")
 
 
 class PrivateLogind:
@@ -80,8 +88,10 @@ def serve():
     folder = os.path.realpath(tempfile.mkdtemp(prefix="nodrel-private-bus-"))
     children = []
     try:
-        with open(folder + "/bus.conf", "w", encoding="utf-8") as f:
-            f.write(BUS_CONFIG % folder)
+        def configure(limits=""):
+            with open(folder + "/bus.conf", "w", encoding="utf-8") as f:
+                f.write(BUS_CONFIG % (folder, limits))
+        configure()
         children.append(subprocess.Popen(
             ["/usr/bin/dbus-daemon", "--config-file=" + folder + "/bus.conf", "--nofork",
              "--print-address=1"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -101,8 +111,8 @@ def serve():
             time.sleep(0.02)
         mock = dbus.Interface(bus.get_object(SERVICE, OBJECT), "org.freedesktop.DBus.Mock")
         mock.AddMethods(MANAGER, dbus.Array([
-            (m, "b", "", _sleep_code(0.2) if m in ("Hibernate", "Suspend") else "")
-            for m in POWER_METHODS], signature="(ssss)"))
+            (m, "b", "", CHECK_SIGNATURE + (_sleep_code(0.2) if m in ("Hibernate", "Suspend")
+                                            else "")) for m in POWER_METHODS], signature="(ssss)"))
         print(address, flush=True)
         for line in iter(sys.stdin.readline, ""):
             command, *args = line.rstrip("\n").split("\t")
@@ -110,10 +120,16 @@ def serve():
                 print(" ".join("%s(%s)" % (m, ",".join(str(bool(a)).lower() for a in args))
                                for _, m, args in mock.GetCalls()), flush=True)
                 continue
+            if command == "matches":
+                configure(MATCH_LIMIT % int(args[0]))
+                bus.call_blocking("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "ReloadConfig", "", [])
+                print("ok", flush=True)
+                continue
             code = {"fail": lambda: "raise dbus.exceptions.DBusException(%r, name=%r)"
                             % (args[2], args[1]),
                     "resume": lambda: _sleep_code(None if args[1] == "never" else float(args[1]))}
-            mock.AddMethod(MANAGER, args[0], "b", "", code[command]())
+            mock.AddMethod(MANAGER, args[0], "b", "", CHECK_SIGNATURE + code[command]())
             print("ok", flush=True)
         return 0
     finally:

@@ -11,6 +11,7 @@
 #include "nodrel_main.h"
 #include "pictures.h"
 #include "platform/linux/admin_groups.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
 #include "qt_effects.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
     nodrel::QtEffects effects;
     nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0]), &launcher));
     nodrel::NodrelMain window(program, effects);
+    machine.power.stopRequested = [&] {
+        return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
+    };
 
     nodrel::LinkWatcher linkWatcher([&] { return link.Fd(); }, [&] {
         window.RunEvent([&] {

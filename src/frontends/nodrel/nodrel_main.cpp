@@ -161,6 +161,7 @@ void NodrelMain::Load(const std::string& commandLine) {
 }
 
 void NodrelMain::RunEvent(const std::function<void()>& event) {
+    if (blocked_) return;  // the program is inside an event of its own
     ++depth_;
     event();
     --depth_;
@@ -245,9 +246,23 @@ void NodrelMain::changeEvent(QEvent* event) {
 }
 
 void NodrelMain::closeEvent(QCloseEvent* event) {
+    if (blocked_) {
+        // The blocked event ends the program once it hears of it.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     // Closing cannot be refused: the program ends, logging the phase.
     if (!program_.EndStatus()) RunEvent([this] { program_.Form_Unload(); });
     event->accept();
+}
+
+bool NodrelMain::CloseRequestedWhileBlocked() {
+    blocked_ = true;
+    // Not without user input: Qt counts a close request from the window manager as such.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    blocked_ = false;
+    return std::exchange(closeRequested_, false);
 }
 
 void NodrelMain::RequestExit() {

@@ -50,6 +50,11 @@ public:
     void RequestReset();
     void RequestTest();
 
+    // For an event of the program that blocks (the wait for a resume): lets the window
+    // system's events through (not the sockets' ones) and tells whether the window was
+    // asked to close meanwhile. No event of the program runs inside: clicks are lost.
+    bool CloseRequestedWhileBlocked();
+
     // Runs one of the program's modal windows: the tick may close it (CloseDialogs), and
     // the main window is drawn anew once it has gone.
     void RunDialog(QDialog& dialog);
@@ -99,6 +104,8 @@ private:
     std::vector<std::function<void()>> deferred_;
     bool exitRequested_ = false;
     bool deferredQueued_ = false;
+    bool blocked_ = false;         // inside CloseRequestedWhileBlocked
+    bool closeRequested_ = false;  // the window was asked to close while blocked
 };
 
 }  // namespace nodrel

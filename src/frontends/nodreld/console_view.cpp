@@ -10,6 +10,11 @@ std::string Heading(const MainWindow& window) {
 
 }  // namespace
 
+std::string StatusLine(const MainWindow& window) {
+    if (window.Counter.caption.empty()) return window.Title.caption;
+    return window.Title.caption + " / " + window.Counter.caption;
+}
+
 void ConsoleView::Show(const Nodrel& program) {
     if (terminal_) {
         Redraw(program.Window());

@@ -29,4 +29,7 @@ private:
     int lastPhase_ = -1;
 };
 
+// The window's first two lines as one, for the service manager's status.
+std::string StatusLine(const MainWindow& window);
+
 }  // namespace nodrel::console

@@ -9,8 +9,10 @@
 #include "frontends/nodreld/console_effects.h"
 #include "frontends/nodreld/console_view.h"
 #include "frontends/nodreld/event_loop.h"
+#include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
+#include "platform/linux/service_notifier.h"
 
 namespace {
 
@@ -57,11 +59,23 @@ int main(int argc, char** argv) {
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
     nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0])));
+    nodrel::linux_platform::ServiceNotifier service;
+    // The wait for a resume blocks the loop: the watchdog is fed and SIGINT/SIGTERM heard.
+    machine.power.stopRequested = [&] {
+        service.Alive();
+        return nodrel::linux_platform::TakeExitSignal();
+    };
 
     const auto show = [&] {
-        if (!effects.Status()) view.Show(program);
+        if (effects.Status()) return;
+        view.Show(program);
+        service.Status(nodrel::console::StatusLine(program.Window()));
     };
-    loop.onTick = [&] { program.tmrRefresh_Timer(); show(); };
+    loop.onTick = [&] {
+        program.tmrRefresh_Timer();
+        service.Alive();
+        show();
+    };
     loop.onExitSignal = [&] { program.Form_Unload(); };
     loop.onReloadSignal = [&] { program.ReloadSettings(); show(); };
     loop.onResetSignal = [&] { program.Reset_Click(); show(); };
@@ -74,6 +88,7 @@ int main(int argc, char** argv) {
     };
 
     program.Form_Load(commandLine);
+    if (!effects.Status()) service.Ready();
     show();
     loop.Run([&] { return effects.Status().has_value(); });
     view.Release();

@@ -25,4 +25,13 @@ void DispatchControlSignal(int signalFd, const std::function<void()>& exit,
     if (*handler) (*handler)();
 }
 
+bool TakeExitSignal() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    const timespec now{0, 0};
+    return sigtimedwait(&set, nullptr, &now) > 0;
+}
+
 }  // namespace nodrel::linux_platform

@@ -16,4 +16,8 @@ void DispatchControlSignal(int signalFd, const std::function<void()>& exit,
                            const std::function<void()>& reset,
                            const std::function<void()>& test);
 
+// Takes a pending SIGINT or SIGTERM (blocked, as above) without waiting, and leaves the
+// other signals for the signalfd: for when the thread cannot get back to its event loop.
+bool TakeExitSignal();
+
 }  // namespace nodrel::linux_platform

@@ -2,6 +2,8 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -14,6 +16,9 @@ constexpr const char* Path = "/org/freedesktop/login1";
 constexpr const char* Manager = "org.freedesktop.login1.Manager";
 
 using Kind = nodrel::PowerOutcome::Kind;
+
+// How long the wait for the resume listens to the bus before asking whether to stop.
+constexpr auto StopCheckInterval = std::chrono::milliseconds(500);
 
 bool IsSleep(nodrel::PowerCall call) {
     return call == nodrel::PowerCall::Hibernate || call == nodrel::PowerCall::Suspend;
@@ -57,17 +62,25 @@ int CallManager(sd_bus* bus, nodrel::PowerCall call, sd_bus_error& error) {
     return r;
 }
 
-void WaitForResume(sd_bus* bus, SleepWatch& watch, std::chrono::seconds bound) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
+// Until PrepareForSleep(false), the bound, or a stop request (then Stopped); a signal
+// that interrupts the wait does not end it.
+Kind WaitForResume(sd_bus* bus, SleepWatch& watch, std::chrono::seconds bound,
+                   const std::function<bool()>& stopRequested) {
+    using std::chrono::steady_clock;
+    const auto deadline = steady_clock::now() + bound;
     while (!watch.resumed) {
         const int r = sd_bus_process(bus, nullptr);
-        if (r < 0) return;  // the bus went away: nothing more will come
+        if (r < 0) break;  // the bus went away: nothing more will come
         if (r > 0) continue;
-        const auto left = deadline - std::chrono::steady_clock::now();
-        if (left <= std::chrono::steady_clock::duration::zero()) return;
-        const auto micro = std::chrono::duration_cast<std::chrono::microseconds>(left);
-        if (sd_bus_wait(bus, static_cast<std::uint64_t>(micro.count())) < 0) return;
+        if (stopRequested && stopRequested()) return Kind::Stopped;
+        const auto left = deadline - steady_clock::now();
+        if (left <= steady_clock::duration::zero()) break;
+        const auto slice = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::min<steady_clock::duration>(left, StopCheckInterval));
+        const int w = sd_bus_wait(bus, static_cast<std::uint64_t>(slice.count()));
+        if (w < 0 && w != -EINTR) break;
     }
+    return Kind::Done;
 }
 
 }  // namespace
@@ -102,17 +115,23 @@ nodrel::PowerOutcome LogindPower::Perform(nodrel::PowerCall call) {
     SleepWatch watch;
     sd_bus_slot* slot = nullptr;
     if (IsSleep(call)) {
-        // Subscribed before the call, so the resume signal cannot slip past.
-        sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager, "PrepareForSleep",
-                            &SleepWatch::OnPrepareForSleep, &watch);
+        // Subscribed before the call, so the resume signal cannot slip past. Without it the
+        // call is not made: the program could not tell when the computer is back.
+        const int r = sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager,
+                                          "PrepareForSleep", &SleepWatch::OnPrepareForSleep,
+                                          &watch);
+        if (r < 0) {
+            return {Kind::Refused, std::string("Cannot watch for the resume: ") +
+                                       std::strerror(-r)};
+        }
     }
     sd_bus_error error{nullptr, nullptr, 0};  // the empty error, as the library expects it
     const int r = CallManager(bus.bus, call, error);
     nodrel::PowerOutcome outcome;
     if (r < 0) {
         outcome = FromBusError(error, r);
-    } else if (IsSleep(call) && slot) {
-        WaitForResume(bus.bus, watch, resumeBound_);
+    } else if (IsSleep(call)) {
+        outcome.kind = WaitForResume(bus.bus, watch, resumeBound_, stopRequested);
     }
     sd_bus_error_free(&error);
     sd_bus_slot_unref(slot);

@@ -1,6 +1,7 @@
 #pragma once
 // Power actions through systemd-logind on the system bus, and nowhere else.
 #include <chrono>
+#include <functional>
 
 #include "shutdown/power_actions.h"
 
@@ -17,6 +18,11 @@ public:
         : resumeBound_(resumeBound) {}
 
     nodrel::PowerOutcome Perform(nodrel::PowerCall call) override;
+
+    // Asked at least twice a second while a hibernate or suspend waits for the resume
+    // signal: true ends the wait (the outcome is Stopped). The front end may do its own
+    // housekeeping here, since nothing else runs on its thread meanwhile.
+    std::function<bool()> stopRequested;
 
 private:
     std::chrono::seconds resumeBound_;
