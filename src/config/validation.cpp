@@ -38,7 +38,7 @@ bool AddressFailsAddressMode(const std::string& address) {
 }
 
 bool AddressFailsHostNameMode(const std::string& name) {
-    return name.size() > kMaxHostNameLength || IsValidIP(name);
+    return name.size() > kMaxHostNameLength || IsDottedQuadWithoutZeros(name);
 }
 
 int CountRangeFailures(const Settings& s) {
@@ -124,8 +124,9 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
     const bool folderFound =
         !fields.LogPathT.empty() && folderExists && folderExists(fields.LogPathT);
     const bool masterBadAddress = cmain == kMaster && addressMode && !validIP && monitor;
+    const bool addressAsName = IsDottedQuadWithoutZeros(address);
     const bool masterBadHostName =
-        cmain == kMaster && hostNameMode && (address.empty() || validIP) && monitor;
+        cmain == kMaster && hostNameMode && (address.empty() || addressAsName) && monitor;
 
     RuleTally tally;
     tally.Check(Outside(ParseLeadingNumber(fields.AvTimeT), kAvTime), Note::AvTimeM);
