@@ -64,8 +64,10 @@ TEST(Link, ForwardedResetAndTestRunAsIfPressedThenAReloadToMasterKeepsTheBinding
     EXPECT_EQ(rig.Window().caption, "Nodrel");
 }
 
-// Answering No to the port-in-use box leaves a slave waiting for its configuration.
-TEST(Link, PortInUseAnsweredNoWaitsForConfiguration) {
+// Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
+// does nothing. Close re-initialises without a save, and only a bind that works clears the
+// error (also while the box is up): after a port change the slave binds the new port.
+TEST(Link, PortInUseAnsweredNoWaitsForConfigurationUntilABindWorks) {
     Rig rig;
     rig.link.bindWorks = false;
     rig.effects.answer = box::AnswerNo;
@@ -75,9 +77,44 @@ TEST(Link, PortInUseAnsweredNoWaitsForConfiguration) {
     EXPECT_THAT(rig.effects.messages[0].text, HasSubstr("The RX Port 10001 Is Already In Use"));
     EXPECT_FALSE(rig.effects.ended);
     EXPECT_EQ(rig.Window().Title.caption, "Click Configure To Set Up Nodrel Slave");
+    rig.program.TestS_Click();
+    EXPECT_FALSE(rig.program.TestMode);
     rig.Seconds(4);
     EXPECT_EQ(rig.program.Phase, PhaseInitialise);
     EXPECT_THAT(rig.folder.LogEvents(), IsEmpty()) << "no Start line with the port in error";
+
+    std::vector<bool> errorWhileAsking;
+    rig.effects.whileShown = [&] { errorWhileAsking.push_back(rig.program.PortError); };
+    rig.program.ConfigOpened();
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10001);
+    EXPECT_THAT(errorWhileAsking, ElementsAre(true));
+    EXPECT_TRUE(rig.program.PortError);
+
+    rig.folder.WriteConfig(ConfigText(Slave({{"Port1", "10002"}})));
+    rig.link.bindWorks = true;
+    rig.program.ConfigOpened();
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10002);
+    EXPECT_EQ(rig.effects.messages.size(), 2u);
+    rig.Seconds(2);
+    EXPECT_EQ(rig.program.Phase, PhaseRun);
+}
+
+// However a slave came to count silence without a usable Reset button (a port error
+// cleared behind its back), its countdown can be cancelled.
+TEST(Link, ACountdownCanAlwaysBeCancelled) {
+    Rig rig;
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::AnswerNo;
+    rig.Start(Slave());
+    EXPECT_FALSE(rig.Window().Reset.enabled);
+    rig.program.PortError = false;
+    rig.Seconds(7);
+    ASSERT_EQ(rig.program.Phase, PhaseCountdown);
+    EXPECT_TRUE(rig.Window().Reset.enabled);
+    EXPECT_EQ(rig.Window().Reset.caption, "Cancel");
+    EXPECT_FALSE(rig.Window().Exit.enabled);
 }
 
 // The master sends from its last activation second, twice a second, also while a dialog is

@@ -50,8 +50,10 @@ public:
     // The controls' values from the running settings; takes the loaded signature.
     void Data_Load();
     // Clears the marks, then checks every field and marks the notes of those that fail;
-    // starts the status timer. Returns the number of failed rules.
-    int ValidateFields();
+    // starts the status timer. Returns the number of failed rules. A port error counts
+    // only when asked (at opening): Save checks the fields, and leaves the error to the
+    // next bind.
+    int ValidateFields(bool withPortError);
     // The fields as they stand, with the window's level and power-action codes.
     ConfigFields Fields() const;
 
