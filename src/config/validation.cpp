@@ -48,7 +48,7 @@ bool AddressFailsAddressMode(const std::string& address) {
 }
 
 bool AddressFailsHostNameMode(const std::string& name) {
-    return CharacterCount(name) > kMaxHostNameLength || IsValidIP(name);
+    return CharacterCount(name) > kMaxHostNameLength || IsDottedQuadWithoutZeros(name);
 }
 
 int CountRangeFailures(const Settings& s) {
@@ -134,8 +134,9 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
     const bool folderFound =
         !fields.LogPathT.empty() && folderExists && folderExists(fields.LogPathT);
     const bool masterBadAddress = cmain == kMaster && addressMode && !validIP && monitor;
+    const bool addressAsName = IsDottedQuadWithoutZeros(address);
     const bool masterBadHostName =
-        cmain == kMaster && hostNameMode && (address.empty() || validIP) && monitor;
+        cmain == kMaster && hostNameMode && (address.empty() || addressAsName) && monitor;
 
     RuleTally tally;
     tally.Check(Outside(ParseLeadingNumber(fields.AvTimeT), kAvTime), Note::AvTimeM);

@@ -194,6 +194,35 @@ TEST(ConfigWindow, EachWayOfClosingReachesTheProgram) {
     }
 }
 
+// A slave whose port is taken (answered No): the port's note is marked at opening only, a
+// Save leaves the error, so Close binds again (and asks again); a new port, once saved, is
+// bound on Close.
+TEST(ConfigWindow, SaveLeavesAPortErrorToTheNextBind) {
+    ConfigRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}, {"Port1", "10001"}});
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::AnswerNo;
+    rig.program.ReloadSettings();
+    ASSERT_TRUE(rig.program.PortError);
+    rig.Open();
+    EXPECT_EQ(rig.Marked(), Names{"Port1M"});
+    rig.Press("Save");
+    EXPECT_EQ(rig.Shown("Status"), "No Changes To Save");
+    EXPECT_EQ(rig.Marked(), Names{});
+    EXPECT_TRUE(rig.program.PortError);
+    rig.Press("ExitConfig");
+    EXPECT_EQ(rig.Titles(), Names(2, "Nodrel Slave Port Error"));
+
+    rig.Open();
+    rig.Edit("Port1T", "10002");
+    rig.Press("Save");
+    EXPECT_EQ(rig.Shown("Status"), "Changes Saved - Click Close To Activate The Changes");
+    rig.link.bindWorks = true;
+    rig.Press("ExitConfig");
+    EXPECT_EQ(rig.link.bound, 10002);
+    EXPECT_FALSE(rig.program.PortError || rig.program.DialogOpen);
+    EXPECT_EQ(rig.Titles().size(), 2u);
+}
+
 TEST(ConfigWindow, ViewLogOpensTheLogOrSaysWhyNot) {
     const std::string file = "Nodrel Log File Error", folder = "Nodrel Log Directory Error";
     const struct {

@@ -138,7 +138,7 @@ frmConfig::frmConfig(Nodrel& program, ConfigWindowOutside outside, QWidget* pare
     Data_Load();
     setWindowTitle(Q("Configure " + title));
     if (program_.settings.CMain == kSlave) SetSlaveLayout();
-    const int failures = ValidateFields();
+    const int failures = ValidateFields(true);
     // A save not yet applied stays pending: the next Close (or self-close) applies it.
     if (failures > 0) {
         Status->setText(QString::number(failures) +
@@ -444,11 +444,11 @@ bool frmConfig::FolderExists(const std::string& path) const {
     return Probe(LocalPath(path), true) == Presence::There;
 }
 
-int frmConfig::ValidateFields() {
+int frmConfig::ValidateFields(bool withPortError) {
     ResetNotes();
     ConfigFields fields = Fields();
     const Validation result =
-        nodrel::ValidateFields(fields, program_.settings.CMain, program_.PortError,
+        nodrel::ValidateFields(fields, program_.settings.CMain, withPortError && program_.PortError,
                                [this](const std::string& path) { return FolderExists(path); });
     LogLevelCode = fields.LogLevelCode;
     ShutTypeCode = fields.ShutTypeCode;
@@ -465,8 +465,7 @@ int frmConfig::ValidateFields() {
 
 void frmConfig::Save_Click() {
     Status->setText(QString());
-    program_.PortError = false;
-    if (ValidateFields() != 0) {
+    if (ValidateFields(false) != 0) {
         Status->setText("Item(s) Highlighted Contain Out Of Range Values - Changes Not Saved");
         return;
     }

@@ -51,8 +51,10 @@ public:
     // signature.
     void Data_Load();
     // Clears the marks, then checks every field and marks the notes of those that fail;
-    // starts the status timer. Returns the number of failed rules.
-    int ValidateFields();
+    // starts the status timer. Returns the number of failed rules. A port error counts
+    // only when asked (at opening): Save checks the fields, and leaves the error to the
+    // next bind.
+    int ValidateFields(bool withPortError);
     // The fields as they stand, with the window's level and power-action codes.
     ConfigFields Fields() const;
 
