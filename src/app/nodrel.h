@@ -116,7 +116,8 @@ public:
     void StartCycle();
     void ActivationDelay();
     void CheckCondition();
-    void ReadCPULoad();
+    // False when the load could not be read: that second neither holds nor breaks the run.
+    bool ReadCPULoad();
     void CountdownStep();
     void ResetProgram();
     void RestoreWindow();

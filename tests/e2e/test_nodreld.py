@@ -3,6 +3,7 @@
 import os
 import re
 import signal
+import subprocess
 import time
 import unittest
 
@@ -50,6 +51,25 @@ class Nodreld(NodreldTestCase):
                           ("Exit", "Run")])
         titles = [line for line in program.output(1) if line.startswith("Nodrel: ")]
         self.assertEqual(titles, [TITLE % ("Power Off", 50), TITLE % ("Reboot", 40)])
+
+    # A master that can never read the load (/proc/stat an empty file in a mount namespace
+    # of its own) logs "Err " every second and never reaches its countdown.
+    def test_a_master_that_cannot_read_the_load_never_counts_down(self):
+        folder = self.installation(StartDelay=1, LogLevel=3, CPUDelay=5)
+        empty = os.path.join(folder, "empty-stat")
+        open(empty, "w").close()
+        prefix = ["unshare", "-m", "sh", "-c", 'mount --bind "$0" /proc/stat && exec "$@"', empty]
+        if os.geteuid() != 0 or subprocess.run(prefix + ["true"]).returncode != 0:
+            self.skipTest("a private mount namespace needs root")
+        # "-InhibitShutdown" shortens the wait to 6 s; twice that passes without a countdown.
+        program = self.start(folder, "-InhibitShutdown", prefix=prefix)
+        run = self.wait_for_event(program, "Enter", "Run")
+        self.wait_until(lambda: len(program.log_events()) > run + 12, "twelve seconds in Run",
+                        timeout=20, program=program)
+        self.assertEqual(self.stop_with(program), 0)
+        seconds = program.log_events()[run + 1:-1]
+        self.assertEqual({(e.event, e.state, e.count, e.rest) for e in seconds},
+                         {("Run", "", 0, ", CPU:Err , Av CPU:Err ")})
 
     # A file or a log folder it cannot use ends it with status 1 and its message on stderr,
     # logging nothing (every message and the reload of a bad file: unit tests).
