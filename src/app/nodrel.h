@@ -40,6 +40,8 @@ struct Outside {
     std::string programName = "nodrel";
     // Starts the browser; without one the home page cannot be opened.
     Launcher* launcher = nullptr;
+    // How the log's entries reach the file; without one, what standard C++ can do.
+    Appender* logAppender = nullptr;
 };
 
 class Nodrel {
