@@ -32,7 +32,8 @@ Nodrel::Nodrel(Outside outside)
       power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
       closedLink_(outside_.link ? nullptr : std::make_unique<ClosedLink>()),
       link_(outside_.link ? outside_.link : closedLink_.get()),
-      CPUUsage(outside_.cpu) {}
+      CPUUsage(outside_.cpu),
+      log_(outside_.logAppender ? *outside_.logAppender : StandardAppender()) {}
 
 void Nodrel::Guarded(const std::function<void()>& body) {
     if (endStatus_) return;

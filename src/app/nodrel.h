@@ -40,6 +40,8 @@ struct Outside {
     std::string programName = "nodrel";
     // Starts the browser; without one the home page cannot be opened.
     Launcher* launcher = nullptr;
+    // How the log's entries reach the file; without one, what standard C++ can do.
+    Appender* logAppender = nullptr;
 };
 
 class Nodrel {
@@ -119,7 +121,8 @@ public:
     void StartCycle();
     void ActivationDelay();
     void CheckCondition();
-    void ReadCPULoad();
+    // False when the load could not be read: that second neither holds nor breaks the run.
+    bool ReadCPULoad();
     void CountdownStep();
     void ResetProgram();
     void RestoreWindow();
