@@ -64,8 +64,12 @@ void Nodrel::End(int status) {
 
 void Nodrel::Fatal(const Message& message) {
     StopTimer();
-    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+    ShowMessage(message);
     End(1);
+}
+
+void Nodrel::ShowMessage(const Message& message) {
+    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
 }
 
 void Nodrel::CheckDataFolder() {
