@@ -202,7 +202,7 @@ cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 if ! out=$(timeout 600 cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_FUZZ=OFF -DNODREL_SANITIZE=OFF \
-      -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
+      -DNODREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
       -DCMAKE_EXE_LINKER_FLAGS="$ldflags" 2>&1); then
   fail "configure $BUILD" "$(tail -n 30 <<<"$out")"
   finish
