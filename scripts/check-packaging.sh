@@ -82,9 +82,6 @@ finish() {
 
 version=$(sed -nE 's/^project\(Nodrel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 arch=$(dpkg --print-architecture)
-# The desktop program and its package exist once its entry point does.
-desktop=0
-if [[ -f src/frontends/nodrel/main.cpp ]]; then desktop=1; fi
 
 # ---------------------------------------------------------------------------------------
 heading "Tools"
@@ -98,7 +95,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   fail "tools present" "missing: ${missing[*]} (bash scripts/install-deps.sh installs them)"
   finish
 fi
-pass "tools present (version $version, $arch, desktop program: $([[ $desktop == 1 ]] && echo yes || echo no))"
+pass "tools present (version $version, $arch)"
 
 # ---------------------------------------------------------------------------------------
 heading "Data files"
@@ -238,9 +235,7 @@ desktop_files="755 usr/bin/nodrel
 644 usr/share/icons/hicolor/scalable/apps/nodrel.svg
 644 usr/share/man/man1/nodrel.1.gz
 644 usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml"
-expected_tree=$daemon_files
-if [[ $desktop == 1 ]]; then expected_tree+=$'\n'$desktop_files; fi
-expected_tree=$(sort -k2 <<<"$expected_tree")
+expected_tree=$(sort -k2 <<<"$daemon_files"$'\n'"$desktop_files")
 actual_tree=$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)
 same "staged tree: exactly the expected files and modes" "$expected_tree" "$actual_tree"
 
@@ -253,23 +248,21 @@ check "installed default settings are data/Nodrel4.ini" cmp data/Nodrel4.ini "$s
 check "installed manual pages are the data/man pages" \
   sh -c "zcat '$stage/usr/share/man/man8/nodreld.8.gz' | cmp - data/man/nodreld.8"
 
-if [[ $desktop == 1 ]]; then
-  for entry in "$stage/usr/share/applications/nodrel.desktop" \
-               "$stage/usr/share/doc/nodrel/examples/nodrel-autostart.desktop"; do
-    check "${entry#"$stage"/} validates (desktop-file-validate)" desktop-file-validate "$entry"
-    same "${entry#"$stage"/} starts the installed launcher" \
-      "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
-      "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
-  done
-  metainfo=$stage/usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml
-  check "metainfo validates (appstreamcli validate --no-net)" \
-    appstreamcli validate --no-net "$metainfo"
-  same "metainfo names the configured home page" \
-    "<url type=\"homepage\">$(sed -n 's/^NODREL_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")</url>" \
-    "$(grep -o '<url type="homepage">.*</url>' "$metainfo")"
-  check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
-    appstreamcli validate-tree --no-net "$stage/usr"
-fi
+for entry in "$stage/usr/share/applications/nodrel.desktop" \
+             "$stage/usr/share/doc/nodrel/examples/nodrel-autostart.desktop"; do
+  check "${entry#"$stage"/} validates (desktop-file-validate)" desktop-file-validate "$entry"
+  same "${entry#"$stage"/} starts the installed launcher" \
+    "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
+    "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
+done
+metainfo=$stage/usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml
+check "metainfo validates (appstreamcli validate --no-net)" \
+  appstreamcli validate --no-net "$metainfo"
+same "metainfo names the configured home page" \
+  "<url type=\"homepage\">$(sed -n 's/^NODREL_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")</url>" \
+  "$(grep -o '<url type="homepage">.*</url>' "$metainfo")"
+check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
+  appstreamcli validate-tree --no-net "$stage/usr"
 
 # systemd-analyze checks the executable and the manual page against this machine, so
 # it verifies a copy whose ExecStart points into the staging folder, with the staged
@@ -316,8 +309,7 @@ if ! out=$(cd "$BUILD" && timeout 600 cpack -G DEB 2>&1); then
   fail "cpack -G DEB" "$(tail -n 30 <<<"$out")"
   finish
 fi
-debs=("$BUILD/packages/nodreld_${version}_${arch}.deb")
-if [[ $desktop == 1 ]]; then debs+=("$BUILD/packages/nodrel_${version}_${arch}.deb"); fi
+debs=("$BUILD/packages/nodreld_${version}_${arch}.deb" "$BUILD/packages/nodrel_${version}_${arch}.deb")
 same "cpack built exactly the expected packages" \
   "$(printf '%s\n' "${debs[@]##*/}" | sort)" "$(cd "$BUILD/packages" && ls -1 ./*.deb | sed 's|^\./||' | sort)"
 
@@ -374,28 +366,26 @@ same "extracted nodreld --version" "nodreld $version" "$(timeout 10 "$x/usr/sbin
 help=$(timeout 10 "$x/usr/sbin/nodreld" --help 2>&1)
 same "extracted nodreld --help starts with its usage" \
   "Usage: nodreld [-InhibitShutdown] [-AllowMulti]" "$(head -n 1 <<<"$help")"
-if [[ $desktop == 1 ]]; then
-  same "extracted nodrel --version" "nodrel $version" \
-    "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
-  # The launcher with its paths pointed into the extracted tree, on a scratch home: it
-  # makes the folder, puts the defaults there, and runs nodrel in it.
-  sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
-  home=$work/home
-  mkdir -p "$home"
-  out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
-  folder=$home/.local/share/nodrel
-  if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
-    pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
-  else
-    fail "launcher prepares ~/.local/share/nodrel and runs nodrel" "$out$(find "$home" 2>&1)"
-  fi
-  echo "# edited" >> "$folder/Data/Nodrel4.ini"
-  edited=$(cat "$folder/Data/Nodrel4.ini")
-  out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
-  same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
+same "extracted nodrel --version" "nodrel $version" \
+  "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
+# The launcher with its paths pointed into the extracted tree, on a scratch home: it
+# makes the folder, puts the defaults there, and runs nodrel in it.
+sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
+home=$work/home
+mkdir -p "$home"
+out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+folder=$home/.local/share/nodrel
+if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
+  pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
+else
+  fail "launcher prepares ~/.local/share/nodrel and runs nodrel" "$out$(find "$home" 2>&1)"
 fi
+echo "# edited" >> "$folder/Data/Nodrel4.ini"
+edited=$(cat "$folder/Data/Nodrel4.ini")
+out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
 
 # ---------------------------------------------------------------------------------------
 heading "Installation into a scratch root (dpkg --root, DPKG_ROOT)"
@@ -460,8 +450,7 @@ if out=$(dpkg_root -i "${debs[@]}"); then
 else
   fail "dpkg --root reinstalls the packages" "$out"
 fi
-names=(nodreld)
-if [[ $desktop == 1 ]]; then names=(nodrel nodreld); fi
+names=(nodrel nodreld)
 out=$(dpkg_root -r "${names[@]}")
 same "removing keeps the settings" "$edited" "$(od -c "$R/var/lib/nodrel/Data/Nodrel4.ini" 2>&1)"
 out=$(dpkg_root -P "${names[@]}")
