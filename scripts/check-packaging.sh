@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks how Nodrel installs and packages, the way CI does (scripts/test.sh calls it):
 #   1. the data files: the default Nodrel4.ini byte for byte, the manual pages (groff
-#      warnings), the polkit rule (run in duktape, the engine
-#      polkitd uses, against the actions and users it must and must not allow) and the
+#      warnings), the polkit rule (run in duktape, the engine polkitd uses, against the
+#      actions and users it must and must not allow: tests/packaging/polkit-*.js) and the
 #      maintainer scripts (shell syntax; no enabling or starting of the service);
 #   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
-#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree;
+#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree
+#      (tests/packaging/<package>.files);
 #      the generated desktop entries (desktop-file-validate), the generated metainfo
 #      (appstreamcli validate, its home page the configured one, validate-tree against
 #      the tree), and the unit (systemd-analyze verify, and
@@ -129,60 +130,9 @@ for page in data/man/nodreld.8 data/man/nodrel.1; do
   same "$page has every section" "" "${missing_sections[*]}"
 done
 
-# The polkit rule in duktape with polkit's objects stubbed as polkitd defines them: the
-# first rule that answers decides; null is "not handled".
-{
-  cat <<'EOF'
-var polkit = {
-    Result: { NO: "no", YES: "yes", AUTH_SELF: "auth_self", AUTH_SELF_KEEP: "auth_self_keep",
-              AUTH_ADMIN: "auth_admin", AUTH_ADMIN_KEEP: "auth_admin_keep", NOT_HANDLED: null },
-    rules: [],
-    addRule: function (rule) { this.rules.push(rule); },
-    log: function () {}, spawn: function () { throw new Error("spawn"); }
-};
-EOF
-  cat data/polkit/50-nodrel.rules
-  cat <<'EOF'
-
-function decide(id, user) {
-    var action = { id: id, lookup: function () { return undefined; } };
-    var subject = { user: user, pid: 1234, groups: [user], seat: "", session: "",
-                    local: false, active: false, system_unit: "nodreld.service",
-                    isInGroup: function (g) { return g === user; },
-                    isInNetGroup: function () { return false; } };
-    for (var i = 0; i < polkit.rules.length; i++) {
-        var r = polkit.rules[i](action, subject);
-        if (r !== undefined && r !== null) return r;
-    }
-    return null;
-}
-var bad = [];
-var login1 = "org.freedesktop.login1.";
-var granted = ["power-off", "reboot", "halt", "suspend", "hibernate"];
-for (var i = 0; i < granted.length; i++) {
-    var names = [granted[i], granted[i] + "-multiple-sessions"];
-    for (var j = 0; j < names.length; j++) {
-        if (decide(login1 + names[j], "nodrel") !== "yes") bad.push("nodrel not allowed " + names[j]);
-        var others = ["root", "alice", "nodrel2", "Nodrel", "nobody", ""];
-        for (var k = 0; k < others.length; k++) {
-            if (decide(login1 + names[j], others[k]) !== null) bad.push("'" + others[k] + "' allowed " + names[j]);
-        }
-    }
-    if (decide(login1 + granted[i] + "-ignore-inhibit", "nodrel") !== null) bad.push("nodrel allowed " + granted[i] + "-ignore-inhibit");
-}
-var refused = [login1 + "set-wall-message", login1 + "inhibit-block-shutdown", login1 + "set-reboot-parameter",
-               login1 + "manage", "org.freedesktop.systemd1.manage-units", "org.freedesktop.packagekit.package-install",
-               "org.freedesktop.login1.power-off.extra", "xorg.freedesktop.login1.power-off"];
-for (var m = 0; m < refused.length; m++) {
-    if (decide(refused[m], "nodrel") !== null) bad.push("nodrel allowed " + refused[m]);
-}
-if (polkit.rules.length !== 1) bad.push(polkit.rules.length + " rules registered, not 1");
-if (bad.length > 0) throw new Error(bad.join("; "));
-print("rule decisions as expected");
-EOF
-} > "$work/polkit-test.js"
+# The polkit rule in duktape, between polkit's objects and the decisions it must make.
 check "polkit rule allows the 10 power actions to user nodrel only, no -ignore-inhibit (duktape)" \
-  duk "$work/polkit-test.js"
+  duk tests/packaging/polkit-stubs.js data/polkit/50-nodrel.rules tests/packaging/polkit-decisions.js
 
 for script in packaging/debian/nodreld/postinst packaging/debian/nodreld/prerm \
               packaging/debian/nodreld/postrm data/desktop/nodrel-desktop.in; do
@@ -217,25 +167,10 @@ if ! out=$(DESTDIR="$stage" timeout 300 cmake --install "$BUILD" 2>&1); then
   fail "cmake --install" "$out"
   finish
 fi
-daemon_files="755 usr/sbin/nodreld
-644 usr/lib/systemd/system/nodreld.service
-644 usr/lib/sysusers.d/nodrel.conf
-644 usr/lib/tmpfiles.d/nodrel.conf
-644 usr/share/doc/nodreld/changelog.gz
-644 usr/share/doc/nodreld/copyright
-644 usr/share/man/man8/nodreld.8.gz
-644 usr/share/nodrel/Nodrel4.ini
-644 usr/share/polkit-1/rules.d/50-nodrel.rules"
-desktop_files="755 usr/bin/nodrel
-755 usr/libexec/nodrel/nodrel-desktop
-644 usr/share/applications/nodrel.desktop
-644 usr/share/doc/nodrel/changelog.gz
-644 usr/share/doc/nodrel/copyright
-644 usr/share/doc/nodrel/examples/nodrel-autostart.desktop
-644 usr/share/icons/hicolor/scalable/apps/nodrel.svg
-644 usr/share/man/man1/nodrel.1.gz
-644 usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml"
-expected_tree=$(sort -k2 <<<"$daemon_files"$'\n'"$desktop_files")
+# Each package's files with their modes, one "MODE PATH" a line.
+package_files() { cat "tests/packaging/$1.files"; }
+expected_tree=$(package_files nodreld; package_files nodrel)
+expected_tree=$(sort -k2 <<<"$expected_tree")
 actual_tree=$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)
 same "staged tree: exactly the expected files and modes" "$expected_tree" "$actual_tree"
 
@@ -316,10 +251,10 @@ same "cpack built exactly the expected packages" \
 for deb in "${debs[@]}"; do
   [[ -f "$deb" ]] || continue
   name=$(dpkg-deb -f "$deb" Package)
-  if [[ $name == nodreld ]]; then files=$daemon_files; else files=$desktop_files; fi
   listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' \
            | sed -E 's| \./| |' | sort -k3)
-  wanted=$(sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' <<<"$files" | sort -k3)
+  wanted=$(package_files "$name" \
+           | sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' | sort -k3)
   same "$name: file list (dpkg-deb -c), modes and owners" "$wanted" "$listed"
 
   depends=$(dpkg-deb -f "$deb" Depends)
