@@ -8,8 +8,8 @@
 #   daemon   package "nodreld": nodreld, its systemd service, user, working folder and
 #            polkit rule, the default settings, the rotation of its log and nodreld(8);
 #   desktop  package "nodrel": the Qt program nodrel with its menu entry, icon, AppStream
-#            metainfo, an example autostart entry and nodrel(1). Only when the nodrel
-#            target exists; it depends on nodreld for the default settings.
+#            metainfo, an example autostart entry and nodrel(1); it depends on nodreld
+#            for the default settings.
 #
 # The service and the files that name other files are generated from data/**/*.in with
 # the final paths, so an installation under any prefix refers to itself; the metainfo
@@ -82,34 +82,30 @@ install(FILES ${NODREL_DEBIAN}/copyright ${NODREL_GENERATED}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/nodreld COMPONENT daemon)
 
 # ---- desktop: package nodrel ----------------------------------------------------------
-set(NODREL_DESKTOP OFF)
-if(TARGET nodrel)
-  set(NODREL_DESKTOP ON)
-  configure_file(${NODREL_DATA}/desktop/nodrel.desktop.in
-                 ${NODREL_GENERATED}/nodrel.desktop @ONLY)
-  configure_file(${NODREL_DATA}/desktop/nodrel-autostart.desktop.in
-                 ${NODREL_GENERATED}/nodrel-autostart.desktop @ONLY)
-  configure_file(${NODREL_DATA}/desktop/nodrel-desktop.in
-                 ${NODREL_GENERATED}/nodrel-desktop @ONLY)
-  configure_file(${NODREL_DATA}/io.github.nodrel.Nodrel.metainfo.xml.in
-                 ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml @ONLY)
+configure_file(${NODREL_DATA}/desktop/nodrel.desktop.in
+               ${NODREL_GENERATED}/nodrel.desktop @ONLY)
+configure_file(${NODREL_DATA}/desktop/nodrel-autostart.desktop.in
+               ${NODREL_GENERATED}/nodrel-autostart.desktop @ONLY)
+configure_file(${NODREL_DATA}/desktop/nodrel-desktop.in
+               ${NODREL_GENERATED}/nodrel-desktop @ONLY)
+configure_file(${NODREL_DATA}/io.github.nodrel.Nodrel.metainfo.xml.in
+               ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml @ONLY)
 
-  install(TARGETS nodrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
-  install(PROGRAMS ${NODREL_GENERATED}/nodrel-desktop
-          DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/nodrel COMPONENT desktop)
-  install(FILES ${NODREL_GENERATED}/nodrel.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
-  install(FILES ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT desktop)
-  install(FILES ${NODREL_DATA}/icons/nodrel.svg
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
-  install(FILES ${NODREL_GENERATED}/nodrel-autostart.desktop
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/nodrel/examples COMPONENT desktop)
-  install(FILES ${NODREL_GENERATED}/nodrel.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
-  install(FILES ${NODREL_DEBIAN}/copyright ${NODREL_GENERATED}/changelog.gz
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/nodrel COMPONENT desktop)
-endif()
+install(TARGETS nodrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
+install(PROGRAMS ${NODREL_GENERATED}/nodrel-desktop
+        DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/nodrel COMPONENT desktop)
+install(FILES ${NODREL_GENERATED}/nodrel.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
+install(FILES ${NODREL_GENERATED}/io.github.nodrel.Nodrel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT desktop)
+install(FILES ${NODREL_DATA}/icons/nodrel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
+install(FILES ${NODREL_GENERATED}/nodrel-autostart.desktop
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/nodrel/examples COMPONENT desktop)
+install(FILES ${NODREL_GENERATED}/nodrel.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT desktop)
+install(FILES ${NODREL_DEBIAN}/copyright ${NODREL_GENERATED}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/nodrel COMPONENT desktop)
 
 # ---- CPack: the Debian packages -------------------------------------------------------
 set(CPACK_GENERATOR DEB)
@@ -123,10 +119,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_THREADS 0)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL daemon)
-if(NODREL_DESKTOP)
-  list(APPEND CPACK_COMPONENTS_ALL desktop)
-endif()
+set(CPACK_COMPONENTS_ALL daemon desktop)
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NODREL_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${NODREL_HOMEPAGE}")

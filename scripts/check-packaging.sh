@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks how Nodrel installs and packages, the way CI does (scripts/test.sh calls it):
 #   1. the data files: the default Nodrel4.ini byte for byte, the manual pages (groff
-#      warnings), the polkit rule (run in duktape, the engine
-#      polkitd uses, against the actions and users it must and must not allow) and the
+#      warnings), the polkit rule (run in duktape, the engine polkitd uses, against the
+#      actions and users it must and must not allow: tests/packaging/polkit-*.js) and the
 #      maintainer scripts (shell syntax; no enabling or starting of the service);
 #   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
-#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree;
+#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree
+#      (tests/packaging/<package>.files);
 #      the generated desktop entries (desktop-file-validate), the generated metainfo
 #      (appstreamcli validate, its home page the configured one, validate-tree against
 #      the tree), and the unit (systemd-analyze verify, and
@@ -82,9 +83,6 @@ finish() {
 
 version=$(sed -nE 's/^project\(Nodrel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 arch=$(dpkg --print-architecture)
-# The desktop program and its package exist once its entry point does.
-desktop=0
-if [[ -f src/frontends/nodrel/main.cpp ]]; then desktop=1; fi
 
 # ---------------------------------------------------------------------------------------
 heading "Tools"
@@ -98,7 +96,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   fail "tools present" "missing: ${missing[*]} (bash scripts/install-deps.sh installs them)"
   finish
 fi
-pass "tools present (version $version, $arch, desktop program: $([[ $desktop == 1 ]] && echo yes || echo no))"
+pass "tools present (version $version, $arch)"
 
 # ---------------------------------------------------------------------------------------
 heading "Data files"
@@ -132,60 +130,9 @@ for page in data/man/nodreld.8 data/man/nodrel.1; do
   same "$page has every section" "" "${missing_sections[*]}"
 done
 
-# The polkit rule in duktape with polkit's objects stubbed as polkitd defines them: the
-# first rule that answers decides; null is "not handled".
-{
-  cat <<'EOF'
-var polkit = {
-    Result: { NO: "no", YES: "yes", AUTH_SELF: "auth_self", AUTH_SELF_KEEP: "auth_self_keep",
-              AUTH_ADMIN: "auth_admin", AUTH_ADMIN_KEEP: "auth_admin_keep", NOT_HANDLED: null },
-    rules: [],
-    addRule: function (rule) { this.rules.push(rule); },
-    log: function () {}, spawn: function () { throw new Error("spawn"); }
-};
-EOF
-  cat data/polkit/50-nodrel.rules
-  cat <<'EOF'
-
-function decide(id, user) {
-    var action = { id: id, lookup: function () { return undefined; } };
-    var subject = { user: user, pid: 1234, groups: [user], seat: "", session: "",
-                    local: false, active: false, system_unit: "nodreld.service",
-                    isInGroup: function (g) { return g === user; },
-                    isInNetGroup: function () { return false; } };
-    for (var i = 0; i < polkit.rules.length; i++) {
-        var r = polkit.rules[i](action, subject);
-        if (r !== undefined && r !== null) return r;
-    }
-    return null;
-}
-var bad = [];
-var login1 = "org.freedesktop.login1.";
-var granted = ["power-off", "reboot", "halt", "suspend", "hibernate"];
-for (var i = 0; i < granted.length; i++) {
-    var names = [granted[i], granted[i] + "-multiple-sessions"];
-    for (var j = 0; j < names.length; j++) {
-        if (decide(login1 + names[j], "nodrel") !== "yes") bad.push("nodrel not allowed " + names[j]);
-        var others = ["root", "alice", "nodrel2", "Nodrel", "nobody", ""];
-        for (var k = 0; k < others.length; k++) {
-            if (decide(login1 + names[j], others[k]) !== null) bad.push("'" + others[k] + "' allowed " + names[j]);
-        }
-    }
-    if (decide(login1 + granted[i] + "-ignore-inhibit", "nodrel") !== null) bad.push("nodrel allowed " + granted[i] + "-ignore-inhibit");
-}
-var refused = [login1 + "set-wall-message", login1 + "inhibit-block-shutdown", login1 + "set-reboot-parameter",
-               login1 + "manage", "org.freedesktop.systemd1.manage-units", "org.freedesktop.packagekit.package-install",
-               "org.freedesktop.login1.power-off.extra", "xorg.freedesktop.login1.power-off"];
-for (var m = 0; m < refused.length; m++) {
-    if (decide(refused[m], "nodrel") !== null) bad.push("nodrel allowed " + refused[m]);
-}
-if (polkit.rules.length !== 1) bad.push(polkit.rules.length + " rules registered, not 1");
-if (bad.length > 0) throw new Error(bad.join("; "));
-print("rule decisions as expected");
-EOF
-} > "$work/polkit-test.js"
+# The polkit rule in duktape, between polkit's objects and the decisions it must make.
 check "polkit rule allows the 10 power actions to user nodrel only, no -ignore-inhibit (duktape)" \
-  duk "$work/polkit-test.js"
+  duk tests/packaging/polkit-stubs.js data/polkit/50-nodrel.rules tests/packaging/polkit-decisions.js
 
 for script in packaging/debian/nodreld/postinst packaging/debian/nodreld/prerm \
               packaging/debian/nodreld/postrm data/desktop/nodrel-desktop.in; do
@@ -202,7 +149,7 @@ cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 if ! out=$(timeout 600 cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_FUZZ=OFF -DNODREL_SANITIZE=OFF \
-      -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
+      -DNODREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
       -DCMAKE_EXE_LINKER_FLAGS="$ldflags" 2>&1); then
   fail "configure $BUILD" "$(tail -n 30 <<<"$out")"
   finish
@@ -220,27 +167,9 @@ if ! out=$(DESTDIR="$stage" timeout 300 cmake --install "$BUILD" 2>&1); then
   fail "cmake --install" "$out"
   finish
 fi
-daemon_files="644 etc/logrotate.d/nodreld
-755 usr/sbin/nodreld
-644 usr/lib/systemd/system/nodreld.service
-644 usr/lib/sysusers.d/nodrel.conf
-644 usr/lib/tmpfiles.d/nodrel.conf
-644 usr/share/doc/nodreld/changelog.gz
-644 usr/share/doc/nodreld/copyright
-644 usr/share/man/man8/nodreld.8.gz
-644 usr/share/nodrel/Nodrel4.ini
-644 usr/share/polkit-1/rules.d/50-nodrel.rules"
-desktop_files="755 usr/bin/nodrel
-755 usr/libexec/nodrel/nodrel-desktop
-644 usr/share/applications/nodrel.desktop
-644 usr/share/doc/nodrel/changelog.gz
-644 usr/share/doc/nodrel/copyright
-644 usr/share/doc/nodrel/examples/nodrel-autostart.desktop
-644 usr/share/icons/hicolor/scalable/apps/nodrel.svg
-644 usr/share/man/man1/nodrel.1.gz
-644 usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml"
-expected_tree=$daemon_files
-if [[ $desktop == 1 ]]; then expected_tree+=$'\n'$desktop_files; fi
+# Each package's files with their modes, one "MODE PATH" a line.
+package_files() { cat "tests/packaging/$1.files"; }
+expected_tree=$(package_files nodreld; package_files nodrel)
 expected_tree=$(sort -k2 <<<"$expected_tree")
 actual_tree=$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)
 same "staged tree: exactly the expected files and modes" "$expected_tree" "$actual_tree"
@@ -254,23 +183,21 @@ check "installed default settings are data/Nodrel4.ini" cmp data/Nodrel4.ini "$s
 check "installed manual pages are the data/man pages" \
   sh -c "zcat '$stage/usr/share/man/man8/nodreld.8.gz' | cmp - data/man/nodreld.8"
 
-if [[ $desktop == 1 ]]; then
-  for entry in "$stage/usr/share/applications/nodrel.desktop" \
-               "$stage/usr/share/doc/nodrel/examples/nodrel-autostart.desktop"; do
-    check "${entry#"$stage"/} validates (desktop-file-validate)" desktop-file-validate "$entry"
-    same "${entry#"$stage"/} starts the installed launcher" \
-      "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
-      "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
-  done
-  metainfo=$stage/usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml
-  check "metainfo validates (appstreamcli validate --no-net)" \
-    appstreamcli validate --no-net "$metainfo"
-  same "metainfo names the configured home page" \
-    "<url type=\"homepage\">$(sed -n 's/^NODREL_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")</url>" \
-    "$(grep -o '<url type="homepage">.*</url>' "$metainfo")"
-  check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
-    appstreamcli validate-tree --no-net "$stage/usr"
-fi
+for entry in "$stage/usr/share/applications/nodrel.desktop" \
+             "$stage/usr/share/doc/nodrel/examples/nodrel-autostart.desktop"; do
+  check "${entry#"$stage"/} validates (desktop-file-validate)" desktop-file-validate "$entry"
+  same "${entry#"$stage"/} starts the installed launcher" \
+    "Exec=/usr/libexec/nodrel/nodrel-desktop Icon=nodrel TryExec=/usr/bin/nodrel" \
+    "$(grep -E '^(Exec|TryExec|Icon)=' "$entry" | sort | tr '\n' ' ' | sed 's/ $//')"
+done
+metainfo=$stage/usr/share/metainfo/io.github.nodrel.Nodrel.metainfo.xml
+check "metainfo validates (appstreamcli validate --no-net)" \
+  appstreamcli validate --no-net "$metainfo"
+same "metainfo names the configured home page" \
+  "<url type=\"homepage\">$(sed -n 's/^NODREL_HOMEPAGE:STRING=//p' "$BUILD/CMakeCache.txt")</url>" \
+  "$(grep -o '<url type="homepage">.*</url>' "$metainfo")"
+check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-net)" \
+  appstreamcli validate-tree --no-net "$stage/usr"
 
 # systemd-analyze checks the executable and the manual page against this machine, so
 # it verifies a copy whose ExecStart points into the staging folder, with the staged
@@ -317,18 +244,17 @@ if ! out=$(cd "$BUILD" && timeout 600 cpack -G DEB 2>&1); then
   fail "cpack -G DEB" "$(tail -n 30 <<<"$out")"
   finish
 fi
-debs=("$BUILD/packages/nodreld_${version}_${arch}.deb")
-if [[ $desktop == 1 ]]; then debs+=("$BUILD/packages/nodrel_${version}_${arch}.deb"); fi
+debs=("$BUILD/packages/nodreld_${version}_${arch}.deb" "$BUILD/packages/nodrel_${version}_${arch}.deb")
 same "cpack built exactly the expected packages" \
   "$(printf '%s\n' "${debs[@]##*/}" | sort)" "$(cd "$BUILD/packages" && ls -1 ./*.deb | sed 's|^\./||' | sort)"
 
 for deb in "${debs[@]}"; do
   [[ -f "$deb" ]] || continue
   name=$(dpkg-deb -f "$deb" Package)
-  if [[ $name == nodreld ]]; then files=$daemon_files; else files=$desktop_files; fi
   listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' \
            | sed -E 's| \./| |' | sort -k3)
-  wanted=$(sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' <<<"$files" | sort -k3)
+  wanted=$(package_files "$name" \
+           | sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' | sort -k3)
   same "$name: file list (dpkg-deb -c), modes and owners" "$wanted" "$listed"
 
   depends=$(dpkg-deb -f "$deb" Depends)
@@ -375,28 +301,26 @@ same "extracted nodreld --version" "nodreld $version" "$(timeout 10 "$x/usr/sbin
 help=$(timeout 10 "$x/usr/sbin/nodreld" --help 2>&1)
 same "extracted nodreld --help starts with its usage" \
   "Usage: nodreld [-InhibitShutdown] [-AllowMulti]" "$(head -n 1 <<<"$help")"
-if [[ $desktop == 1 ]]; then
-  same "extracted nodrel --version" "nodrel $version" \
-    "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
-  # The launcher with its paths pointed into the extracted tree, on a scratch home: it
-  # makes the folder, puts the defaults there, and runs nodrel in it.
-  sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
-  home=$work/home
-  mkdir -p "$home"
-  out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
-  folder=$home/.local/share/nodrel
-  if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
-    pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
-  else
-    fail "launcher prepares ~/.local/share/nodrel and runs nodrel" "$out$(find "$home" 2>&1)"
-  fi
-  echo "# edited" >> "$folder/Data/Nodrel4.ini"
-  edited=$(cat "$folder/Data/Nodrel4.ini")
-  out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-        timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
-  same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
+same "extracted nodrel --version" "nodrel $version" \
+  "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
+# The launcher with its paths pointed into the extracted tree, on a scratch home: it
+# makes the folder, puts the defaults there, and runs nodrel in it.
+sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
+home=$work/home
+mkdir -p "$home"
+out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+folder=$home/.local/share/nodrel
+if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
+  pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
+else
+  fail "launcher prepares ~/.local/share/nodrel and runs nodrel" "$out$(find "$home" 2>&1)"
 fi
+echo "# edited" >> "$folder/Data/Nodrel4.ini"
+edited=$(cat "$folder/Data/Nodrel4.ini")
+out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
 
 # ---------------------------------------------------------------------------------------
 heading "Installation into a scratch root (dpkg --root, DPKG_ROOT)"
@@ -461,8 +385,7 @@ if out=$(dpkg_root -i "${debs[@]}"); then
 else
   fail "dpkg --root reinstalls the packages" "$out"
 fi
-names=(nodreld)
-if [[ $desktop == 1 ]]; then names=(nodrel nodreld); fi
+names=(nodrel nodreld)
 out=$(dpkg_root -r "${names[@]}")
 same "removing keeps the settings" "$edited" "$(od -c "$R/var/lib/nodrel/Data/Nodrel4.ini" 2>&1)"
 out=$(dpkg_root -P "${names[@]}")

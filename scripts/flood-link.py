@@ -31,7 +31,6 @@ from counting down in the first place. The power service is pointed at nothing a
 import argparse
 import multiprocessing
 import os
-import re
 import shutil
 import signal
 import socket
@@ -40,32 +39,24 @@ import sys
 import threading
 import time
 
-from measure_support import (DEFAULT_NODRELD, LogWatcher, cpu_seconds, grid_deviations,
-                             make_scratch, quiet_env, read_status, stop)
+from measure_support import (DEFAULT_NODRELD, LogWatcher, cpu_seconds, free_udp_port,
+                             grid_deviations, make_scratch, parse_log_line, quiet_env,
+                             read_status, start_in, stop)
 
 LOOPBACK = "127.0.0.1"
 KEEP_ALIVE = b"<COA100>"
 MAX_RATE = 500_000
 MAX_DURATION = 600.0
 
-LOG_LINE = re.compile(
-    r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, (.{10}), (.{10}), Count:(.{4})(.*)$")
-
-
-def free_udp_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
-        probe.bind(("", 0))
-        return probe.getsockname()[1]
-
 
 def parse(line):
     """(event, state, count, comms) of an event line, None for other lines."""
-    m = LOG_LINE.match(line)
-    if not m:
+    event = parse_log_line(line)
+    if event is None:
         return None
-    comms = m.group(4)
+    comms = event.rest
     comms = comms[len(", Comms: "):] if comms.startswith(", Comms: ") else comms
-    return m.group(1)[1:].strip(), m.group(2).strip(), int(m.group(3)), comms
+    return event.event, event.state, event.count, comms
 
 
 def socket_drops(port):
@@ -172,8 +163,6 @@ def main():
     port = free_udp_port()
     scratch = make_scratch("nodrel-flood-", CMain=2, IPAdd=LOOPBACK, Port1=port, CPULevel=50)
     env = quiet_env()
-    for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-        env.pop(name, None)
     watcher = LogWatcher(scratch)
     console = open(os.path.join(scratch, "console.txt"), "wb")
     print("nodreld: %s\nfolder:  %s\nslave on %s:%d; %g s quiet, then %d datagrams/s for %g s"
@@ -182,9 +171,8 @@ def main():
 
     stopping = threading.Event()
     keeper = threading.Thread(target=keep_alive, args=(port, stopping), daemon=True)
-    proc = subprocess.Popen([os.path.abspath(args.nodreld), "-InhibitShutdown", "-AllowMulti"],
-                            cwd=scratch, env=env, stdin=subprocess.DEVNULL, stdout=console,
-                            stderr=subprocess.STDOUT)
+    proc = start_in(scratch, [os.path.abspath(args.nodreld), "-InhibitShutdown", "-AllowMulti"],
+                    env, console, subprocess.STDOUT)
     keeper.start()
     sent = [multiprocessing.Value("q", 0) for _ in range(args.senders)]
     windows = [multiprocessing.Array("d", 2) for _ in range(args.senders)]

@@ -32,7 +32,7 @@ import threading
 import time
 
 from measure_support import (DEFAULT_NODRELD, EXPECTED_EVENTS, LogWatcher, isolation_prefix,
-                             make_scratch, parse_line, quiet_env, stop)
+                             make_scratch, parse_line, quiet_env, start_in, stop)
 
 CPU_DELAY = 1800
 POLL_SECONDS = 0.005
@@ -96,9 +96,7 @@ def measure_level(nodreld, load, seconds, processors, env):
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                 stderr=subprocess.DEVNULL, start_new_session=True)
             time.sleep(2.0)
-        program = subprocess.Popen(
-            isolation_prefix() + [nodreld, "-AllowMulti"], cwd=scratch, env=env, stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program = start_in(scratch, isolation_prefix() + [nodreld, "-AllowMulti"], env)
 
         deadline = None
         give_up = time.monotonic() + 15

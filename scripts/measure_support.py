@@ -1,54 +1,30 @@
-"""What the measurement scripts share: a scratch installation of nodreld with its settings,
-the lines its log gains, and figures from /proc/PID."""
+"""What the measurement scripts share: a scratch installation of nodreld with quiet settings
+(tests/support/nodrel_scratch.py, which the end-to-end tests use too), the lines its log
+gains, and figures from /proc/PID."""
 
 import os
-import re
 import shutil
 import subprocess
-import tempfile
+import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
 
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+# pylint: disable=wrong-import-position,unused-import
+from nodrel_scratch import (free_udp_port, make_installation, parse_log_line,  # noqa: E402,F401
+                            quiet_env, start_in)
+
 # Events a master may log between its start and its exit without a countdown.
 EXPECTED_EVENTS = {"Start", "Enter", "Inactive", "Run", "Exit", ""}
-STAMP = re.compile(r"^\d\d-\S{3}-\d\d \d\d:\d\d:\d\d, ")
-
 # Quiet settings: no countdown within any run (CPUDelay is 1800 s).
-SETTINGS = [
-    ("Comms", [("CMain", 1), ("DName", 1), ("IPAdd", ""), ("Port1", 10001)]),
-    ("Run", [("AvTime", 5), ("CPUDelay", 1800), ("CPULevel", 5), ("LogLevel", 3),
-             ("LogName", "Nodrel.log"), ("LogPath", "Log/"), ("RunOnTop", 1),
-             ("StartDelay", 1), ("StartMin", 2)]),
-    ("Shutdown", [("ShutTime", 60), ("ShutType", 1)]),
-]
-
-
-def config_text(**changes):
-    """The settings file: the quiet settings above with `changes` applied."""
-    lines = ["# Nodrel Version 5.5", "# Configuration File",
-             "# " + time.strftime("%d-%b-%y %H:%M:%S"), ""]
-    for section, pairs in SETTINGS:
-        lines.append("[%s]" % section)
-        lines += ["%s=%s" % (key, changes.get(key, value)) for key, value in pairs]
-        lines.append("")
-    return "".join(line + "\r\n" for line in lines)
+QUIET = dict(CPUDelay=1800, CPULevel=5, StartDelay=1, StartMin=2)
 
 
 def make_scratch(prefix, **changes):
-    """A scratch folder with Data/Nodrel4.ini and an empty Log/; returns its path."""
-    scratch = tempfile.mkdtemp(prefix=prefix)
-    os.mkdir(os.path.join(scratch, "Data"))
-    os.mkdir(os.path.join(scratch, "Log"))
-    with open(os.path.join(scratch, "Data", "Nodrel4.ini"), "w", newline="") as f:
-        f.write(config_text(**changes))
-    return scratch
-
-
-def quiet_env():
-    """The environment for nodreld: C locale, and the system bus pointed at nothing."""
-    return dict(os.environ, LC_ALL="C", DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent")
+    """A scratch installation with the quiet settings and `changes`; returns its path."""
+    return make_installation(prefix, **dict(QUIET, **changes))
 
 
 def isolation_prefix():
@@ -70,9 +46,8 @@ def stop(proc):
 
 def parse_line(line):
     """(event, state) of a log line, or None for header lines."""
-    if not STAMP.match(line) or len(line) < 42:
-        return None
-    return line[21:30].strip(), line[32:42].strip()
+    parsed = parse_log_line(line)
+    return (parsed.event, parsed.state) if parsed else None
 
 
 class LogWatcher:

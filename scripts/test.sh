@@ -12,7 +12,8 @@
 #   6. build-pkg/   Release for /usr: installation, Debian packages, lintian, the service
 #                   unit, desktop entries, metainfo and manual pages
 #                   (scripts/check-packaging.sh; nothing is installed into this machine).
-# Every stage runs even when an earlier one found failing tests; a build that fails stops
+# Every tree is built with warnings as errors (NODREL_WERROR=ON, which a user's build leaves
+# off). Every stage runs even when an earlier one found failing tests; a build that fails stops
 # the run at once. The exit status is non-zero when anything failed.
 set -uo pipefail
 
@@ -64,11 +65,11 @@ run_ctest() {
   fi
 }
 
-# Configures one tree with the given options; any error ends the run.
+# Configures one tree, warnings as errors, with the given options; any error ends the run.
 configure_tree() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@" || die "configuring $dir failed"
+  cmake -S . -B "$dir" -G Ninja -DNODREL_WERROR=ON "$@" || die "configuring $dir failed"
 }
 
 # Builds one tree (all of it, or the targets named after --target); any error ends the run.

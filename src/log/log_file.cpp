@@ -106,7 +106,7 @@ Message LogFailureMessage(LogFailure failure, std::string_view logName) {
                               JoinLines({"Unable to write to the log file " + name + ".",
                                          kPermissions, kTerminate}));
         case LogFailure::LineWriteFailed:
-            // This one has always been written without its full stops.
+            // This box alone has no full stop after the file name and none at the end.
             return FailureBox(" Log File Write Error",
                               JoinLines({"Unable to write to the log file " + name, kPermissions,
                                          kTerminate.substr(0, kTerminate.size() - 1)}));

@@ -50,7 +50,8 @@ public:
     LogFailure WriteLogHeader(int mode, int logLevel, std::string_view progTitle,
                               std::string_view listing);
 
-    // One line; with both texts empty, an extra line end after the last line instead.
+    // One line; with both texts empty, the last line built so far again with one more line
+    // end (at start-up, when there is none yet, two empty lines).
     LogFailure WriteLog(std::string_view stamp, std::string_view event, std::string_view state,
                         const LogContext& context);
 

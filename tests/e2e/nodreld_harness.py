@@ -2,43 +2,21 @@
 terminal); no display, and a system bus that leads nowhere unless a test brings its own."""
 
 import os
-import re
 import shutil
 import signal
 import socket
-import subprocess
-import tempfile
+import sys
 import threading
 import time
 import unittest
-from collections import namedtuple
 
-CRLF = "\r\n"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+# pylint: disable=wrong-import-position,unused-import
+from nodrel_scratch import (CRLF, config_text, free_udp_port,  # noqa: E402,F401
+                            make_installation, parse_log_line, quiet_env, start_in, write_config)
+
 START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
                   "running. Only one instance can be", " running at a time."]
-# One log line: date and time, marker and event, state, count, rest.
-LOG_LINE = re.compile(r"^\d\d-\w{3}-\d\d \d\d:\d\d:\d\d, (.)(.{9}), (.{10}), Count:(.{4})(.*)$")
-LogLine = namedtuple("LogLine", "marker event state count rest")
-# A master that powers off after 30 minutes below 50 %: nothing in a test comes near.
-SECTIONS = [("[Comms]", dict(CMain=1, DName=1, IPAdd="", Port1=10001)),
-            ("[Run]", dict(AvTime=5, CPUDelay=1800, CPULevel=50, LogLevel=3, LogName="Nodrel.log",
-                           LogPath="Log/", RunOnTop=1, StartDelay=2, StartMin=1)),
-            ("[Shutdown]", dict(ShutTime=60, ShutType=1))]
-
-
-def config_text(**overrides):
-    """A settings file as Nodrel writes it, with some values changed."""
-    lines = ["# Nodrel Version 5.5", "# Configuration File", "# 01-Jan-24 12:00:00"]
-    for section, keys in SECTIONS:
-        lines += ["", section] + ["%s=%s" % (k, overrides.pop(k, v)) for k, v in keys.items()]
-    assert not overrides, "unknown keys %s" % overrides
-    return CRLF.join(lines + [""]) + CRLF
-
-
-def free_udp_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
-        sock.bind(("", 0))
-        return sock.getsockname()[1]
 
 
 def nodreld_path():
@@ -54,8 +32,7 @@ class Program:
         self.folder, self.command = folder, command
         self.paths = [os.path.join(folder, "%s.%s.txt" % (n, tag)) for n in ("stdout", "stderr")]
         with open(self.paths[0], "wb") as out, open(self.paths[1], "wb") as err:
-            self.proc = subprocess.Popen(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
-                                         stdout=out, stderr=err)
+            self.proc = start_in(folder, command, env, out, err)
 
     def running(self):
         return self.proc.poll() is None
@@ -83,8 +60,7 @@ class Program:
         return self._read(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
 
     def log_events(self):
-        return [LogLine(m[1], m[2].rstrip(), m[3].rstrip(), int(m[4]), m[5])
-                for m in map(LOG_LINE.match, self.log_lines()) if m]
+        return [e for e in map(parse_log_line, self.log_lines()) if e]
 
 
 class NotifySocket:
@@ -125,10 +101,7 @@ class NodreldTestCase(unittest.TestCase):
 
     def setUp(self):
         self.started, self.folders = [], []
-        self.env = {k: v for k, v in os.environ.items()
-                    if k not in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS")}
-        self.env.update(DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent/nodrel-e2e-bus",
-                        LC_ALL="C")
+        self.env = quiet_env()
         self.addCleanup(self._stop_all)
 
     def _stop_all(self):
@@ -139,17 +112,10 @@ class NodreldTestCase(unittest.TestCase):
 
     def installation(self, **settings):
         """A fresh folder with Log/ and Data/ with these settings."""
-        folder = os.path.realpath(tempfile.mkdtemp(prefix="nodrel-e2e-"))
-        self.folders.append(folder)
-        os.mkdir(os.path.join(folder, "Log"))
-        os.mkdir(os.path.join(folder, "Data"))
-        self.write_config(folder, config_text(**settings))
-        return folder
+        self.folders.append(make_installation("nodrel-e2e-", **settings))
+        return self.folders[-1]
 
-    @staticmethod
-    def write_config(folder, text):
-        with open(os.path.join(folder, "Data", "Nodrel4.ini"), "wb") as f:
-            f.write(text.encode("latin-1"))
+    write_config = staticmethod(write_config)
 
     def notify_socket(self, folder):
         notify = NotifySocket(folder)

@@ -124,8 +124,8 @@ TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
     }
 }
 
-// Restore keeps the role and address fields; numbers are written as read from their fields
-// (the exact restored file is checked in the widget tests, test_frm_config.cpp).
+// Restore gives the default file byte for byte, keeping the role and address fields;
+// numbers are written as read from their fields.
 TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
     ConfigFields fields;
     fields.IPAddT = "192.168.1.20";

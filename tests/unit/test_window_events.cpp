@@ -1,4 +1,5 @@
-// Window state against StartMin, the tray's double click, the dialogs pausing the cycle.
+// Window state against StartMin and RunOnTop, the tray's double click, the dialogs pausing
+// the cycle.
 #include <gmock/gmock.h>
 
 #include "fakes.h"
