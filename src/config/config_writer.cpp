@@ -68,7 +68,7 @@ fs::path FollowLinks(fs::path path) {
 // Whether this process may write the existing file. Permission to replace it is not
 // enough: a file the user has made read-only stays as it is. No write bit at all counts
 // as read-only also for a process that could write it anyway (root).
-bool MayWrite(const fs::path& file, const fs::file_status& status) {
+bool MayWrite([[maybe_unused]] const fs::path& file, const fs::file_status& status) {
     constexpr fs::perms anyWrite =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & anyWrite) == fs::perms::none) return false;
