@@ -6,7 +6,7 @@
 #
 # Two components, two packages:
 #   daemon   package "nodreld": nodreld, its systemd service, user, working folder and
-#            polkit rule, the default settings and nodreld(8);
+#            polkit rule, the default settings, the rotation of its log and nodreld(8);
 #   desktop  package "nodrel": the Qt program nodrel with its menu entry, icon, AppStream
 #            metainfo, an example autostart entry and nodrel(1). Only when the nodrel
 #            target exists; it depends on nodreld for the default settings.
@@ -26,6 +26,8 @@ set(NODREL_TMPFILESDIR "lib/tmpfiles.d" CACHE STRING
 set(NODREL_POLKIT_RULESDIR "${CMAKE_INSTALL_DATADIR}/polkit-1/rules.d" CACHE STRING
     "Where the polkit rule goes (relative to the prefix, or absolute); polkit reads only
 /usr/share/polkit-1/rules.d and /etc/polkit-1/rules.d")
+set(NODREL_LOGROTATEDIR "${CMAKE_INSTALL_FULL_SYSCONFDIR}/logrotate.d" CACHE STRING
+    "Where the logrotate snippet for the service's log goes")
 set(NODREL_PACKAGE_MAINTAINER "Nodrel developers <nodrel@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian packages")
 
@@ -72,6 +74,8 @@ install(FILES ${NODREL_GENERATED}/nodrel.tmpfiles
         DESTINATION ${NODREL_TMPFILESDIR} RENAME nodrel.conf COMPONENT daemon)
 install(FILES ${NODREL_DATA}/polkit/50-nodrel.rules
         DESTINATION ${NODREL_POLKIT_RULESDIR} COMPONENT daemon)
+install(FILES ${NODREL_DATA}/logrotate/nodreld
+        DESTINATION ${NODREL_LOGROTATEDIR} COMPONENT daemon)
 install(FILES ${NODREL_GENERATED}/nodreld.8.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man8 COMPONENT daemon)
 install(FILES ${NODREL_DEBIAN}/copyright ${NODREL_GENERATED}/changelog.gz
@@ -149,8 +153,10 @@ This package holds nodreld, the program without windows, with a confined
 systemd service (not enabled by the package) that runs it as the user
 nodrel in /var/lib/nodrel, and a polkit rule that lets that user, and no
 other, carry out the power actions.")
+# conffiles: the logrotate snippet in /etc, which an administrator may edit.
 set(CPACK_DEBIAN_DAEMON_PACKAGE_CONTROL_EXTRA
-    "${NODREL_DEBIAN}/nodreld/postinst;${NODREL_DEBIAN}/nodreld/prerm;${NODREL_DEBIAN}/nodreld/postrm")
+    "${NODREL_DEBIAN}/nodreld/conffiles;${NODREL_DEBIAN}/nodreld/postinst"
+    "${NODREL_DEBIAN}/nodreld/prerm;${NODREL_DEBIAN}/nodreld/postrm")
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME nodrel)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION utils)

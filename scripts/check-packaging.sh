@@ -220,7 +220,8 @@ if ! out=$(DESTDIR="$stage" timeout 300 cmake --install "$BUILD" 2>&1); then
   fail "cmake --install" "$out"
   finish
 fi
-daemon_files="755 usr/sbin/nodreld
+daemon_files="644 etc/logrotate.d/nodreld
+755 usr/sbin/nodreld
 644 usr/lib/systemd/system/nodreld.service
 644 usr/lib/sysusers.d/nodrel.conf
 644 usr/lib/tmpfiles.d/nodrel.conf
@@ -347,7 +348,7 @@ for deb in "${debs[@]}"; do
     "$(dpkg-deb -f "$deb" Package Version Architecture Source | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
   control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
   if [[ $name == nodreld ]]; then
-    same "$name: control files" "control md5sums postinst postrm prerm " "$control"
+    same "$name: control files" "conffiles control md5sums postinst postrm prerm " "$control"
   else
     same "$name: control files" "control md5sums " "$control"
   fi

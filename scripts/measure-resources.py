@@ -14,6 +14,18 @@ reports:
   * the activation delay: from the appearance of the "Start" line to that of the
     "Enter Run" line, against StartDelay.
 
+Beside nodreld it runs the floor (bench/floor.c, built with gcc -O2): the least a program
+can do for the same work, a 500 ms timer and each second one /proc/stat read and one
+appended log line. Both are compared:
+  * system calls a second from 4 s to 24 s after the start, counted with strace -f -ttt in
+    a separate run of 25 s (strace slows a process down, so the other figures come
+    without it); target: nodreld at most 1.2 times the floor;
+  * CPU time in phase Run from /proc/PID/schedstat, both over the same seconds; target: at
+    most 1.1 times the floor. It is noisy on a shared machine: --runs 3 --duration 180
+    repeats the run and gives the median ratio;
+  * wake-ups a second (context switches; target two, as the floor) and Private_Dirty of
+    /proc/PID/smaps_rollup (target 0.5 MB).
+
 The settings cannot start a countdown during the run: CPUDelay is 1800 s and the run must
 end before StartDelay + CPUDelay. The system bus is pointed at nothing as well, and the
 program is stopped at once if its log ever shows an event other than the ones expected.
@@ -22,6 +34,7 @@ program is stopped at once if its log ever shows an event other than the ones ex
   scripts/measure-resources.py --duration 60
   scripts/measure-resources.py --start-delay 600     # the 10-minute activation delay
   scripts/measure-resources.py path/to/nodreld
+  scripts/measure-resources.py --runs 3 --duration 180     # the CPU ratio's median
 
 With --desktop the desktop program nodrel is measured instead, on a private Xvfb display
 with trayer as the tray host (Debian packages xvfb and trayer): StartMin=2 puts its window
@@ -34,9 +47,11 @@ found, stops the run). Its targets are those of a Qt program: about 40 MB reside
 """
 
 import argparse
+import collections
 import os
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -59,18 +74,111 @@ DESKTOP_TARGET_RSS_MB = 40.0
 DESKTOP_TARGET_CPU_PERCENT = 0.05
 TARGET_TICK_MS = 20.0
 TARGET_ACTIVATION_S = 0.5
+FLOOR_SOURCE = os.path.join(ROOT, "bench", "floor.c")
+TARGET_SYSCALL_RATIO = 1.2
+TARGET_CPU_RATIO = 1.1
+TARGET_WAKEUPS = 2.0
+TARGET_PRIVATE_DIRTY_MB = 0.5
+SYSCALL_WINDOW = (4.0, 24.0)  # seconds after the start
 
 
-def proportional_kb(pid):
-    """Pss: private pages plus each shared page divided by the processes sharing it."""
+def smaps_kb(pid, field):
+    """A field of /proc/PID/smaps_rollup in kB: "Pss" (private pages plus each shared page
+    divided by the processes sharing it), "Private_Dirty" (pages only it has written)."""
     try:
         with open("/proc/%d/smaps_rollup" % pid) as f:
             for line in f:
-                if line.startswith("Pss:"):
+                if line.startswith(field + ":"):
                     return int(line.split()[1])
     except OSError:
         pass
     return None
+
+
+def wakeups(pid):
+    """Context switches so far, voluntary and not: how often the process was woken."""
+    total = 0
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                total += int(line.split()[1])
+    return total
+
+
+def build_floor(folder):
+    """bench/floor.c built with gcc -O2 into `folder`; the executable's path."""
+    floor = os.path.join(folder, "floor")
+    subprocess.run(["gcc", "-O2", "-o", floor, FLOOR_SOURCE], check=True)
+    return floor
+
+
+def start_floor(floor, prefix):
+    """The floor in a scratch folder of its own (it writes Log/floor.log)."""
+    scratch = make_scratch("nodrel-floor-")
+    proc = subprocess.Popen(prefix + [floor], cwd=scratch, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return proc, scratch
+
+
+def syscalls_per_second(trace):
+    """System calls a second within SYSCALL_WINDOW of the traced program's start (its
+    execve), and the count of each call."""
+    calls = collections.Counter()
+    start = None
+    with open(trace) as f:
+        for line in f:
+            fields = line.split(None, 2)
+            if len(fields) < 3 or fields[2].startswith(("---", "+++")):
+                continue
+            stamp = float(fields[1])
+            if start is None and fields[2].startswith("execve("):
+                start = stamp
+            if start is not None and SYSCALL_WINDOW[0] <= stamp - start < SYSCALL_WINDOW[1]:
+                calls[fields[2].split("(", 1)[0]] += 1
+    seconds = SYSCALL_WINDOW[1] - SYSCALL_WINDOW[0]
+    return sum(calls.values()) / seconds, calls
+
+
+def traced_children(pid):
+    """The processes strace (process `pid`) started."""
+    try:
+        with open("/proc/%d/task/%d/children" % (pid, pid)) as f:
+            return [int(child) for child in f.read().split()]
+    except OSError:
+        return []
+
+
+def count_syscalls(nodreld, floor, prefix):
+    """Runs nodreld and the floor side by side under strace for the window; their system
+    calls a second and what they were."""
+    if shutil.which("strace") is None:
+        return None
+    scratch = make_scratch("nodrel-strace-", StartDelay=1)
+    floor_scratch = make_scratch("nodrel-strace-floor-")
+    traces = [os.path.join(scratch, "nodreld.strace"), os.path.join(floor_scratch, "floor.strace")]
+    procs = []
+    try:
+        for folder, trace, command in ((scratch, traces[0], [nodreld, "-AllowMulti"]),
+                                       (floor_scratch, traces[1], [floor])):
+            procs.append(subprocess.Popen(
+                prefix + ["strace", "-f", "-ttt", "-o", trace] + command, cwd=folder,
+                env=quiet_env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL))
+        time.sleep(SYSCALL_WINDOW[1] + 1)
+    finally:
+        # strace lets a program it started go on when it is stopped itself: end the
+        # program, and strace follows it.
+        for proc in procs:
+            for child in traced_children(proc.pid):
+                os.kill(child, signal.SIGTERM)
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                stop(proc)
+    counted = [syscalls_per_second(trace) for trace in traces]
+    shutil.rmtree(scratch, ignore_errors=True)
+    shutil.rmtree(floor_scratch, ignore_errors=True)
+    return counted
 
 
 class DesktopSession:
@@ -119,7 +227,7 @@ class DesktopSession:
         shutil.rmtree(getattr(self, "runtime_dir", ""), ignore_errors=True)
 
 
-def main():
+def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("nodreld", nargs="?", default=None,
                         help="the program to measure (default: the one in build/)")
@@ -129,13 +237,12 @@ def main():
                         help="seconds to run after the activation delay (default 120)")
     parser.add_argument("--start-delay", type=int, default=2,
                         help="StartDelay in seconds, 1..3600 (default 2)")
+    parser.add_argument("--runs", type=int, default=1,
+                        help="runs of nodreld beside the floor; the median CPU ratio counts")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = parser.parse_args()
     if args.nodreld is None:
         args.nodreld = DEFAULT_NODREL if args.desktop else DEFAULT_NODRELD
-    target_rss_mb = DESKTOP_TARGET_RSS_MB if args.desktop else TARGET_RSS_MB
-    target_cpu_percent = DESKTOP_TARGET_CPU_PERCENT if args.desktop else TARGET_CPU_PERCENT
-
     if not os.access(args.nodreld, os.X_OK):
         sys.exit("measure-resources: %s is not an executable; build first" % args.nodreld)
     if not 1 <= args.start_delay <= 3600:
@@ -143,7 +250,54 @@ def main():
     total_seconds = args.start_delay + args.duration
     if args.duration + 10 >= CPU_DELAY:
         sys.exit("measure-resources: --duration must stay well below CPUDelay (%d s)" % CPU_DELAY)
+    if args.runs < 1:
+        sys.exit("measure-resources: --runs must be 1 or more")
+    return args
 
+
+def print_table(results):
+    """The figures with their targets; True when none failed."""
+    width = max(len(r[0]) for r in results)
+    print()
+    print("%-*s  %-14s  %-16s  %s" % (width, "figure", "value", "target", "result"))
+    print("-" * (width + 44))
+    for name, value, target, verdict in results:
+        print("%-*s  %-14s  %-16s  %s" % (width, name, value, target, verdict))
+    failed = [r for r in results if r[3] == "FAIL"]
+    print("\n%d passed, %d failed" % (sum(r[3] == "PASS" for r in results), len(failed)))
+    return not failed
+
+
+def verdict(ok):
+    return "PASS" if ok else "FAIL"
+
+
+def compare_syscalls(nodreld, floor, prefix):
+    """The strace run; True when nodreld stays within its ratio of the floor's count."""
+    counted = count_syscalls(os.path.abspath(nodreld), floor, prefix)
+    if counted is None:
+        print("no strace: system calls not counted")
+        return True
+    (ours, our_calls), (floors, floor_calls) = counted
+    print("\nsystem calls a second, %g s to %g s after the start (strace -f -ttt):"
+          % SYSCALL_WINDOW)
+    seconds = SYSCALL_WINDOW[1] - SYSCALL_WINDOW[0]
+    for name, calls in (("nodreld", our_calls), ("floor", floor_calls)):
+        print("  %-8s %s" % (name, ", ".join("%s %g" % (call, n / seconds)
+                                             for call, n in calls.most_common())))
+    ratio = ours / floors if floors else float("inf")
+    return print_table([
+        ("system calls a second: nodreld / floor", "%.1f / %.1f" % (ours, floors), "", ""),
+        ("system calls, ratio to the floor", "%.2f" % ratio,
+         "<= %g" % TARGET_SYSCALL_RATIO, verdict(ratio <= TARGET_SYSCALL_RATIO))])
+
+
+def measure_once(args, floor, prefix):
+    """One run of the program (nodreld beside the floor when `floor` is given): prints the
+    figures; returns (True when all passed, CPU ratio to the floor or None)."""
+    target_rss_mb = DESKTOP_TARGET_RSS_MB if args.desktop else TARGET_RSS_MB
+    target_cpu_percent = DESKTOP_TARGET_CPU_PERCENT if args.desktop else TARGET_CPU_PERCENT
+    total_seconds = args.start_delay + args.duration
     scratch = make_scratch("nodrel-measure-", CPUDelay=CPU_DELAY, StartDelay=args.start_delay)
     env = quiet_env()
     session = None
@@ -157,9 +311,9 @@ def main():
     print("program: %s\nfolder:  %s\nrunning %.0f s (StartDelay %d s, then %.0f s in phase Run)"
           % (args.nodreld, scratch, total_seconds, args.start_delay, args.duration), flush=True)
 
-    prefix = isolation_prefix()
-    if prefix:
-        print("in a network namespace of its own", flush=True)
+    floor_proc = floor_scratch = None
+    if floor is not None:
+        floor_proc, floor_scratch = start_floor(floor, prefix)
     launched = time.monotonic()
     # unshare executes nodreld in its own process, so the process id stays nodreld's.
     proc = subprocess.Popen(prefix + [os.path.abspath(args.nodreld), "-AllowMulti"],
@@ -169,6 +323,7 @@ def main():
     work_times = []
     max_rss_kb = 0
     cpu_at_run = None  # (monotonic, stat seconds, schedstat seconds) when Run was entered
+    floor_at_run = None  # (floor's schedstat seconds, its wake-ups, nodreld's) then
     next_status = launched
     problem = None
     deadline = launched + total_seconds + 0.75
@@ -193,6 +348,9 @@ def main():
                     work_times.append(seen)
                     cpu_at_run = (seen, cpu_seconds_stat(proc.pid),
                                   cpu_seconds_schedstat(proc.pid))
+                    if floor_proc is not None:
+                        floor_at_run = (cpu_seconds_schedstat(floor_proc.pid),
+                                        wakeups(floor_proc.pid), wakeups(proc.pid))
                 elif event in ("Inactive", "Run"):
                     work_times.append(seen)
             if problem:
@@ -206,15 +364,22 @@ def main():
         if problem is None:
             ended_at = time.monotonic()
             status = read_status(proc.pid)
-            pss_kb = proportional_kb(proc.pid)
+            pss_kb = smaps_kb(proc.pid, "Pss")
+            dirty_kb = smaps_kb(proc.pid, "Private_Dirty")
             cpu_stat = cpu_seconds_stat(proc.pid)
             cpu_sched = cpu_seconds_schedstat(proc.pid)
+            if floor_at_run is not None:
+                floor_end = (cpu_seconds_schedstat(floor_proc.pid), wakeups(floor_proc.pid),
+                             wakeups(proc.pid), smaps_kb(floor_proc.pid, "Private_Dirty"))
             max_rss_kb = max(max_rss_kb, status.get("VmRSS", 0))
             proc.send_signal(signal.SIGTERM)
             exit_status = proc.wait(timeout=10)
             watcher.poll()
     finally:
         stop(proc)
+        stop(floor_proc)
+        if floor_scratch is not None:
+            shutil.rmtree(floor_scratch, ignore_errors=True)
         console.close()
         if session is not None:
             session.close()
@@ -222,7 +387,7 @@ def main():
     if problem:
         print("FAIL: " + problem)
         print("the folder is kept: " + scratch)
-        return 1
+        return False, None
 
     wall = ended_at - launched
     results = []
@@ -242,6 +407,9 @@ def main():
     if pss_kb is not None:
         results.append(("proportional set size (Pss) at the end", "%.2f MB" % (pss_kb / 1024),
                         "", ""))
+    if dirty_kb is not None and not args.desktop:
+        row("private dirty memory (Private_Dirty)", "%.2f MB" % (dirty_kb / 1024),
+            "<= %g MB" % TARGET_PRIVATE_DIRTY_MB, dirty_kb / 1024 <= TARGET_PRIVATE_DIRTY_MB)
 
     cpu_total = cpu_sched if cpu_sched is not None else cpu_stat
     share = 100.0 * cpu_total / wall
@@ -264,6 +432,29 @@ def main():
                         "%.1f us" % (run_share / 100 * 1e6), "", ""))
     else:
         row("CPU, phase Run", "not reached", "<= %g %%" % target_cpu_percent, False)
+
+    cpu_ratio = None
+    if floor_at_run is not None and cpu_sched is not None:
+        # The same seconds for both: from nodreld's "Enter Run" to the end.
+        seconds = ended_at - cpu_at_run[0]
+        ours, floors = cpu_sched - cpu_at_run[2], floor_end[0] - floor_at_run[0]
+        cpu_ratio = ours / floors if floors > 0 else float("inf")
+        results.append(("CPU in phase Run a second: nodreld / floor",
+                        "%.1f / %.1f us" % (ours / seconds * 1e6, floors / seconds * 1e6),
+                        "", ""))
+        if args.runs == 1:
+            row("CPU, ratio to the floor", "%.2f" % cpu_ratio, "<= %g" % TARGET_CPU_RATIO,
+                cpu_ratio <= TARGET_CPU_RATIO)
+        else:  # noisy: the median of the runs counts
+            results.append(("CPU, ratio to the floor", "%.2f" % cpu_ratio,
+                            "<= %g (median)" % TARGET_CPU_RATIO, ""))
+        our_wakeups = (floor_end[2] - floor_at_run[2]) / seconds
+        floor_wakeups = (floor_end[1] - floor_at_run[1]) / seconds
+        row("wake-ups a second: nodreld / floor", "%.2f / %.2f" % (our_wakeups, floor_wakeups),
+            "%g" % TARGET_WAKEUPS, round(our_wakeups, 1) <= TARGET_WAKEUPS)
+        if floor_end[3] is not None:
+            results.append(("floor's private dirty memory", "%.2f MB" % (floor_end[3] / 1024),
+                            "", ""))
 
     deviations, missed = grid_deviations(work_times)
     if deviations:
@@ -291,20 +482,43 @@ def main():
     row("SIGTERM: exit status, Exit line", "%d, %s" % (exit_status, "yes" if exit_line else "no"),
         "0, yes", exit_status == 0 and exit_line)
 
-    width = max(len(r[0]) for r in results)
-    print()
-    print("%-*s  %-14s  %-16s  %s" % (width, "figure", "value", "target", "result"))
-    print("-" * (width + 44))
-    for name, value, target, verdict in results:
-        print("%-*s  %-14s  %-16s  %s" % (width, name, value, target, verdict))
-    failed = [r for r in results if r[3] == "FAIL"]
-    print("\n%d passed, %d failed" % (sum(r[3] == "PASS" for r in results), len(failed)))
-
+    passed = print_table(results)
     if args.keep:
         print("the folder is kept: " + scratch)
     else:
         shutil.rmtree(scratch, ignore_errors=True)
-    return 1 if failed else 0
+    return passed, cpu_ratio
+
+
+def main():
+    args = parse_args()
+    prefix = isolation_prefix()
+    if prefix:
+        print("in a network namespace of its own", flush=True)
+    floor = None
+    build = tempfile.mkdtemp(prefix="nodrel-floor-build-")
+    try:
+        passed = True
+        if not args.desktop:
+            floor = build_floor(build)
+            passed = compare_syscalls(args.nodreld, floor, prefix)
+        ratios = []
+        for run in range(args.runs):
+            if args.runs > 1:
+                print("\n==== run %d of %d" % (run + 1, args.runs), flush=True)
+            ok, ratio = measure_once(args, floor, prefix)
+            passed = passed and ok
+            if ratio is not None:
+                ratios.append(ratio)
+        if len(ratios) > 1:
+            median = statistics.median(ratios)
+            print("\nCPU ratio to the floor: %s, median %.2f (target <= %g): %s"
+                  % (", ".join("%.2f" % r for r in ratios), median, TARGET_CPU_RATIO,
+                     verdict(median <= TARGET_CPU_RATIO)))
+            passed = passed and median <= TARGET_CPU_RATIO
+    finally:
+        shutil.rmtree(build, ignore_errors=True)
+    return 0 if passed else 1
 
 
 if __name__ == "__main__":

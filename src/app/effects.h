@@ -2,20 +2,9 @@
 // Everything the core asks of the front end besides the window's visible state.
 #include <string>
 
+#include "common/text.h"
+
 namespace nodrel {
-
-// Message-box styles and answers as numbers, so the front ends can map them.
-namespace box {
-inline constexpr int Plain = 0;
-inline constexpr int Critical = 16;
-inline constexpr int CriticalYesNo = 20;
-inline constexpr int Exclamation = 48;
-inline constexpr int Information = 64;
-
-inline constexpr int AnswerOk = 1;
-inline constexpr int AnswerYes = 6;
-inline constexpr int AnswerNo = 7;
-}  // namespace box
 
 class Effects {
 public:

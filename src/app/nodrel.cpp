@@ -32,7 +32,8 @@ Nodrel::Nodrel(Outside outside)
       power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
       closedLink_(outside_.link ? nullptr : std::make_unique<ClosedLink>()),
       link_(outside_.link ? outside_.link : closedLink_.get()),
-      CPUUsage(outside_.cpu) {}
+      CPUUsage(outside_.cpu),
+      log_(outside_.logAppender ? *outside_.logAppender : StandardAppender()) {}
 
 void Nodrel::Guarded(const std::function<void()>& body) {
     if (endStatus_) return;
@@ -63,8 +64,12 @@ void Nodrel::End(int status) {
 
 void Nodrel::Fatal(const Message& message) {
     StopTimer();
-    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+    ShowMessage(message);
     End(1);
+}
+
+void Nodrel::ShowMessage(const Message& message) {
+    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
 }
 
 void Nodrel::CheckDataFolder() {

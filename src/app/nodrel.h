@@ -14,6 +14,7 @@
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "config/config_window.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
 #include "link/link_socket.h"
@@ -40,6 +41,8 @@ struct Outside {
     std::string programName = "nodrel";
     // Starts the browser; without one the home page cannot be opened.
     Launcher* launcher = nullptr;
+    // How the log's entries reach the file; without one, what standard C++ can do.
+    Appender* logAppender = nullptr;
 };
 
 class Nodrel {
@@ -65,8 +68,15 @@ public:
     // timers (the text to show, then one second less), and closing.
     void AboutOpened();
     std::string AboutSecond();
-    void ConfigOpened();
+    // Opening the configuration window gives what it shows (ConfigWindow's setup).
+    ConfigWindowSetup ConfigOpened();
     std::string ConfigSecond();
+    // The configuration window's Save: the window checks and writes, the program takes
+    // note of the tray choice and of a rewritten file. The one way a save reaches it.
+    void ConfigSave(ConfigWindow& window);
+    // View Log: the viewer started on the log, or the window's box (which may end the
+    // program).
+    void ConfigViewLog(const ConfigWindow& window);
     // Closed by the window's own Close of the about window, or any close but Close.
     void DialogClosed();
     // The configuration window's Close: re-initialises after a save, or while the
@@ -119,7 +129,8 @@ public:
     void StartCycle();
     void ActivationDelay();
     void CheckCondition();
-    void ReadCPULoad();
+    // False when the load could not be read: that second neither holds nor breaks the run.
+    bool ReadCPULoad();
     void CountdownStep();
     void ResetProgram();
     void RestoreWindow();
@@ -146,6 +157,8 @@ private:
     // The Exit button's way out: the phase logged, status 0.
     [[noreturn]] void ExitProgram();
     [[noreturn]] void Fatal(const Message& message);
+    // The box titled ProgTitle and the message's suffix.
+    void ShowMessage(const Message& message);
     void CheckDataFolder();
     void ApplyRestColours();
     void EnableButtons();

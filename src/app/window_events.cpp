@@ -61,9 +61,29 @@ std::string Nodrel::AboutSecond() {
     return text;
 }
 
-void Nodrel::ConfigOpened() {
+ConfigWindowSetup Nodrel::ConfigOpened() {
     OpenDialog(600);
     configDialog_ = true;
+    return {ProgTitle, settings, fileSettings, PortError};
+}
+
+void Nodrel::ConfigSave(ConfigWindow& window) {
+    Guarded([&] {
+        const ConfigSaved saved = window.Save(FormatStamp(outside_.clock.LocalNow()));
+        if (saved.trayChoiceChanged) WindowOverride = false;
+        if (saved.written) SettingsSaved = true;
+        if (saved.failure) ShowMessage(*saved.failure);
+    });
+}
+
+void Nodrel::ConfigViewLog(const ConfigWindow& window) {
+    Guarded([&] {
+        const LogView view = window.ViewLog();
+        if (view.endsProgram) Fatal(view.message);
+        const bool viewerStarted = !view.viewerPath.empty() && outside_.launcher &&
+                                   outside_.launcher->OpenFile(view.viewerPath);
+        if (!viewerStarted) ShowMessage(view.message);
+    });
 }
 
 std::string Nodrel::ConfigSecond() {

@@ -21,6 +21,19 @@ std::string PadRight(std::string_view text, std::size_t width);
 // The last `width` characters of the text padded on the left with blanks.
 std::string RightAlign(std::string_view text, std::size_t width);
 
+// Message-box styles and answers as numbers, so the front ends can map them.
+namespace box {
+inline constexpr int Plain = 0;
+inline constexpr int Critical = 16;
+inline constexpr int CriticalYesNo = 20;
+inline constexpr int Exclamation = 48;
+inline constexpr int Information = 64;
+
+inline constexpr int AnswerOk = 1;
+inline constexpr int AnswerYes = 6;
+inline constexpr int AnswerNo = 7;
+}  // namespace box
+
 // A message box as the core asks for it: the style number (0, 16, 20, 48, 64),
 // the title suffix after the program title, and the text with CR LF between lines.
 struct Message {

@@ -1,6 +1,7 @@
 #pragma once
 // The configuration window's fields as plain values, so that validation, the writer
 // and the change signature work without any widget.
+#include <cstddef>
 #include <string>
 
 #include "config/settings.h"
@@ -25,6 +26,23 @@ struct ConfigFields {
     int LogLevelCode = 0;
     int ShutTypeCode = 0;
 };
+
+// Note labels beside the configuration window's fields.
+enum class Note {
+    AvTimeM,
+    CPUDelayM,
+    CPULevelM,
+    IPAddM,
+    LogLevelM,
+    LogNameM,
+    LogPathM,
+    Port1M,
+    ShutTimeM,
+    ShutTypeM,
+    StartDelayM,
+    Count_
+};
+inline constexpr std::size_t NoteCount = static_cast<std::size_t>(Note::Count_);
 
 // The fields as the configuration window fills them from the settings in memory.
 ConfigFields FieldsFromSettings(const Settings& settings);

@@ -1,95 +1,41 @@
 #include "config/config_reader.h"
 
-#include <array>
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <string_view>
 #include <system_error>
 
-#include "config/parse_number.h"
+#include "config/setting_table.h"
 
 namespace nodrel {
 
 namespace {
 
-constexpr int kKeyCount = 15;
-constexpr int kSectionCount = 3;
 constexpr std::string_view kListingHead = "\r\nConfiguration\r\n-------------";
-constexpr std::string_view kUnlistedKey = "CMain=";
 
-enum class ValueKind { Text, Int16, Int32 };
-
-struct Key {
-    std::string_view name;  // with its '='
-    ValueKind kind;
-    std::int16_t Settings::*int16Field;
-    std::int32_t Settings::*int32Field;
-    std::string Settings::*textField;
-};
-
-constexpr Key Int16Key(std::string_view name, std::int16_t Settings::*field) {
-    return {name, ValueKind::Int16, field, nullptr, nullptr};
-}
-constexpr Key TextKey(std::string_view name, std::string Settings::*field) {
-    return {name, ValueKind::Text, nullptr, nullptr, field};
-}
-
-// In the order the lines are matched. No name is the start of another.
-const std::array<Key, kKeyCount> kKeys = {
-    Int16Key("AvTime=", &Settings::AvTime),
-    TextKey("IPAdd=", &Settings::IPAdd),
-    Int16Key("CMain=", &Settings::CMain),
-    Int16Key("CPUDelay=", &Settings::CPUDelay),
-    Int16Key("CPULevel=", &Settings::CPULevel),
-    Int16Key("DName=", &Settings::DName),
-    Int16Key("LogLevel=", &Settings::LogLevel),
-    TextKey("LogName=", &Settings::LogName),
-    TextKey("LogPath=", &Settings::LogPath),
-    Key{"Port1=", ValueKind::Int32, nullptr, &Settings::Port1, nullptr},
-    Int16Key("RunOnTop=", &Settings::RunOnTop),
-    Int16Key("StartMin=", &Settings::StartMin),
-    Int16Key("ShutTime=", &Settings::ShutTime),
-    Int16Key("ShutType=", &Settings::ShutType),
-    Int16Key("StartDelay=", &Settings::StartDelay),
-};
-
-constexpr std::array<std::string_view, kSectionCount> kSections = {"[Comms]", "[Run]",
-                                                                   "[Shutdown]"};
-
-// Stores the value of a key line; false when a number does not fit its field.
-bool StoreValue(const Key& key, std::string_view value, Settings& settings) {
-    switch (key.kind) {
-        case ValueKind::Text:
-            settings.*key.textField = std::string(value);
-            return true;
-        case ValueKind::Int16:
-            return RoundToInt16(ParseLeadingNumber(value), settings.*key.int16Field);
-        case ValueKind::Int32:
-            return RoundToInt32(ParseLeadingNumber(value), settings.*key.int32Field);
-    }
-    return false;
-}
-
-const Key* MatchKey(std::string_view line) {
-    for (const Key& key : kKeys) {
-        if (line.starts_with(key.name)) return &key;
+// The key the line sets: its name immediately followed by '='. No key's name and '=' is the
+// start of another's.
+const SettingKey* MatchKey(std::string_view line) {
+    for (const SettingKey& key : SettingTable) {
+        if (line.starts_with(key.name) && line.substr(key.name.size()).starts_with('=')) {
+            return &key;
+        }
     }
     return nullptr;
 }
 
 bool IsSection(std::string_view line) {
-    for (auto section : kSections) {
-        if (line == section) return true;
-    }
-    return false;
+    return std::find(SectionHeadings.begin(), SectionHeadings.end(), line) !=
+           SectionHeadings.end();
 }
 
 // Reading state: the values so far, the listing and how many keys and sections are owed.
 struct ReadState {
     Settings settings;
     std::string listing{kListingHead};
-    int keysOwed = kKeyCount;
-    int sectionsOwed = kSectionCount;
+    int keysOwed = static_cast<int>(SettingTable.size());
+    int sectionsOwed = static_cast<int>(SectionHeadings.size());
 };
 
 // One line as read, without its line end. False when a value does not fit its field.
@@ -97,13 +43,14 @@ bool TakeLine(std::string_view raw, ReadState& state) {
     // Both tests look at the line before trimming: "  # note" is no comment.
     if (raw.empty() || raw.front() == '#') return true;
     const std::string_view line = TrimBlanks(raw);
-    if (const Key* key = MatchKey(line)) {
-        if (!StoreValue(*key, line.substr(key->name.size()), state.settings)) return false;
+    const SettingKey* key = MatchKey(line);
+    if (key) {
+        if (!StoreValue(*key, line.substr(key->name.size() + 1), state.settings)) return false;
         --state.keysOwed;
     }
     if (IsSection(line)) --state.sectionsOwed;
     if (line.starts_with('[')) state.listing += CRLF;
-    if (!line.starts_with(kUnlistedKey)) {
+    if (!key || key->listed) {
         state.listing += CRLF;
         state.listing += line;
     }

@@ -1,7 +1,7 @@
 #include "config/config_writer.h"
 
 #include <fstream>
-#include <initializer_list>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -10,8 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "config/parse_number.h"
-#include "config/settings.h"
+#include "config/setting_table.h"
 
 namespace nodrel {
 
@@ -21,22 +20,6 @@ namespace fs = std::filesystem;
 
 // Enough for any sane chain; a loop of links ends here.
 constexpr int kMostLinksFollowed = 40;
-
-// A number the window holds as text is written as the value read from it: "30 s" as 30.
-std::string NumberFrom(const std::string& fieldText) {
-    return FormatNumber(ParseLeadingNumber(fieldText));
-}
-
-std::string KeyLine(std::string_view key, std::string_view value) {
-    std::string line(key);
-    line += '=';
-    line += value;
-    return line;
-}
-
-std::string KeyLine(std::string_view key, int value) {
-    return KeyLine(key, std::to_string(value));
-}
 
 // `created` tells whether the file was made, so that only a file of ours gets removed.
 bool WriteWholeFile(const std::filesystem::path& file, const std::string& text, bool& created) {
@@ -99,38 +82,24 @@ void TakeOverModeAndOwner(const fs::path& fresh, const fs::path& old) {
 
 std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
                             const std::string& stamp) {
-    const std::initializer_list<std::string> lines = {
-        std::string("# Nodrel Version ").append(Version),
-        "# Configuration File",
-        "# " + stamp,
-        "",
-        "[Comms]",
-        KeyLine("CMain", cmain),
-        KeyLine("DName", fields.DNameT + 1),
-        KeyLine("IPAdd", fields.IPAddT),
-        KeyLine("Port1", NumberFrom(fields.Port1T)),
-        "",
-        "[Run]",
-        KeyLine("AvTime", NumberFrom(fields.AvTimeT)),
-        KeyLine("CPUDelay", NumberFrom(fields.CPUDelayT)),
-        KeyLine("CPULevel", NumberFrom(fields.CPULevelT)),
-        KeyLine("LogLevel", fields.LogLevelCode),
-        KeyLine("LogName", fields.LogNameT),
-        KeyLine("LogPath", fields.LogPathT),
-        KeyLine("RunOnTop", fields.RunOnTopT + 1),
-        KeyLine("StartDelay", NumberFrom(fields.StartDelayT)),
-        KeyLine("StartMin", fields.StartMinT + 1),
-        "",
-        "[Shutdown]",
-        KeyLine("ShutTime", NumberFrom(fields.ShutTimeT)),
-        KeyLine("ShutType", fields.ShutTypeCode),
-    };
     std::string text;
-    for (const auto& line : lines) {
-        text += line;
-        text += CRLF;
+    const auto line = [&text](std::string_view start, std::string_view rest = {}) {
+        text.append(start).append(rest).append(CRLF);
+    };
+    line("# Nodrel Version ", Version);
+    line("# Configuration File");
+    line("# ", stamp);
+    // Each section after an empty line, then its keys in the table's order.
+    std::optional<Section> section;
+    for (const SettingKey& key : SettingTable) {
+        if (key.section != section) {
+            section = key.section;
+            line("");
+            line(SectionHeadings[static_cast<std::size_t>(key.section)]);
+        }
+        line(std::string(key.name) + '=', FileValue(key, fields, cmain));
     }
-    text += CRLF;
+    line("");  // one more line end after the text
     return text;
 }
 

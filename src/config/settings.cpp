@@ -4,8 +4,6 @@
 
 namespace nodrel {
 
-std::string DefaultLogPath() { return std::string("Log") + PathSeparator; }
-
 std::filesystem::path LocalPath(std::string_view text) {
     std::string path(text);
     if constexpr (PathSeparator == '/') std::replace(path.begin(), path.end(), '\\', '/');

@@ -35,7 +35,8 @@ inline constexpr char PathSeparator = '/';
 #endif
 
 // "Log" and the separator: the default log folder.
-std::string DefaultLogPath();
+inline constexpr char DefaultLogFolder[] = {'L', 'o', 'g', PathSeparator, '\0'};
+inline std::string DefaultLogPath() { return DefaultLogFolder; }
 
 // Both '\' and '/' separate folders in LogPath.
 inline bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }

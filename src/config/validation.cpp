@@ -2,6 +2,7 @@
 
 #include "common/utf8.h"
 #include "config/parse_number.h"
+#include "config/setting_table.h"
 #include "link/ip_check.h"
 
 namespace nodrel {
@@ -13,20 +14,12 @@ constexpr int kMaster = 1;
 constexpr int kSlave = 2;
 constexpr std::size_t kMaxHostNameLength = 100;
 
-// The limits, the same for the settings read at start-up and for the window's fields.
-struct Range {
-    double lowest, highest;
-};
-constexpr Range kAvTime{1, 30}, kCPUDelay{5, 1800}, kCPULevel{5, 50}, kLogLevel{1, 3},
-    kPort1{1024, 65535}, kShutTime{2, 600}, kShutType{1, 6}, kStartDelay{1, 3600},
-    kSwitch{1, 2}, kLogNameLength{8, 20}, kLogPathLength{2, 100};
-
-bool Outside(double value, Range range) {
+bool Outside(double value, Limits range) {
     return !(value >= range.lowest && value <= range.highest);  // NaN counts as outside
 }
 
 // Lengths are counted in characters, as the window's notes promise.
-bool LengthOutside(const std::string& text, Range range) {
+bool LengthOutside(const std::string& text, Limits range) {
     return Outside(static_cast<double>(CharacterCount(text)), range);
 }
 
@@ -34,7 +27,7 @@ bool LengthOutside(const std::string& text, Range range) {
 // character would be written into the file and split its line, so the window's three text
 // fields refuse them (a dotted quad cannot hold one). The check of the settings read at
 // start-up leaves them alone, so that every file that loaded before still loads.
-bool TextUnfit(const std::string& text, Range length) {
+bool TextUnfit(const std::string& text, Limits length) {
     return LengthOutside(text, length) || HasControlCharacter(text);
 }
 
@@ -48,31 +41,42 @@ bool AddressFailsAddressMode(const std::string& address) {
 }
 
 bool AddressFailsHostNameMode(const std::string& name) {
-    return CharacterCount(name) > kMaxHostNameLength || IsValidIP(name);
+    return CharacterCount(name) > kMaxHostNameLength || IsDottedQuadWithoutZeros(name);
+}
+
+// The limits of the key table, the same for the settings read at start-up and for the
+// window's fields.
+bool OutsideLimits(const SettingKey& key, const Settings& s) {
+    if (key.kind == FieldKind::Text) return LengthOutside(TextIn(key, s), *key.limits);
+    return Outside(IntegerIn(key, s), *key.limits);
+}
+
+bool FieldOutsideLimits(const SettingKey& key, const ConfigFields& fields) {
+    switch (key.kind) {
+        case FieldKind::Number:
+            return Outside(ParseLeadingNumber(fields.*key.fieldText), *key.limits);
+        case FieldKind::Text:
+            return TextUnfit(fields.*key.fieldText, *key.limits);
+        case FieldKind::List:
+            return Outside(fields.*key.fieldNumber, *key.limits);
+        case FieldKind::None:
+        case FieldKind::TickBox:
+            break;  // the window can only produce values in range
+    }
+    return false;
 }
 
 int CountRangeFailures(const Settings& s) {
     const bool failed[] = {
-        Outside(s.AvTime, kAvTime),
         s.DName == 1 && AddressFailsAddressMode(s.IPAdd),
         s.DName == 2 && AddressFailsHostNameMode(s.IPAdd),
-        Outside(s.CMain, kSwitch),
-        Outside(s.DName, kSwitch),
-        Outside(s.CPULevel, kCPULevel),
-        Outside(s.CPUDelay, kCPUDelay),
-        Outside(s.LogLevel, kLogLevel),
-        LengthOutside(s.LogName, kLogNameLength),
-        LengthOutside(s.LogPath, kLogPathLength),
         !EndsWithSeparator(s.LogPath),
-        Outside(s.Port1, kPort1),
-        Outside(s.RunOnTop, kSwitch),
-        Outside(s.ShutTime, kShutTime),
-        Outside(s.StartMin, kSwitch),
-        Outside(s.ShutType, kShutType),
-        Outside(s.StartDelay, kStartDelay),
     };
     int count = 0;
     for (bool fails : failed) count += fails ? 1 : 0;
+    for (const SettingKey& key : SettingTable) {
+        if (key.limits && OutsideLimits(key, s)) ++count;
+    }
     return count;
 }
 
@@ -134,25 +138,21 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
     const bool folderFound =
         !fields.LogPathT.empty() && folderExists && folderExists(fields.LogPathT);
     const bool masterBadAddress = cmain == kMaster && addressMode && !validIP && monitor;
+    const bool addressAsName = IsDottedQuadWithoutZeros(address);
     const bool masterBadHostName =
-        cmain == kMaster && hostNameMode && (address.empty() || validIP) && monitor;
+        cmain == kMaster && hostNameMode && (address.empty() || addressAsName) && monitor;
 
     RuleTally tally;
-    tally.Check(Outside(ParseLeadingNumber(fields.AvTimeT), kAvTime), Note::AvTimeM);
+    for (const SettingKey& key : SettingTable) {
+        if (key.limits && key.note != Note::Count_) {
+            tally.Check(FieldOutsideLimits(key, fields), key.note);
+        }
+    }
     tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);
     tally.Check(hostNameMode && (AddressFailsHostNameMode(address) || HasControlCharacter(address)),
                 Note::IPAddM);
-    tally.Check(Outside(ParseLeadingNumber(fields.CPUDelayT), kCPUDelay), Note::CPUDelayM);
-    tally.Check(Outside(ParseLeadingNumber(fields.CPULevelT), kCPULevel), Note::CPULevelM);
-    tally.Check(Outside(fields.LogLevelCode, kLogLevel), Note::LogLevelM);
-    tally.Check(TextUnfit(fields.LogNameT, kLogNameLength), Note::LogNameM);
-    tally.Check(TextUnfit(fields.LogPathT, kLogPathLength), Note::LogPathM);
     tally.Check(!folderFound, Note::LogPathM);
     tally.Check(!EndsWithSeparator(fields.LogPathT), Note::LogPathM);
-    tally.Check(Outside(ParseLeadingNumber(fields.Port1T), kPort1), Note::Port1M);
-    tally.Check(Outside(ParseLeadingNumber(fields.ShutTimeT), kShutTime), Note::ShutTimeM);
-    tally.Check(Outside(fields.ShutTypeCode, kShutType), Note::ShutTypeM);
-    tally.Check(Outside(ParseLeadingNumber(fields.StartDelayT), kStartDelay), Note::StartDelayM);
     tally.Check(cmain == kSlave && addressMode && !validIP, Note::IPAddM);
     tally.Check(cmain == kSlave && hostNameMode && address.empty(), Note::IPAddM);
     tally.Check(masterBadAddress, Note::ShutTypeM);

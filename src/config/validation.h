@@ -22,22 +22,6 @@ CheckResult CheckSettings(Settings& settings);
 // The message box for CheckResult::failures above 0.
 Message CheckFailureMessage();
 
-// Note labels beside the configuration window's fields.
-enum class Note {
-    AvTimeM,
-    CPUDelayM,
-    CPULevelM,
-    IPAddM,
-    LogLevelM,
-    LogNameM,
-    LogPathM,
-    Port1M,
-    ShutTimeM,
-    ShutTypeM,
-    StartDelayM,
-    Count_
-};
-
 struct NoteMark {
     bool highlighted = false;
     std::optional<std::string> caption;  // replaces the hint text when set
@@ -45,7 +29,7 @@ struct NoteMark {
 
 struct Validation {
     int failures = 0;
-    std::array<NoteMark, static_cast<std::size_t>(Note::Count_)> notes{};
+    std::array<NoteMark, NoteCount> notes{};
     const NoteMark& operator[](Note n) const { return notes[static_cast<std::size_t>(n)]; }
 };
 

@@ -11,7 +11,7 @@ std::string PercentText(long value) { return RightAlign(std::to_string(value), 3
 
 }  // namespace
 
-void Nodrel::ReadCPULoad() {
+bool Nodrel::ReadCPULoad() {
     const int value = CPUUsage.Query();
     if (value == -1) {
         window_.CPULoad.caption = "Error";
@@ -20,7 +20,7 @@ void Nodrel::ReadCPULoad() {
         LoadSamples[0] = 0;
         SampleIndex = 0;
         CPUUsage.Initialize();
-        return;
+        return false;
     }
     const std::int16_t avTime = settings.AvTime;
     auto& count = LoadSamples[0];
@@ -39,11 +39,16 @@ void Nodrel::ReadCPULoad() {
     LoadText = PercentText(sample);
     AvLoadText = PercentText(sum / count);
     window_.CPULoad.caption = "CPU Load: " + AvLoadText;
+    return true;
 }
 
 void Nodrel::CheckCondition() {
-    if (settings.CMain == 1) ReadCPULoad();
-    Count = ConditionMet == 1 ? static_cast<std::int16_t>(Count + 1) : std::int16_t{0};
+    // A second whose load could not be read leaves the run where it was: a passing failure
+    // does not break it, and a machine whose load can never be read never counts down.
+    const bool measured = settings.CMain != 1 || ReadCPULoad();
+    if (measured) {
+        Count = ConditionMet == 1 ? static_cast<std::int16_t>(Count + 1) : std::int16_t{0};
+    }
     window_.Counter.bold = true;
     if (settings.CMain != 1) {
         if (ConditionMet == 0) {

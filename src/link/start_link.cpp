@@ -8,7 +8,6 @@ void Nodrel::StartLink() {
     DialogOpen = false;
     StopTimer();
     Unconfigured = false;
-    PortError = false;
     ReadConfig();
     CheckSettings();
     if (settings.CMain == 2) ProgTitle = "Nodrel Slave";
@@ -16,12 +15,20 @@ void Nodrel::StartLink() {
     SettingsSaved = false;
     MinimiseOnRestart = true;
     SendMsg = "<LOC000>";
-    if (settings.CMain == 2) BindReceivePort();
+    // Only a bind that works clears a port error; a master binds nothing and has none.
+    if (settings.CMain == 2) {
+        BindReceivePort();
+    } else {
+        PortError = false;
+    }
 }
 
 void Nodrel::BindReceivePort() {
     link_->Close();
-    if (link_->Bind(settings.Port1)) return;
+    if (link_->Bind(settings.Port1)) {
+        PortError = false;
+        return;
+    }
     const std::string port = std::to_string(settings.Port1);
     const int answer = outside_.effects.ShowMessage(
         box::CriticalYesNo, ProgTitle + " Port Error",

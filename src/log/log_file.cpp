@@ -35,20 +35,17 @@ bool FileExists(const fs::path& file) {
     return fs::exists(status) && !fs::is_directory(status);
 }
 
-bool WriteAll(std::FILE* stream, std::string_view bytes) {
-    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-}
-
-// Appends the text and a line end to an existing file. Opening for update rather than
-// for appending keeps a file that vanished since it was checked from being recreated.
-bool AppendEntry(const fs::path& file, std::string_view text) {
-    std::FILE* stream = std::fopen(file.string().c_str(), "r+b");
-    if (stream == nullptr) return false;
-    const bool written = std::fseek(stream, 0, SEEK_END) == 0 && WriteAll(stream, text) &&
-                         WriteAll(stream, CRLF) && std::fflush(stream) == 0;
-    const bool closed = std::fclose(stream) == 0;
-    return written && closed;
-}
+class CstdioAppender : public Appender {
+public:
+    bool Append(const fs::path& file, std::string_view bytes) override {
+        if (!FileExists(file)) return false;
+        std::FILE* stream = std::fopen(file.string().c_str(), "ab");
+        if (stream == nullptr) return false;
+        std::setvbuf(stream, nullptr, _IONBF, 0);  // the bytes go out in one piece
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+        return std::fclose(stream) == 0 && written;
+    }
+};
 
 std::string VersionLine() {
     return "Version " + std::string(Version);
@@ -66,19 +63,16 @@ std::string HeaderText(int mode, int logLevel, std::string_view progTitle,
     return text;
 }
 
-// One entry appended to a log file that must already exist in an existing folder.
-LogFailure AppendToExisting(const fs::path& folder, const fs::path& file, std::string_view text,
-                            LogFailure folderMissing, LogFailure writeFailed) {
-    if (!FolderExists(folder)) return folderMissing;
-    if (!FileExists(file)) return LogFailure::FileMissing;
-    return AppendEntry(file, text) ? LogFailure::None : writeFailed;
-}
-
 Message FailureBox(std::string_view titleSuffix, std::string text) {
     return Message{kMessageStyle, std::string(titleSuffix), std::move(text)};
 }
 
 }  // namespace
+
+Appender& StandardAppender() {
+    static CstdioAppender appender;
+    return appender;
+}
 
 Message LogFailureMessage(LogFailure failure, std::string_view logName) {
     const std::string name(logName);
@@ -131,20 +125,32 @@ std::filesystem::path LogFile::FilePath() const {
     return file_;
 }
 
+LogFailure LogFile::AppendEntry(std::string_view text, LogFailure folderMissing,
+                                LogFailure writeFailed) {
+    entry_.assign(text);
+    entry_ += CRLF;
+    if (appender_->Append(file_, entry_)) return LogFailure::None;
+    if (!FolderExists(folder_)) return folderMissing;
+    if (!FileExists(file_)) return LogFailure::FileMissing;
+    return writeFailed;
+}
+
 LogFailure LogFile::OpenLogFile(std::string_view progTitle, std::string_view stamp) {
     if (!FolderExists(folder_)) return LogFailure::FolderBeforeStart;
     const fs::path file = FilePath();
     if (FileExists(file)) return LogFailure::None;
     if (!CreateNewFile(file)) return LogFailure::CreateFailed;
     const std::string header = JoinLines({progTitle, VersionLine(), "File Created", stamp});
-    return AppendEntry(file, header) ? LogFailure::None : LogFailure::CreateFailed;
+    const LogFailure failure =
+        AppendEntry(header, LogFailure::FolderBeforeStart, LogFailure::CreateFailed);
+    return failure == LogFailure::None ? failure : LogFailure::CreateFailed;
 }
 
 LogFailure LogFile::WriteLogHeader(int mode, int logLevel, std::string_view progTitle,
                                    std::string_view listing) {
     if (logLevel <= kLevelNone) return LogFailure::None;
-    return AppendToExisting(folder_, FilePath(), HeaderText(mode, logLevel, progTitle, listing),
-                            LogFailure::FolderBeforeStart, LogFailure::HeaderWriteFailed);
+    return AppendEntry(HeaderText(mode, logLevel, progTitle, listing),
+                       LogFailure::FolderBeforeStart, LogFailure::HeaderWriteFailed);
 }
 
 LogFailure LogFile::WriteLog(std::string_view stamp, std::string_view event, std::string_view state,
@@ -154,8 +160,7 @@ LogFailure LogFile::WriteLog(std::string_view stamp, std::string_view event, std
     } else {
         lastLogLine_ = FormatLogLine(stamp, event, state, context);
     }
-    return AppendToExisting(folder_, FilePath(), lastLogLine_, LogFailure::FolderWhileRunning,
-                            LogFailure::LineWriteFailed);
+    return AppendEntry(lastLogLine_, LogFailure::FolderWhileRunning, LogFailure::LineWriteFailed);
 }
 
 }  // namespace nodrel

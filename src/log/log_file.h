@@ -22,8 +22,22 @@ enum class LogFailure {
 // The message box for a failure; `logName` is the LogName setting.
 Message LogFailureMessage(LogFailure failure, std::string_view logName);
 
+// Adds bytes to the end of an existing file in one step, never creating it.
+class Appender {
+public:
+    virtual ~Appender() = default;
+    // False when the file cannot be opened for writing or not every byte was written.
+    virtual bool Append(const std::filesystem::path& file, std::string_view bytes) = 0;
+};
+
+// What standard C++ can do: it must look for the file first, as it cannot open a file for
+// appending without creating it.
+Appender& StandardAppender();
+
 class LogFile {
 public:
+    explicit LogFile(Appender& appender = StandardAppender()) : appender_(&appender) {}
+
     // LogPath and LogName as the settings hold them. LogPath ends in '\' or '/'.
     void Configure(std::string_view logPath, std::string_view logName);
     std::filesystem::path FilePath() const;
@@ -43,6 +57,12 @@ public:
     const std::string& LastLogLine() const { return lastLogLine_; }
 
 private:
+    // One entry with its line end, in one append; the failure's kind is looked up only when
+    // the append failed.
+    LogFailure AppendEntry(std::string_view text, LogFailure folderMissing, LogFailure writeFailed);
+
+    Appender* appender_;
+    std::string entry_;  // kept, so that a line a second allocates nothing
     std::filesystem::path folder_;
     std::filesystem::path file_;
     std::string lastLogLine_;

@@ -58,6 +58,8 @@ void Nodrel::CountdownDisplay() {
     }
     window_.Counter.caption = CountdownPrefix(settings.ShutType) +
                               std::to_string(settings.ShutTime - Count) + "s";
+    // Whatever left it disabled, a countdown can always be cancelled.
+    window_.Reset.enabled = true;
     window_.Reset.caption = "Cancel";
     window_.Reset.toolTip = "Cancel " + ProgTitle + " " + ShutName;
 }

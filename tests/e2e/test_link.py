@@ -6,23 +6,28 @@ import shutil
 import signal
 import socket
 import subprocess
+import tempfile
 import time
 import unittest
 import uuid
 
-from nodreld_harness import NodreldTestCase, free_udp_port
+from nodreld_harness import NodreldTestCase, config_text, free_udp_port
 
 LOOPBACK = "127.0.0.1"
+# Names that only the test's own hosts file knows.
+PARTNER, HANGING = "partner.nodrel-e2e.test", "hanging.nodrel-e2e.test"
+# Where the test's silent name server listens; nothing else is asked.
+SILENT_SERVER = "127.0.0.77"
 
 
 class Link(NodreldTestCase):
 
-    def start_side(self, role, port, partner, prefix=()):
+    def start_side(self, role, port, partner, prefix=(), **more):
         """A master or a slave linked to `partner`, once it is monitoring."""
         master = role == "master"
         settings = dict(CMain=1, CPUDelay=1800, CPULevel=5) if master else dict(CMain=2)
         folder = self.installation(IPAdd=partner, Port1=port, StartDelay=1, LogLevel=3,
-                                   **settings)
+                                   **settings, **more)
         program = self.start(folder, *([] if master else ["-InhibitShutdown"]), prefix=prefix)
         self.wait_for_event(program, "Enter", "Run", timeout=6)
         return program
@@ -123,6 +128,90 @@ class Link(NodreldTestCase):
         slave = self.start_side("slave", port, addresses[0], ["ip", "netns", "exec", spaces[1]])
         self.assertConnected(slave, 0, 2)
 
+    # Leading zeros are decimal, as the address check reads them; a dotted quad with a 0
+    # is a host name that a master may use.
+    def test_dotted_quads_reach_the_address_they_name(self):
+        for name_mode, partner in ((1, "127.000.000.010"), (2, "127.0.0.10")):
+            with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as listener:
+                listener.bind(("127.0.0.10", 0))
+                listener.settimeout(5)
+                port = listener.getsockname()[1]
+                self.start_side("master", port, partner, DName=name_mode)
+                self.assertEqual(listener.recv(64), b"<C0A000>", partner)
+                self.assertEqual(listener.recv(64), b"<COA100>", partner)
+
+    def private_name_service(self, hosts, name_server=False):
+        """A prefix that runs a program in a mount namespace of its own, where the name
+        service is the test's: its hosts file (returned, to be rewritten in place) and,
+        with `name_server`, the silent server. No real name server is ever asked."""
+        if os.geteuid() != 0 or shutil.which("unshare") is None:
+            self.skipTest("a private mount namespace needs root and unshare")
+        folder = tempfile.mkdtemp(prefix="nodrel-e2e-names-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        files = {"hosts": hosts,
+                 "nsswitch.conf": "hosts: files dns\n" if name_server else "hosts: files\n",
+                 "resolv.conf": "nameserver %s\noptions timeout:30 attempts:1\n" % SILENT_SERVER}
+        for name, text in files.items():
+            with open(os.path.join(folder, name), "w") as f:
+                f.write(text)
+        script = ('for f in hosts nsswitch.conf resolv.conf; do '
+                  'mount --bind "$0/$f" "/etc/$f" || exit 1; done; exec "$@"')
+        probe = ["unshare", "--mount", "--propagation", "private", "sh", "-c", script, folder]
+        if subprocess.run(probe + ["true"], capture_output=True).returncode != 0:
+            self.skipTest("cannot bind files over /etc in a private mount namespace")
+        return probe, os.path.join(folder, "hosts")
+
+    @staticmethod
+    def rewrite(path, text):
+        with open(path, "w") as f:  # the same file: the namespace's bind mount sees it
+            f.write(text)
+
+    # A failed look-up is retried within seconds; an outage of the name service keeps the
+    # last good address in use, and the keep-alives go on.
+    def test_master_keeps_its_partner_through_a_name_service_outage(self):
+        known = "%s %s\n" % (LOOPBACK, PARTNER)
+        prefix, hosts = self.private_name_service("")
+        port = free_udp_port()
+        self.start_side("master", port, PARTNER, prefix, DName=2)
+        time.sleep(1)  # its first look-up has failed
+        self.rewrite(hosts, known)
+        slave = self.start_side("slave", port, LOOPBACK)
+        since = self.wait_until(lambda: [i for i, e in enumerate(slave.log_events())
+                                         if e.rest == ", Comms: -OK-"], "a keep-alive", 8, slave)[0]
+        self.rewrite(hosts, "")
+        self.assertConnected(slave, since, 12)
+        self.rewrite(hosts, known)
+
+    # A look-up that hangs holds up no tick, also when the partner changes meanwhile.
+    def test_ticks_stay_on_time_while_a_look_up_hangs(self):
+        silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.addCleanup(silent.close)
+        try:
+            silent.bind((SILENT_SERVER, 53))
+        except OSError as error:
+            self.skipTest("cannot listen as the name server: %s" % error)
+        prefix, _ = self.private_name_service("%s %s\n" % (LOOPBACK, PARTNER), True)
+        port = free_udp_port()
+        master = self.start_side("master", port, HANGING, prefix, DName=2)
+        silent.settimeout(5)
+        self.assertIn(b"nodrel-e2e", silent.recv(512), "the look-up reached the server")
+
+        self.write_config(master.folder, config_text(
+            CMain=1, DName=2, IPAdd=PARTNER, Port1=port, StartDelay=1, LogLevel=3,
+            CPUDelay=1800, CPULevel=5))
+        master.proc.send_signal(signal.SIGHUP)
+        arrivals, seen, deadline = [], 0, time.monotonic() + 6
+        while time.monotonic() < deadline:
+            lines = len(master.log_lines())
+            if lines > seen:
+                arrivals.append(time.monotonic())
+                seen = lines
+            time.sleep(0.02)
+        gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
+        self.assertGreaterEqual(len(arrivals), 5, self.describe())
+        self.assertLess(max(gaps), 1.8, self.describe())
+        slave = self.start_side("slave", port, LOOPBACK)
+        self.assertConnected(slave, 0, 2)
 
 if __name__ == "__main__":
     unittest.main()

@@ -2,7 +2,9 @@
 
 import os
 import re
+import shutil
 import signal
+import subprocess
 import time
 import unittest
 
@@ -64,6 +66,55 @@ class Nodreld(NodreldTestCase):
                           ("Exit", "Run")])
         titles = [line for line in program.output(1) if line.startswith("Nodrel: ")]
         self.assertEqual(titles, [TITLE % ("Power Off", 50), TITLE % ("Reboot", 40)])
+
+    # A master that can never read the load (/proc/stat an empty file in a mount namespace
+    # of its own) logs "Err " every second and never reaches its countdown.
+    def test_a_master_that_cannot_read_the_load_never_counts_down(self):
+        folder = self.installation(StartDelay=1, LogLevel=3, CPUDelay=5)
+        empty = os.path.join(folder, "empty-stat")
+        open(empty, "w").close()
+        prefix = ["unshare", "-m", "sh", "-c", 'mount --bind "$0" /proc/stat && exec "$@"', empty]
+        if os.geteuid() != 0 or subprocess.run(prefix + ["true"]).returncode != 0:
+            self.skipTest("a private mount namespace needs root")
+        # "-InhibitShutdown" shortens the wait to 6 s; twice that passes without a countdown.
+        program = self.start(folder, "-InhibitShutdown", prefix=prefix)
+        run = self.wait_for_event(program, "Enter", "Run")
+        self.wait_until(lambda: len(program.log_events()) > run + 12, "twelve seconds in Run",
+                        timeout=20, program=program)
+        self.assertEqual(self.stop_with(program), 0)
+        seconds = program.log_events()[run + 1:-1]
+        self.assertEqual({(e.event, e.state, e.count, e.rest) for e in seconds},
+                         {("Run", "", 0, ", CPU:Err , Av CPU:Err ")})
+
+    # The log needs only write permission (0622, someone else's), and a copy-and-truncate
+    # while it runs at level Full loses no later line and does not end it.
+    def test_writes_a_log_it_cannot_read_and_goes_on_after_copytruncate(self):
+        folder = self.installation(StartDelay=1, LogLevel=3)
+        log = os.path.join(folder, "Log", "Nodrel.log")
+        open(log, "w").close()
+        os.chmod(log, 0o622)
+        prefix = []
+        if os.geteuid() == 0:  # root reads any file: run as nobody, the log stays root's
+            prefix = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+            os.chmod(folder, 0o755)
+        else:
+            os.chmod(log, 0o222)  # the owner may write it, not read it
+        program = self.start(folder, prefix=prefix)
+        run = self.wait_for_event(program, "Enter", "Run")
+        self.wait_until(lambda: len(program.log_events()) > run + 2, "two Run lines",
+                        program=program)
+        shutil.copyfile(log, log + ".1")
+        os.truncate(log, 0)
+        self.wait_until(lambda: len(program.log_events()) >= 3, "three lines after the truncation",
+                        program=program)
+        self.assertEqual(self.stop_with(program), 0)
+        with open(log, "rb") as f:
+            after = f.read().decode("latin-1").split("\r\n")
+        self.assertEqual(after[-1], "", "whole lines only")
+        events = program.log_events()
+        self.assertEqual(len(events), len(after) - 1, after)
+        self.assertEqual({e.event for e in events[:-1]}, {"Run"})
+        self.assertEqual((events[-1].event, events[-1].state), ("Exit", "Run"))
 
     # A file or a log folder it cannot use ends it with status 1 and its message on stderr,
     # logging nothing (every message and the reload of a bad file: unit tests).

@@ -123,7 +123,7 @@ TEST(MainWindow, TheRequestsTheLogoConfigureAndExitReachTheProgram) {
 // once the window has gone; one left open two seconds on is closed and fails the test.
 void WhileWindowOpen(Desk& desk, const char* button, const std::function<void()>& whileOpen) {
     desk.window.openConfiguration = [&] {
-        frmConfig config(desk.program, {desk.effects, desk.clock, &desk.launcher, true});
+        frmConfig config(desk.program, true);
         desk.window.RunDialog(config);
     };
     QPointer<QWidget> open;

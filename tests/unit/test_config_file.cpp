@@ -1,7 +1,10 @@
 // Data/Nodrel4.ini: reading it, the text built from the window's fields, its replacement.
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "config/config_fields.h"
 #include "config/config_reader.h"
@@ -158,7 +161,7 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
 
 fs::perms Mode(const fs::path& file) { return fs::status(file).permissions(); }
 
-#ifndef _WIN32  // owners and modes are POSIX's
+#ifndef _WIN32
 // The file is replaced by a rename, never rewritten in place; the new file keeps the old
 // one's mode and owner (another user's file only when running as root, as in CI).
 TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
@@ -182,7 +185,6 @@ TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
     EXPECT_EQ(status.st_uid, root ? 65534u : ::geteuid());
     EXPECT_EQ(status.st_gid, root ? 65534u : ::getegid());
 }
-#endif
 
 // A symbolic link is followed: the file it names is replaced, the link stays a link.
 TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
@@ -195,6 +197,7 @@ TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
     EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), "new contents\r\n");
     EXPECT_EQ(Entries("Shared") + Entries("Data"), 2) << "no temporary file is left";
 }
+#endif
 
 // A failed write leaves the old state, no temporary file, and has its box.
 TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {

@@ -1,4 +1,4 @@
-// Lenient number reading, rounding, number rendering and the dotted-quad check.
+// Lenient number reading, rounding, number rendering and the dotted-quad checks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -63,19 +63,37 @@ TEST(ConfigFormatNumber, ShortestPlainDecimal) {
     for (const auto& [value, expected] : cases) EXPECT_EQ(FormatNumber(value), expected);
 }
 
-// Outer fields lie in 1..255; the inner two may also be a written 0, so that loopback and
-// ordinary private addresses such as 127.0.0.1 and 10.0.0.1 pass.
-TEST(IsValidIP, DottedQuadsWithOuterFieldsInOneTo255) {
-    const std::pair<std::string, bool> cases[] = {
+// A dotted quad reads in decimal whatever its leading zeros; IsValidIP wants the outer
+// fields in 1..255 (so 127.0.0.1 and 10.0.0.1 pass); a host name may be any quad with a 0.
+TEST(DottedQuad, ReadInDecimalAndCheckedForAddressesAndHostNames) {
+    const struct {
+        const char* text;
+        const char* bytes;  // as read, "" for no quad
+        bool valid, refusedAsName;
+    } cases[] = {
         // clang-format off
-        {"192.168.1.20", true}, {"010.001.1.1", true}, {"255.255.255.255", true},
-        {"1.2.3.0001", true}, {"127.0.0.1", true}, {"10.00.0.1", true}, {"192.168.1.0", false},
-        {"0.1.1.1", false}, {"192.168.01", false}, {".1.2.3.4", false}, {"1.2.3.4.", false},
-        {"1.2.3.4.5", false}, {"1.1.1.1.1", false}, {"1.2.3.a", false}, {"1.2.3.256", false},
-        {"1.256.3.4", false}, {"1..2.3", false}, {"", false}, {" 1.2.3.4", false},
-        {"1.2.3.99999999999999999999", false}};
+        {"192.168.1.20", "192.168.1.20", true, true}, {"010.001.1.1", "10.1.1.1", true, true},
+        {"127.000.000.010", "127.0.0.10", true, false}, {"192.168.1.08", "192.168.1.8", true, true},
+        {"255.255.255.255", "255.255.255.255", true, true}, {"1.2.3.0001", "1.2.3.1", true, true},
+        {"127.0.0.1", "127.0.0.1", true, false}, {"10.00.0.1", "10.0.0.1", true, false},
+        {"192.168.1.0", "192.168.1.0", false, false}, {"0.1.1.1", "0.1.1.1", false, false},
+        {"192.168.01", "", false, false}, {".1.2.3.4", "", false, false},
+        {"1.2.3.4.", "", false, false}, {"1.2.3.4.5", "", false, false},
+        {"1.1.1.1.1", "", false, false}, {"1.2.3.a", "", false, false},
+        {"1.2.3.256", "", false, false}, {"1.256.3.4", "", false, false},
+        {"1..2.3", "", false, false}, {"", "", false, false}, {" 1.2.3.4", "", false, false},
+        {"1.2.3.99999999999999999999", "", false, false}, {"0x7f.0.0.1", "", false, false}};
     // clang-format on
-    for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidIP(text), valid) << '"' << text << '"';
+    for (const auto& c : cases) {
+        std::string bytes;
+        if (const auto address = ParseDottedQuad(c.text)) {
+            for (const std::uint8_t b : *address) bytes += std::to_string(b) + ".";
+            bytes.pop_back();
+        }
+        EXPECT_EQ(bytes, c.bytes) << '"' << c.text << '"';
+        EXPECT_EQ(IsValidIP(c.text), c.valid) << '"' << c.text << '"';
+        EXPECT_EQ(IsDottedQuadWithoutZeros(c.text), c.refusedAsName) << '"' << c.text << '"';
+    }
 }
 
 }  // namespace

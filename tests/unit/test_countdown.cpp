@@ -26,7 +26,7 @@ std::vector<std::string> EventsFrom(const Rig& rig, const std::string& first) {
 }
 
 // Each action's countdown, white on orange with only Cancel, its call and its log lines at
-// each level; the second that starts it writes no Run line.
+// each level (none at all at level None); the second that starts it writes no Run line.
 TEST(Countdown, EachActionCountsDownAndRunsOnce) {
     const struct {
         const char *type, *level, *name;
@@ -44,6 +44,7 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
          {"Enter|Run", "Enter|Shutdown", "Start|Shutdown", "Close|Shutdown"}},
         {"4", "2", "Monitor", "Nodrel Will Close In ", {},
          {"Enter|Run", "Enter|Monitor", "Start|Monitor", "Close|Monitor"}},
+        {"1", "1", "Power Off", "The Computer Will Power Off In ", {PowerCall::PowerOff}, {}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -68,6 +69,9 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
         EXPECT_EQ(rig.power.calls, c.calls);
         EXPECT_EQ(rig.effects.ended, 0);
         EXPECT_EQ(EventsFrom(rig, "Enter|Run"), c.events);
+        if (c.events.empty()) {
+            EXPECT_EQ(rig.folder.ReadLog(), "");
+        }
     }
 }
 
@@ -106,6 +110,19 @@ TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
         EXPECT_EQ(rig.Window().Reset.caption, "Reset");
         EXPECT_THAT(rig.folder.LogEvents(), Contains("Reset|Power Off"));
     }
+}
+
+// Exit during the countdown (SIGTERM, the window closed) logs the action's name and
+// carries out nothing.
+TEST(Countdown, ExitLogsTheActionAndCarriesOutNothing) {
+    Rig rig;
+    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
+    rig.program.Form_Unload();
+    rig.Seconds(3);
+    EXPECT_THAT(rig.power.calls, IsEmpty());
+    EXPECT_EQ(rig.effects.ended, 0);
+    EXPECT_THAT(EventsFrom(rig, "Enter|Power Off"),
+                ElementsAre("Enter|Power Off", "Exit|Power Off"));
 }
 
 // A reload (SIGHUP) in the countdown starts the cycle again with the Reset button back.

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "fakes.h"
+#include "link/partner_address.h"
 
 namespace nodrel::testing {
 namespace {
@@ -63,8 +64,10 @@ TEST(Link, ForwardedResetAndTestRunAsIfPressedThenAReloadToMasterKeepsTheBinding
     EXPECT_EQ(rig.Window().caption, "Nodrel");
 }
 
-// Answering No to the port-in-use box leaves a slave waiting for its configuration.
-TEST(Link, PortInUseAnsweredNoWaitsForConfiguration) {
+// Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
+// does nothing. Close re-initialises without a save, and only a bind that works clears the
+// error (also while the box is up): after a port change the slave binds the new port.
+TEST(Link, PortInUseAnsweredNoWaitsForConfigurationUntilABindWorks) {
     Rig rig;
     rig.link.bindWorks = false;
     rig.effects.answer = box::AnswerNo;
@@ -74,9 +77,44 @@ TEST(Link, PortInUseAnsweredNoWaitsForConfiguration) {
     EXPECT_THAT(rig.effects.messages[0].text, HasSubstr("The RX Port 10001 Is Already In Use"));
     EXPECT_FALSE(rig.effects.ended);
     EXPECT_EQ(rig.Window().Title.caption, "Click Configure To Set Up Nodrel Slave");
+    rig.program.TestS_Click();
+    EXPECT_FALSE(rig.program.TestMode);
     rig.Seconds(4);
     EXPECT_EQ(rig.program.Phase, PhaseInitialise);
     EXPECT_THAT(rig.folder.LogEvents(), IsEmpty()) << "no Start line with the port in error";
+
+    std::vector<bool> errorWhileAsking;
+    rig.effects.whileShown = [&] { errorWhileAsking.push_back(rig.program.PortError); };
+    rig.program.ConfigOpened();
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10001);
+    EXPECT_THAT(errorWhileAsking, ElementsAre(true));
+    EXPECT_TRUE(rig.program.PortError);
+
+    rig.folder.WriteConfig(ConfigText(Slave({{"Port1", "10002"}})));
+    rig.link.bindWorks = true;
+    rig.program.ConfigOpened();
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10002);
+    EXPECT_EQ(rig.effects.messages.size(), 2u);
+    rig.Seconds(2);
+    EXPECT_EQ(rig.program.Phase, PhaseRun);
+}
+
+// However a slave came to count silence without a usable Reset button (a port error
+// cleared behind its back), its countdown can be cancelled.
+TEST(Link, ACountdownCanAlwaysBeCancelled) {
+    Rig rig;
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::AnswerNo;
+    rig.Start(Slave());
+    EXPECT_FALSE(rig.Window().Reset.enabled);
+    rig.program.PortError = false;
+    rig.Seconds(7);
+    ASSERT_EQ(rig.program.Phase, PhaseCountdown);
+    EXPECT_TRUE(rig.Window().Reset.enabled);
+    EXPECT_EQ(rig.Window().Reset.caption, "Cancel");
+    EXPECT_FALSE(rig.Window().Exit.enabled);
 }
 
 // The master sends from its last activation second, twice a second, also while a dialog is
@@ -109,6 +147,74 @@ TEST(Link, MasterSendsTwiceASecondFromTheLastActivationSecondAndRetriesACommand)
     rig.Seconds(1);
     EXPECT_EQ(rig.link.sent.at(11), "<COT000>");
     EXPECT_EQ(rig.program.SendMsg, "<COA100>");
+}
+
+// A name service the test answers by hand: each look-up begun ends as `outcome` says.
+struct HandLookup : NameLookup {
+    bool Begin(const std::string& name) override { return begun.push_back(name), starts; }
+    Outcome Poll() override { return outcome; }
+    void Answer(std::optional<Ipv4Address> address) {
+        outcome = address ? Outcome{State::Found, *address} : Outcome{State::Failed, {}};
+    }
+    std::vector<std::string> begun;
+    Outcome outcome;  // Pending until answered
+    bool starts = true;
+};
+
+// Asks for the partner's address on every tick, twice a second from second 0 on, and
+// notes at which seconds a look-up began.
+struct PartnerRig {
+    HandLookup lookup;
+    PartnerAddress partner{lookup};
+    PartnerAddress::Time now{};
+    std::vector<double> begunAt;
+
+    // The addresses the ticks of so many seconds gave, each change once.
+    std::vector<std::optional<Ipv4Address>> Ticks(double seconds, std::string name = "name") {
+        std::vector<std::optional<Ipv4Address>> given;
+        for (int tick = 0; tick < static_cast<int>(seconds * 2); ++tick) {
+            const std::size_t before = lookup.begun.size();
+            const auto address = partner.For(name, now);
+            if (lookup.begun.size() != before) begunAt.push_back(Seconds());
+            if (given.empty() || given.back() != address) given.push_back(address);
+            now += std::chrono::milliseconds(500);
+        }
+        return given;
+    }
+    double Seconds() const { return std::chrono::duration<double>(now.time_since_epoch()).count(); }
+};
+
+constexpr Ipv4Address First{192, 168, 1, 20}, Second{192, 168, 1, 21};
+constexpr std::optional<Ipv4Address> None;
+
+// Quads need no look-up; a name's last good address outlives failed look-ups, which are
+// retried every few seconds; a found address is refreshed every ten.
+TEST(PartnerAddress, KeepsTheLastGoodAddressThroughFailedLookUps) {
+    PartnerRig rig;
+    EXPECT_THAT(rig.Ticks(1, "127.000.000.010"), ElementsAre(Ipv4Address{127, 0, 0, 10}));
+    EXPECT_THAT(rig.Ticks(1, ""), ElementsAre(None));
+    EXPECT_THAT(rig.Ticks(3), ElementsAre(None)) << "nothing to send to while it is pending";
+    rig.lookup.Answer(First);
+    EXPECT_THAT(rig.Ticks(10), ElementsAre(First));
+    rig.lookup.Answer(std::nullopt);  // the name service is down from second 15 on
+    EXPECT_THAT(rig.Ticks(12), ElementsAre(First));
+    rig.lookup.Answer(Second);
+    EXPECT_THAT(rig.Ticks(3), ElementsAre(First, Second)) << "a new address once found";
+    EXPECT_THAT(rig.begunAt, ElementsAre(2, 15, 18.5, 22, 25.5, 29));
+}
+
+// Another name drops the old one's address and begins at once, whatever is under way; a
+// look-up that cannot even start is retried as a failed one.
+TEST(PartnerAddress, AnotherNameStartsAfreshAndALookUpThatCannotStartIsRetried) {
+    PartnerRig rig;
+    rig.lookup.Answer(First);
+    rig.Ticks(10.5);
+    rig.lookup.outcome = {};  // the refresh at second 10.5 never ends
+    EXPECT_THAT(rig.Ticks(5), ElementsAre(First));
+    rig.lookup.starts = false;
+    EXPECT_THAT(rig.Ticks(4, "other"), ElementsAre(None));
+    EXPECT_THAT(rig.lookup.begun, ElementsAre("name", "name", "other", "other"));
+    EXPECT_THAT(rig.begunAt, ElementsAre(0, 10.5, 15.5, 18.5));
 }
 
 }  // namespace

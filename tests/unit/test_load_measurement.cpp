@@ -69,7 +69,8 @@ TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange
 }
 
 #ifndef _WIN32
-// Idle includes iowait, time is per processor, and a short or garbled file is refused.
+// Idle includes iowait, time is per processor, a short or garbled file is refused, and a
+// long one is read whole.
 TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
     CpuTimes t;
     ASSERT_TRUE(linux_platform::ParseProcStat("cpu  100 5 50 800 40 3 2 0 7 0\n"
@@ -85,6 +86,14 @@ TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
                                  "cpu  a b c d e f g h\ncpu0 1\n"}) {
         EXPECT_FALSE(linux_platform::ParseProcStat(unusable, 100, t)) << unusable;
     }
+    // A file longer than the first buffer is read whole: every processor counts.
+    ScratchFolder folder;
+    std::string many = "cpu  1 1 1 1 1 1 1 1 1 1\n";
+    for (int i = 0; i < 1000; ++i) many += "cpu" + std::to_string(i) + " 1 1 1 1 1 1 1 1 1 1\n";
+    WriteBytes(folder.Path() / "stat", many);
+    linux_platform::ProcStatCounters counters((folder.Path() / "stat").string());
+    ASSERT_TRUE(counters.Read(t));
+    EXPECT_EQ(t.processors, 1000);
 }
 #endif
 

@@ -1,9 +1,18 @@
 // The log: the fixed-width line, the headers, the file never recreated, failure boxes.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/new_file.h"
 #include "fakes.h"
 #include "log/log_file.h"
+#ifdef _WIN32
+#include "platform/windows/append_only_file.h"
+using PlatformAppender = nodrel::windows_platform::AppendOnlyFile;
+#else
+#include "platform/linux/append_only_file.h"
+using PlatformAppender = nodrel::linux_platform::AppendOnlyFile;
+#endif
 
 namespace nodrel::testing {
 namespace {
@@ -54,7 +63,8 @@ protected:
 
     ScratchFolder folder;
     const fs::path file = folder.Path() / "Log" / "Nodrel.log";
-    LogFile log;
+    PlatformAppender appender;
+    LogFile log{appender};
 };
 
 // A missing file is created with its header; an existing one is kept as it is.
@@ -117,6 +127,38 @@ TEST(CreateNewFile, NeverEmptiesAnExistingFile) {
     WriteBytes("old.log", "kept");
     EXPECT_FALSE(CreateNewFile("old.log"));
     EXPECT_EQ(ReadBytes("old.log"), "kept");
+}
+
+// Two copies sharing a log (-AllowMulti) never mix or lose each other's lines.
+TEST_F(LogFileTest, TwoCopiesSharingTheLogKeepEveryLineWhole) {
+    StartRun(log, 2);
+    const std::size_t header = ReadBytes(file).size();
+    constexpr int kLines = 20'000;
+    const auto copy = [this](std::string_view event) {
+        LogFile other{appender};
+        other.Configure("Log/", "Nodrel.log");
+        for (int i = 0; i < kLines; ++i) {
+            if (other.WriteLog(kStamp, event, "", LogContext{}) != LogFailure::None) {
+                ADD_FAILURE() << "line " << i << " of " << event;
+                return;
+            }
+        }
+    };
+    std::thread first(copy, "First"), second(copy, "Second");
+    first.join();
+    second.join();
+    std::map<std::string, int> lines;
+    const std::string written = ReadBytes(file).substr(header);
+    for (std::size_t at = 0; at < written.size();) {
+        const std::size_t end = written.find(CRLF, at);
+        if (end == std::string::npos) break;
+        ++lines[written.substr(at, end - at)];
+        at = end + CRLF.size();
+    }
+    const auto line = [](std::string_view event) {
+        return FormatLogLine(kStamp, event, "", LogContext{});
+    };
+    EXPECT_EQ(lines, (std::map<std::string, int>{{line("First"), kLines}, {line("Second"), kLines}}));
 }
 
 // The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.

@@ -85,9 +85,7 @@ int main(int argc, char** argv) {
     });
     window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
     window.openConfiguration = [&] {
-        nodrel::frmConfig config(
-            program, {effects, machine.clock, &launcher, nodrel::linux_platform::IsAdmin()},
-            &window);
+        nodrel::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);
         config.runEvent = [&](const std::function<void()>& event) { window.RunEvent(event); };
         window.RunDialog(config);
     };

@@ -1,7 +1,8 @@
 #pragma once
 // The machine as both front ends hand it to the core: processor counters, clock, priority,
-// power actions and the link socket.
+// power actions, the link socket and the log's appends.
 #include "app/nodrel.h"
+#include "platform/linux/append_only_file.h"
 #include "platform/linux/logind_power.h"
 #include "platform/linux/proc_stat_counters.h"
 #include "platform/linux/process_priority.h"
@@ -16,10 +17,12 @@ struct LinuxParts {
     NicePriority priority;
     LogindPower power;
     UdpLink link;
+    AppendOnlyFile logAppender;
 
     // The core's outside world: these parts with the front end's effects and launcher.
     Outside For(Effects& effects, const std::string& programName, Launcher* launcher = nullptr) {
-        return {effects, counters, clock, priority, &power, &link, programName, launcher};
+        return {effects, counters,    clock,    priority,    &power,
+                &link,   programName, launcher, &logAppender};
     }
 };
 

@@ -5,12 +5,16 @@
 
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace nodrel::linux_platform {
 
 namespace {
 
 constexpr std::int64_t HundredNsPerSecond = 10'000'000;
+// Enough for the file of a few dozen processors; a machine with hundreds doubles it.
+constexpr std::size_t kFirstBuffer = 16384;
+constexpr std::size_t kLargestText = 4 << 20;
 
 // Next whitespace-separated unsigned number; false at the end of the line.
 bool NextNumber(std::string_view& line, std::uint64_t& value) {
@@ -60,29 +64,29 @@ bool ParseProcStat(std::string_view text, long ticksPerSecond, nodrel::CpuTimes&
 }
 
 ProcStatCounters::ProcStatCounters(std::string path)
-    : path_(std::move(path)), ticksPerSecond_(sysconf(_SC_CLK_TCK)) {}
+    : path_(std::move(path)), buffer_(kFirstBuffer), ticksPerSecond_(sysconf(_SC_CLK_TCK)) {}
 
 ProcStatCounters::~ProcStatCounters() {
     if (fd_ >= 0) close(fd_);
 }
 
 bool ProcStatCounters::Read(nodrel::CpuTimes& out) {
-    // The file stays open; each reading starts again from its beginning.
+    // The file stays open; each reading starts again from its beginning. The kernel hands
+    // the whole file over in one read when the buffer can hold it, so a read that leaves
+    // room has reached the end; after a full one the buffer grows and the reading starts
+    // again (reading on from the middle would make the kernel build the text afresh).
     if (fd_ < 0) fd_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return false;
-    std::array<char, 16384> buffer;
-    std::size_t used = 0;
     for (;;) {
-        const ssize_t n = pread(fd_, buffer.data() + used, buffer.size() - used,
-                                static_cast<off_t>(used));
+        const ssize_t n = pread(fd_, buffer_.data(), buffer_.size(), 0);
         if (n < 0) return false;
-        if (n == 0 || used + static_cast<std::size_t>(n) == buffer.size()) {
-            used += static_cast<std::size_t>(n);
-            break;
+        const auto used = static_cast<std::size_t>(n);
+        if (used < buffer_.size()) {
+            return ParseProcStat(std::string_view(buffer_.data(), used), ticksPerSecond_, out);
         }
-        used += static_cast<std::size_t>(n);
+        if (buffer_.size() >= kLargestText) return false;
+        buffer_.resize(buffer_.size() * 2);
     }
-    return ParseProcStat(std::string_view(buffer.data(), used), ticksPerSecond_, out);
 }
 
 }  // namespace nodrel::linux_platform

@@ -2,6 +2,7 @@
 // Processor counters from /proc/stat.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cpu/cpu_counters.h"
 
@@ -21,6 +22,7 @@ public:
 private:
     std::string path_;
     int fd_ = -1;
+    std::vector<char> buffer_;  // kept between readings: one allocation for the program's life
     long ticksPerSecond_;
 };
 

@@ -10,33 +10,10 @@
 namespace nodrel::linux_platform {
 
 namespace {
-// A name's address is looked up again after this long, while the old one stays in use.
-constexpr auto RefreshAfter = std::chrono::seconds(60);
 // Room for a few thousand datagrams, so a burst of junk while the program is not
 // scheduled does not push the master's keep-alives out of the queue.
 constexpr int ReceiveBuffer = 4 * 1024 * 1024;
 }  // namespace
-
-struct UdpLink::Lookup {
-    std::string host;
-    addrinfo hints{};
-    gaicb request{};
-    gaicb* list[1] = {&request};
-    bool running = false;
-
-    ~Lookup() {
-        // A request still under way must not write into freed memory.
-        if (running && gai_cancel(&request) != EAI_CANCELED) {
-            while (gai_error(&request) == EAI_INPROGRESS) {
-                const struct timespec pause{0, 1'000'000};
-                nanosleep(&pause, nullptr);
-            }
-        }
-        if (request.ar_result) freeaddrinfo(request.ar_result);
-    }
-};
-
-UdpLink::UdpLink() = default;
 
 UdpLink::~UdpLink() { Close(); }
 
@@ -64,47 +41,12 @@ bool UdpLink::Bind(int port) {
     return false;
 }
 
-void UdpLink::StartLookup(const std::string& host) {
-    lookup_ = std::make_unique<Lookup>();
-    lookup_->host = host;
-    lookup_->hints.ai_family = AF_INET;
-    lookup_->hints.ai_socktype = SOCK_DGRAM;
-    lookup_->request.ar_name = lookup_->host.c_str();
-    lookup_->request.ar_request = &lookup_->hints;
-    lookup_->running = getaddrinfo_a(GAI_NOWAIT, lookup_->list, 1, nullptr) == 0;
-    if (!lookup_->running) lookup_.reset();
-}
-
-void UdpLink::CollectLookup() {
-    if (!lookup_ || gai_error(&lookup_->request) == EAI_INPROGRESS) return;
-    lookup_->running = false;
-    knownHost_ = lookup_->host;
-    knownSince_ = std::chrono::steady_clock::now();
-    knownAddress_.reset();
-    if (gai_error(&lookup_->request) == 0 && lookup_->request.ar_result) {
-        knownAddress_ =
-            reinterpret_cast<const sockaddr_in*>(lookup_->request.ar_result->ai_addr)->sin_addr;
-    }
-    lookup_.reset();
-}
-
-std::optional<in_addr> UdpLink::AddressOf(const std::string& host) {
-    in_addr numeric{};
-    if (inet_pton(AF_INET, host.c_str(), &numeric) == 1) return numeric;
-    if (host.empty()) return std::nullopt;
-    CollectLookup();
-    const bool known = knownHost_ == host;
-    const bool stale = !known || std::chrono::steady_clock::now() - knownSince_ > RefreshAfter;
-    if (stale && !(lookup_ && lookup_->host == host)) StartLookup(host);
-    return known ? knownAddress_ : std::nullopt;
-}
-
 bool UdpLink::SendTo(const std::string& host, int port, std::string_view datagram) {
-    const auto address = AddressOf(host);
+    const auto address = partner_.For(host, std::chrono::steady_clock::now());
     if (!address || port < 0 || port > 65535 || !EnsureSocket()) return false;
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
-    remote.sin_addr = *address;
+    std::memcpy(&remote.sin_addr, address->data(), address->size());
     remote.sin_port = htons(static_cast<std::uint16_t>(port));
     const ssize_t sent = sendto(fd_, datagram.data(), datagram.size(), MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&remote), sizeof remote);

@@ -1,22 +1,18 @@
 #pragma once
 // The link's UDP socket: non-blocking, IPv4. Host names are looked up in the
 // background so that no tick ever waits for a name server.
-#include <netdb.h>
-#include <netinet/in.h>
-
-#include <chrono>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "link/link_socket.h"
+#include "link/partner_address.h"
+#include "platform/linux/name_lookup.h"
 
 namespace nodrel::linux_platform {
 
 class UdpLink : public nodrel::LinkSocket {
 public:
-    UdpLink();
+    UdpLink() = default;
     ~UdpLink() override;
     UdpLink(const UdpLink&) = delete;
     UdpLink& operator=(const UdpLink&) = delete;
@@ -32,17 +28,10 @@ public:
 
 private:
     bool EnsureSocket();
-    std::optional<in_addr> AddressOf(const std::string& host);
-    void StartLookup(const std::string& host);
-    void CollectLookup();
 
     int fd_ = -1;
-    // The background look-up of a host name, and what it found last.
-    struct Lookup;
-    std::unique_ptr<Lookup> lookup_;
-    std::string knownHost_;
-    std::optional<in_addr> knownAddress_;
-    std::chrono::steady_clock::time_point knownSince_{};
+    ThreadedNameLookup lookup_;
+    PartnerAddress partner_{lookup_};
 };
 
 }  // namespace nodrel::linux_platform

@@ -1,7 +1,8 @@
 #pragma once
 // The machine as the Windows front ends hand it to the core: processor counters, clock,
-// priority, power actions and the link socket.
+// priority, power actions, the link socket and the log's appends.
 #include "app/nodrel.h"
+#include "platform/windows/append_only_file.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/system_services.h"
 #include "platform/windows/win32_api.h"
@@ -19,10 +20,12 @@ struct WindowsParts {
     WindowsPriority priority;
     WindowsPower power;
     WinsockLink link;
+    AppendOnlyFile logAppender;
 
     // The core's outside world: these parts with the front end's effects and launcher.
     Outside For(Effects& effects, const std::string& programName, Launcher* launcher = nullptr) {
-        return {effects, counters, clock, priority, &power, &link, programName, launcher};
+        return {effects, counters,    clock,    priority,    &power,
+                &link,   programName, launcher, &logAppender};
     }
 };
 

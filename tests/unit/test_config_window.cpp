@@ -1,0 +1,177 @@
+// The configuration window's decisions over a program started from a scratch folder: what
+// its rows show, what Save, Restore and View Log do. Drawing them is the front ends' part.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "config/config_window.h"
+#include "fakes.h"
+
+namespace nodrel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+const std::string NotSaved = "Item(s) Highlighted Contain Out Of Range Values - Changes Not Saved";
+
+std::size_t RowOf(std::string_view input) {
+    const auto row = std::find_if(ConfigRows.begin(), ConfigRows.end(),
+                                  [&](const ConfigRow& r) { return r.input == input; });
+    EXPECT_NE(row, ConfigRows.end()) << input;
+    return static_cast<std::size_t>(row - ConfigRows.begin());
+}
+
+struct WindowRig : Rig {
+    std::optional<ConfigWindow> window;
+
+    explicit WindowRig(const Overrides& overrides = {}, const char* commandLine = "") {
+        EXPECT_TRUE(Start(overrides, commandLine));
+    }
+    ConfigWindow& Open() {
+        window.emplace(program.ConfigOpened(), true);
+        window->Load();
+        return *window;
+    }
+    ConfigFields& Fields() { return window->Fields(); }
+    const RowLook& Look(std::string_view input) const { return window->Look(RowOf(input)); }
+    // The notes in the marked look.
+    Names Marked() const {
+        Names marked;
+        for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
+            if (window->Look(i).marked) marked.emplace_back(ConfigRows[i].noteName);
+        }
+        std::sort(marked.begin(), marked.end());
+        return marked;
+    }
+    void Save() { program.ConfigSave(*window); }
+    std::string FileText() const { return ReadBytes(folder.Path() / "Data" / "Nodrel4.ini"); }
+};
+
+TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
+    WindowRig rig({{"LogLevel", "1"}, {"LogPath", "Gone/"}});
+    rig.Open();
+    EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
+    EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
+    EXPECT_TRUE(rig.window->TakeStatusTimerStart());
+}
+
+// Save marks what fails and writes nothing; ticking Domain Name keeps the text and the
+// status and drops the marks.
+TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
+    WindowRig rig({{"ShutType", "4"}, {"IPAdd", "10.0.0.9"}});
+    rig.program.SettingsSaved = true;
+    rig.Open();
+    EXPECT_TRUE(rig.program.SettingsSaved) << "a save not yet applied stays pending";
+    const std::string before = rig.FileText();
+    rig.Fields().AvTimeT = "31";
+    rig.Fields().IPAddT = "";
+    rig.Save();
+    EXPECT_EQ(rig.Marked(), (Names{"AvTimeM", "IPAddM", "ShutTypeM"}));
+    EXPECT_EQ(rig.window->Status(), NotSaved);
+    EXPECT_EQ(rig.Look("IPAddT").note, "Must Be A Valid IP Address");
+    EXPECT_EQ(rig.FileText(), before);
+    rig.window->TakeStatusTimerStart();
+    rig.Fields().IPAddT = "partner";
+    rig.Fields().DNameT = 1;
+    rig.window->DomainNameClicked();
+    EXPECT_EQ(rig.Fields().IPAddT, "partner");
+    EXPECT_EQ(rig.Look("IPAddT").caption, "Domain Name");
+    EXPECT_EQ(rig.window->Status(), NotSaved);
+    EXPECT_FALSE(rig.window->TakeStatusTimerStart()) << "the status is left alone";
+    EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid domain name)");
+    EXPECT_EQ(rig.Look("ShutNameT").note, "(Only Use With A Valid Domain Name)");
+    EXPECT_EQ(rig.Marked(), Names{});
+}
+
+TEST(ConfigWindowModel, TheSlaveLayout) {
+    WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
+    EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel Slave");
+    EXPECT_TRUE(rig.Look("AvTimeT").locked && rig.Look("AvTimeT").tip == "Not used in Slave mode");
+    EXPECT_FALSE(rig.Look("CPUDelayT").locked);
+    rig.Fields().ShutNameT = "Monitor";
+    rig.window->ShutNameClicked();
+    EXPECT_EQ(rig.Look("CPUDelayT").caption, "Lost Comms Delay");
+    EXPECT_EQ(rig.Look("IPAddT").note, "(A valid IP address)");
+    EXPECT_EQ(rig.Look("ShutNameT").note, "Not Available In Slave Mode");
+}
+
+// Save with nothing changed, after Restore (which keeps the partner), and once more.
+TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
+    WindowRig rig({{"IPAdd", "10.0.0.9"}, {"CPUDelay", "7"}});
+    rig.Open();
+    rig.program.WindowOverride = true;
+    const std::string before = rig.FileText();
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+    EXPECT_TRUE(rig.program.WindowOverride && !rig.program.SettingsSaved);
+    rig.window->Restore();
+    EXPECT_EQ(rig.window->Status(), "Defaults Restored - Click Save To Keep");
+    EXPECT_EQ(rig.Fields().CPUDelayT, "60");
+    EXPECT_EQ(rig.Fields().IPAddT, "10.0.0.9");
+    EXPECT_EQ(rig.FileText(), before);
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "Changes Saved - Click Close To Activate The Changes");
+    EXPECT_NE(rig.FileText().find("CPUDelay=60\r\n"), std::string::npos);
+    EXPECT_TRUE(rig.program.SettingsSaved);
+    EXPECT_FALSE(rig.program.WindowOverride) << "StartMin changed";
+    EXPECT_EQ(rig.program.settings.CPUDelay, 7) << "running on until Close";
+    rig.Save();  // the save is the new reference
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+}
+
+// Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
+// cycle's 6 s.
+TEST(ConfigWindowModel, ShowsAndSavesTheFileValuesUnderInhibitShutdown) {
+    WindowRig rig({{"CPUDelay", "1200"}, {"ShutTime", "300"}}, "-InhibitShutdown");
+    rig.Open();
+    EXPECT_EQ(rig.Fields().CPUDelayT + "|" + rig.Fields().ShutTimeT, "1200|300");
+    rig.Fields().CPULevelT = "25";
+    rig.Save();
+    for (const char* line : {"CPUDelay=1200\r\n", "ShutTime=300\r\n", "CPULevel=25\r\n"}) {
+        EXPECT_NE(rig.FileText().find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(rig.program.settings.CPUDelay, 6) << "the running cycle keeps its 6 s";
+}
+
+TEST(ConfigWindowModel, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
+    WindowRig rig;
+    rig.Open();
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0444));  // write-protected, also for root
+    rig.Fields().CPUDelayT = "40";
+    rig.Save();
+    ASSERT_EQ(rig.effects.messages.size(), 1u);
+    EXPECT_EQ(rig.effects.messages[0].title, "Nodrel Configuration File Error");
+    EXPECT_EQ(rig.Fields().CPUDelayT, "5");
+    EXPECT_EQ(rig.window->Status(), "");
+    EXPECT_FALSE(rig.program.SettingsSaved || rig.program.EndStatus());
+}
+
+// View Log follows the log the program runs with: the viewer on the file, or why not.
+TEST(ConfigWindowModel, ViewLogOpensTheLogOrSaysWhyNot) {
+    const struct {
+        Overrides overrides;
+        const char* removed;
+        bool viewer, ends;
+        std::string titleSuffix;
+    } cases[] = {
+        {{}, nullptr, true, false, " Log File Error"},  // the box if no viewer starts
+        {{{"LogLevel", "1"}}, nullptr, false, false, " Log File Error"},
+        {{}, "Log/Nodrel.log", false, true, " Log File Error"},
+        {{}, "Log", false, true, " Log Directory Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.titleSuffix + (c.removed ? c.removed : ""));
+        WindowRig rig(c.overrides);
+        rig.Open();
+        if (c.removed) fs::remove_all(c.removed);
+        const LogView view = rig.window->ViewLog();
+        EXPECT_EQ(view.viewerPath, c.viewer ? fs::canonical("Log/Nodrel.log").string() : "");
+        EXPECT_EQ(view.message.titleSuffix, c.titleSuffix);
+        EXPECT_EQ(view.endsProgram, c.ends);
+    }
+}
+
+}  // namespace
+}  // namespace nodrel::testing
