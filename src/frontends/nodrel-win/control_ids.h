@@ -16,6 +16,8 @@
     X(Port1T, 1326) X(Port1M, 1327) X(Status, 1328) X(ViewL, 1329) X(Restore, 1330)         \
     X(Save, 1331) X(ExitConfig, 1332)
 
+#include <string_view>
+
 namespace nodrel::win {
 
 enum ControlId : int {
@@ -34,6 +36,14 @@ inline constexpr ControlName ControlNames[] = {
     NODREL_CONTROL_IDS(NODREL_ID_NAME)
 #undef NODREL_ID_NAME
 };
+
+// The identifier of the control named `name` ("IDC_AvTimeT"), 0 for none.
+constexpr int IdNamed(std::string_view name) {
+    for (const ControlName& control : ControlNames) {
+        if (control.name == name) return control.id;
+    }
+    return 0;
+}
 
 // Messages of the main window beyond the system's.
 inline constexpr unsigned WM_APP_LINK = 0x8000 + 1;  // WM_APP + 1: the link socket

@@ -9,10 +9,12 @@
 
 #include "app/command_line.h"
 #include "app/nodrel.h"
+#include "frontends/nodrel-win/frm_config.h"
 #include "frontends/nodrel-win/multi_inst.h"
 #include "frontends/nodrel-win/nodrel_main.h"
 #include "frontends/nodrel-win/win/text.h"
 #include "frontends/nodrel-win/win_effects.h"
+#include "platform/windows/admin_token.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/windows_parts.h"
 
@@ -82,6 +84,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     nodrel::win::WinEffects effects;
     nodrel::Nodrel program(machine.For(effects, arguments.programName, &launcher));
     nodrel::win::NodrelMain window(program, effects, machine.link);
+    window.openConfiguration = [&] {
+        nodrel::win::frmConfig config(program, window,
+                                      nodrel::windows_platform::IsAdmin(machine.api));
+        window.RunDialog(config);
+    };
     window.Load(arguments.commandLine);
     const int loopStatus = effects.Status() ? *effects.Status() : RunMessageLoop(window.Handle());
     return effects.Status().value_or(loopStatus);

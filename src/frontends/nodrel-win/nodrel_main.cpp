@@ -262,15 +262,10 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
             brushes_.Clear();
             InvalidateRect(Handle(), nullptr, TRUE);
             return std::nullopt;
-        case WM_DPICHANGED: {
-            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-            controls_->Layout(HIWORD(wParam));
-            SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            FollowDpiChange(Handle(), *controls_, wParam, lParam);
             LoadLogo();
             return 0;
-        }
         case WM_DESTROY:
             if (TrayIcon* tray = effects_.Tray()) tray->Remove();
             return std::nullopt;

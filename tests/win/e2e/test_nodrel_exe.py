@@ -1,11 +1,13 @@
 """nodrel.exe under Wine: the real windows read through their controls. The texts and the
 core's rules themselves are the unit suite's (it runs under Wine too)."""
 
+import os
+import re
 import subprocess
 import unittest
 
 from desktop_harness import DesktopTestCase, start_display, stop_display
-from wine_harness import START_UP_ERROR
+from wine_harness import START_UP_ERROR, free_udp_port
 
 setUpModule = start_display
 tearDownModule = stop_display
@@ -94,6 +96,65 @@ class MainWindow(DesktopTestCase):
                         program=program)
         self.wait_for("NodrelMain", "the restored window",
                       lambda r: r["visible"] and not r["minimised"], program=program)
+        self.click("NodrelMain", "IDC_Exit")
+        self.assertEqual(program.wait(20), 0, self.describe())
+
+
+def written_by_linux(**changes):
+    """The file as the Linux build writes it (the unit suite pins it on both systems), for
+    a master without a partner that waits an hour before it starts watching."""
+    text = read_as_is(os.path.join(os.path.dirname(__file__), "..", "..", "data", "config",
+                                   "written.ini"))
+    for key, value in dict(dict(IPAdd="", StartDelay=3600, StartMin=1, LogPath="Log\\"),
+                           **changes).items():
+        line = "%s=%s" % (key, value)
+        text, found = re.subn(r"^%s=[^\r]*" % key, lambda _, line=line: line, text, flags=re.M)
+        assert found == 1, key
+    return text
+
+
+def read_as_is(path):
+    with open(path, newline="") as f:
+        return f.read()
+
+
+class ConfigWindow(DesktopTestCase):
+
+    # The Config button opens the window on the file's values (not the 6 s of
+    # -InhibitShutdown); Save writes a changed value into Data\Nodrel4.ini byte for byte as
+    # the Linux build does, and Close applies it to the main window.
+    def test_save_writes_the_file_as_on_linux_and_close_applies_it(self):
+        folder = self.installation()
+        port = free_udp_port()
+        before = written_by_linux(Port1=port)
+        self.write_config(folder, before)
+        program = self.start_desktop(folder, "-InhibitShutdown")
+        self.wait_for("NodrelMain", "the main window", lambda r: r["visible"], program=program)
+        self.assertIn("below 20%", self.read("NodrelMain")["controls"]["IDC_Title"]["text"])
+        self.click("NodrelMain", "IDC_Config")
+        # Under -InhibitShutdown the window closes itself after 4 s: one call drives it.
+        shown = self.wait_for("frmConfig", "the configuration window", lambda r: r["visible"],
+                              program=program)
+        self.assertEqual(shown["caption"], "Configure Nodrel")
+        self.assertEqual((shown["controls"]["IDC_CPULevelT"]["text"],
+                          shown["controls"]["IDC_CPUDelayT"]["text"]), ("20", "60"))
+        self.assertTrue(shown["controls"]["IDC_Save"]["enabled"],
+                        "Wine's user is an administrator")
+        self.assertEqual(self.probe("set", "frmConfig", "IDC_CPULevelT", "30",
+                                    "click", "frmConfig", "IDC_Save",
+                                    "click", "frmConfig", "IDC_ExitConfig")[0], 0)
+
+        after = self.wait_until(lambda: (lambda text: text != before and text)(
+            read_as_is(os.path.join(folder, "Data", "Nodrel4.ini"))), "the file saved",
+            program=program)
+        stamp = re.search(r"^# (\d\d-\w{3}-\d\d \d\d:\d\d:\d\d)\r$", after, re.M)
+        self.assertTrue(stamp, after)
+        expected = written_by_linux(Port1=port, CPULevel=30)
+        self.assertEqual(after, expected.replace("05-Mar-24 14:07:09", stamp.group(1)))
+        self.wait_for("NodrelMain", "the new threshold in use",
+                      lambda r: "below 30%" in r["controls"]["IDC_Title"]["text"],
+                      program=program)
+        self.assertIsNone(self.read("frmConfig"))
         self.click("NodrelMain", "IDC_Exit")
         self.assertEqual(program.wait(20), 0, self.describe())
 

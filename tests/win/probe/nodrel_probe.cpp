@@ -2,10 +2,13 @@
 // another process in the same Wine prefix. Prints JSON on stdout.
 //   read CLASS                 the window's caption, state and controls
 //   click CLASS IDC_NAME       a click on a button or picture, as the user's
+//   set CLASS IDC_NAME TEXT    the text of an edit field, as typed
 //   boxes                      the open message boxes: title and text
 //   answer TITLE ok|yes|no     answers the box with that title
 //   tray                       a double click on the program's tray icon
-// Exit status 0, or 2 when the window or box is not there.
+// Several commands run one after another in one call, so a short-lived window can be
+// driven in time. Exit status 0, 1 for a wrong command line, or 2 when a window, control
+// or box is not there.
 #include <windows.h>
 
 #include <cstdio>
@@ -56,13 +59,6 @@ const char* NameOf(int id) {
     return nullptr;
 }
 
-int IdOf(const char* name) {
-    for (const auto& control : nodrel::win::ControlNames) {
-        if (std::strcmp(control.name, name) == 0) return control.id;
-    }
-    return 0;
-}
-
 const char* Bool(bool value) { return value ? "true" : "false"; }
 
 int Read(const char* className) {
@@ -89,11 +85,20 @@ int Read(const char* className) {
 
 int Click(const char* className, const char* control) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
-    const int id = IdOf(control);
+    const int id = nodrel::win::IdNamed(control);
     const HWND child = window ? GetDlgItem(window, id) : nullptr;
     if (!child) return Missing;
     // Posted: the click may open a modal window, which would hold up a sent message.
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(child));
+    return 0;
+}
+
+// Types TEXT into an edit field, as the user's typing leaves it.
+int Set(const char* className, const char* control, const char* text) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    const HWND child = window ? GetDlgItem(window, nodrel::win::IdNamed(control)) : nullptr;
+    if (!child) return Missing;
+    SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
     return 0;
 }
 
@@ -140,17 +145,42 @@ int Tray() {
     return 0;
 }
 
+struct Command {
+    const char* name;
+    int arguments;
+    int (*run)(char** arguments);
+};
+
+constexpr Command Commands[] = {
+    {"read", 1, [](char** a) { return Read(a[0]); }},
+    {"click", 2, [](char** a) { return Click(a[0], a[1]); }},
+    {"set", 3, [](char** a) { return Set(a[0], a[1], a[2]); }},
+    {"boxes", 0, [](char**) { return Boxes(); }},
+    {"answer", 2, [](char** a) { return Answer(a[0], a[1]); }},
+    {"tray", 0, [](char**) { return Tray(); }},
+};
+
 }  // namespace
 
+// Commands given one after another run in this order, at once, until one fails.
 int main(int argc, char** argv) {
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "read" && argc == 3) return Read(argv[2]);
-    if (command == "click" && argc == 4) return Click(argv[2], argv[3]);
-    if (command == "boxes") return Boxes();
-    if (command == "answer" && argc == 4) return Answer(argv[2], argv[3]);
-    if (command == "tray") return Tray();
-    std::fputs("usage: nodrel-probe read CLASS | click CLASS IDC_NAME | boxes | "
-               "answer TITLE ok|yes|no | tray\n",
-               stderr);
-    return 1;
+    int status = argc > 1 ? 0 : 1;
+    for (int at = 1; at < argc && status == 0;) {
+        const Command* command = nullptr;
+        for (const Command& known : Commands) {
+            if (std::strcmp(known.name, argv[at]) == 0) command = &known;
+        }
+        if (!command || at + command->arguments >= argc) {
+            status = 1;
+            break;
+        }
+        status = command->run(argv + at + 1);
+        at += 1 + command->arguments;
+    }
+    if (status == 1) {
+        std::fputs("usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
+                   "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
+                   stderr);
+    }
+    return status;
 }

@@ -115,6 +115,14 @@ void Controls::SetTip(int id, const std::string& text) {
                  reinterpret_cast<LPARAM>(&tool));
 }
 
+void FollowDpiChange(HWND window, Controls& controls, WPARAM wParam, LPARAM lParam) {
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    controls.Layout(HIWORD(wParam));
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HBRUSH BrushCache::For(COLORREF colour) {
     Brush& brush = brushes_[colour];
     if (!brush) brush.reset(CreateSolidBrush(colour));

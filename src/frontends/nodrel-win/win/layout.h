@@ -58,6 +58,10 @@ private:
     std::map<int, std::wstring> tipTexts_;
 };
 
+// WM_DPICHANGED: the controls laid out for the new DPI, the window in the place the system
+// suggests.
+void FollowDpiChange(HWND window, Controls& controls, WPARAM wParam, LPARAM lParam);
+
 // Brushes for label backgrounds, one per colour, made on first use.
 class BrushCache {
 public:
