@@ -29,6 +29,17 @@ class Shots(desktop_harness.DesktopTestCase):
             ROOT, "docs", "screenshots", "windows-%s.png" % name)], env=self.env, check=True)
 
     def take(self):
+        master = self.start_desktop(self.installation(Port1=41055, IPAdd="10.0.0.2", DName=1,
+                                                      StartDelay=3600), "-InhibitShutdown")
+        self.wait_for("NodrelMain", "the master", lambda r: r["visible"], program=master)
+        self.click("NodrelMain", "IDC_Config")
+        self.wait_for("frmConfig", "the configuration window", lambda r: r["visible"] and r[
+            "controls"]["IDC_TMessage"]["text"], program=master)
+        self.shoot("Configure Nodrel", "config")
+        self.wait_until(lambda: self.read("frmConfig") is None, "its self-close", timeout=10,
+                        program=master)
+        self.click("NodrelMain", "IDC_Exit")
+        master.wait(20)
         slave = dict(CMain=2, IPAdd="127.1.1.1", StartDelay=2, LogLevel=2, StartMin=1)
         program = self.start_desktop(self.installation(Port1=41051, **slave), "-InhibitShutdown")
         self.wait_for("NodrelMain", "phase Run", lambda r: r["visible"] and r["controls"][
