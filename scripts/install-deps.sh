@@ -25,6 +25,8 @@ PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream man-db groff-base systemd duktape
   # the Windows programs: the cross compiler, and Wine to run their tests
   g++-mingw-w64-x86-64-posix wine wine64
+  # nodrel.exe's icons from the SVG files, and the Windows release: zip and installer
+  librsvg2-bin icoutils zip nsis
 )
 
 missing=()

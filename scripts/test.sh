@@ -3,8 +3,9 @@
 #   1. installs what is missing (scripts/install-deps.sh);
 #   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
 #                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
-#   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer and
-#                   nodreld.exe end to end, all under Wine, and the link with build/'s nodreld;
+#   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer,
+#                   nodreld.exe and nodrel.exe (on a private Xvfb) end to end, the release zip
+#                   and installer, all under Wine, and the link with build/'s nodreld;
 #   4. build-asan/  Debug with AddressSanitizer and UndefinedBehaviorSanitizer: all tests again;
 #   5. build-fuzz/  clang with libFuzzer (when clang++ is installed): every fuzz_* target for
 #                   a bounded time (NODREL_FUZZ_SECONDS, default 60) on a corpus seeded from

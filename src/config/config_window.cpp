@@ -44,11 +44,17 @@ std::string ShownPath(const fs::path& file) {
     return error ? file.string() : shown.lexically_normal().string();
 }
 
+// The program the launcher hands the log file to on this system.
+#ifdef _WIN32
+constexpr std::string_view ViewerProgram = "The program notepad.exe";
+#else
+constexpr std::string_view ViewerProgram = "The program xdg-open (package xdg-utils)";
+#endif
+
 Message NoViewerMessage(const std::string& path) {
-    return {
-        box::Exclamation, " Log File Error",
-        JoinLines({"No viewer could be started for the log file", path + ".",
-                   "The program xdg-open (package xdg-utils)", "is needed to open it from here."})};
+    return {box::Exclamation, " Log File Error",
+            JoinLines({"No viewer could be started for the log file", path + ".",
+                       std::string(ViewerProgram), "is needed to open it from here."})};
 }
 
 Message LogUnreadableMessage(const std::string& logName) {

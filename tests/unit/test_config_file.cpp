@@ -212,6 +212,7 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
     EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
     EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // Windows removes no read-only file
     fs::remove("Data/Nodrel4.ini");
     // A folder in the file's place: the temporary file is written, the rename fails.
     fs::create_directories("Data/Nodrel4.ini/inside");

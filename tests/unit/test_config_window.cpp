@@ -170,6 +170,17 @@ TEST(ConfigWindowModel, ViewLogOpensTheLogOrSaysWhyNot) {
         EXPECT_EQ(view.viewerPath, c.viewer ? fs::canonical("Log/Nodrel.log").string() : "");
         EXPECT_EQ(view.message.titleSuffix, c.titleSuffix);
         EXPECT_EQ(view.endsProgram, c.ends);
+        if (c.viewer) {
+            // The box names the viewer the launcher starts on this system.
+#ifdef _WIN32
+            const char* viewer = "The program notepad.exe";
+#else
+            const char* viewer = "The program xdg-open (package xdg-utils)";
+#endif
+            EXPECT_EQ(view.message.text, JoinLines({"No viewer could be started for the log file",
+                                                    view.viewerPath + ".", viewer,
+                                                    "is needed to open it from here."}));
+        }
     }
 }
 

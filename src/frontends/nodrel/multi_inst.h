@@ -5,6 +5,7 @@
 
 #include "app/effects.h"
 #include "app/launcher.h"
+#include "ui/start_up_error.h"
 
 class QLabel;
 class QPushButton;
@@ -12,15 +13,6 @@ class QPushButton;
 namespace nodrel {
 
 class PictureLabel;
-
-inline const char* const MultiInstCaption = "Nodrel Start Up Error";
-inline const char* const MultiInstMessage =
-    "Nodrel or Nodrel Lite is already\r\n"
-    "running. Only one instance can be\r\n"
-    " running at a time.";
-
-// The exit status of a copy that gave way to the running one.
-inline constexpr int MultiInstStatus = 1;
 
 class MultiInst : public QDialog {
     Q_OBJECT

@@ -1,0 +1,85 @@
+#include "frontends/nodrel-win/multi_inst.h"
+
+#include "frontends/nodrel-win/control_ids.h"
+#include "frontends/nodrel-win/res/resource.h"
+#include "frontends/nodrel-win/win/text.h"
+#include "frontends/nodrel-win/win_effects.h"
+#include "ui/start_up_error.h"
+
+namespace nodrel::win {
+
+namespace {
+
+constexpr int Width = 320;
+constexpr int Height = 106;
+constexpr COLORREF Black = RGB(0, 0, 0);
+
+constexpr FontSpec Fonts[] = {{9}, {9.75}};
+
+constexpr ControlRow Rows[] = {
+    {IDC_Image1, Kind::Picture, L"", 12, 16, 32, 32},
+    {IDC_ErrorMess, Kind::Label, L"Error Message", 56, 8, 214, 58, 1},
+    {IDC_Logo, Kind::Picture, L"", 272, 8, 40, 40},
+    {IDC_Exit, Kind::DefaultButton, L"OK", 122, 70, 76, 26},
+};
+
+Icon LoadIconSized(int id, int side) {
+    return Icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, side, side, 0)));
+}
+
+}  // namespace
+
+MultiInst::MultiInst(Launcher& launcher, WinEffects& effects)
+    : launcher_(launcher), effects_(effects) {
+    // Form_Load.
+    Create(L"MultiInst", Wide(StartUpErrorCaption), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST | WS_EX_APPWINDOW, Width,
+           Height, nullptr);
+    controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
+    SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(StartUpErrorMessage).c_str());
+    image_ = LoadIconSized(IDI_NODREL, Scale(32));
+    logo_ = LoadIconSized(IDI_LOGO, Scale(40));
+    SendMessageW((*controls_)[IDC_Image1], STM_SETICON, reinterpret_cast<WPARAM>(image_.get()), 0);
+    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
+    SetClassLongPtrW(Handle(), GCLP_HICON, reinterpret_cast<LONG_PTR>(image_.get()));
+    controls_->SetTip(IDC_Exit, "Exit");
+    controls_->SetTip(IDC_Logo, "Nodrel's home page");
+    CentreOnScreen(Handle());
+}
+
+int MultiInst::Run() {
+    effects_.DialogOpened(Handle(), [this] { Close(); });
+    KeepOnTop();
+    SetFocus((*controls_)[IDC_Exit]);
+    RunModal(nullptr);
+    effects_.DialogClosed(Handle());
+    return StartUpErrorStatus;
+}
+
+void MultiInst::KeepOnTop() {
+    SetTopmost(Handle(), true);
+}
+
+std::optional<LRESULT> MultiInst::OnModalMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_Exit || LOWORD(wParam) == IDOK) Close();
+            if (LOWORD(wParam) == IDC_Logo && HIWORD(wParam) == STN_CLICKED) {
+                OpenHomePage(&launcher_, effects_, "Nodrel");
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) != (*controls_)[IDC_ErrorMess]) return std::nullopt;
+            SetTextColor(reinterpret_cast<HDC>(wParam), Black);
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        case WM_ACTIVATE:
+            // Form_Activate: always above all other windows.
+            if (LOWORD(wParam) != WA_INACTIVE) KeepOnTop();
+            return std::nullopt;
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace nodrel::win

@@ -1,0 +1,95 @@
+#include "frontends/nodrel-win/win_effects.h"
+
+#include <utility>
+
+#include "frontends/nodrel-win/control_ids.h"
+#include "frontends/nodrel-win/win/text.h"
+#include "frontends/nodrel-win/win/window.h"
+
+namespace nodrel::win {
+
+// The core's box styles and answers are the window system's own numbers.
+static_assert(box::Plain == MB_OK && box::Critical == (MB_OK | MB_ICONERROR));
+static_assert(box::CriticalYesNo == (MB_YESNO | MB_ICONERROR));
+static_assert(box::Exclamation == MB_ICONEXCLAMATION && box::Information == MB_ICONINFORMATION);
+static_assert(box::AnswerOk == IDOK && box::AnswerYes == IDYES && box::AnswerNo == IDNO);
+
+int WinEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
+    const bool question = style == box::CriticalYesNo;
+    const int unanswered = question ? box::AnswerNo : box::AnswerOk;
+    if (status_) return unanswered;
+    HWND owner = dialogs_.empty() ? window_ : dialogs_.back().window;
+    if (owner && !IsWindowVisible(owner)) owner = nullptr;
+    ++boxes_;
+    const int answer =
+        MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(),
+                    static_cast<UINT>(style) | MB_SETFOREGROUND | (owner ? 0 : MB_TASKMODAL));
+    --boxes_;
+    if (onBoxClosed) onBoxClosed();
+    if (answer == IDYES || answer == IDNO) return answer;
+    return unanswered;
+}
+
+void WinEffects::EndProgram(int status) {
+    status_ = status;
+    if (timer_) timer_->Stop();
+    if (tray_) tray_->Remove();
+    PostQuitMessage(status);
+}
+
+void WinEffects::SetRefreshTimer(bool enabled) {
+    if (!timer_) return;
+    if (enabled && !status_) {
+        timer_->Start();  // a fresh period from now
+    } else {
+        timer_->Stop();
+    }
+}
+
+void WinEffects::AddTrayIcon() {
+    if (tray_ && !tray_->Add()) noTrayNotice_ = true;
+}
+
+void WinEffects::RemoveTrayIcon() {
+    if (tray_) tray_->Remove();
+}
+
+bool WinEffects::TakeNoTrayNotice() { return std::exchange(noTrayNotice_, false); }
+
+void WinEffects::Minimise() {
+    if (window_) ShowWindow(window_, SW_SHOWMINNOACTIVE);
+}
+
+void WinEffects::HideWindow() {
+    // Hidden only behind a tray icon: otherwise it would be lost to the user.
+    if (window_ && tray_ && tray_->Shown()) ShowWindow(window_, SW_HIDE);
+}
+
+void WinEffects::Restore() {
+    if (!window_) return;
+    ShowWindow(window_, SW_RESTORE);
+    CentreOnScreen(window_);
+    SetForegroundWindow(window_);
+    if (onRestored) onRestored();
+}
+
+void WinEffects::CloseDialogs() {
+    const auto open = dialogs_;
+    for (const OpenDialog& dialog : open) dialog.close();
+}
+
+void WinEffects::AttachWindow(HWND window, HICON icon) {
+    window_ = window;
+    timer_ = std::make_unique<RefreshTimer>(window, RefreshTimerId, RefreshPeriod);
+    tray_ = std::make_unique<TrayIcon>(window, WM_APP_TRAY, icon);
+}
+
+void WinEffects::DialogOpened(HWND dialog, std::function<void()> close) {
+    dialogs_.push_back({dialog, std::move(close)});
+}
+
+void WinEffects::DialogClosed(HWND dialog) {
+    std::erase_if(dialogs_, [dialog](const OpenDialog& open) { return open.window == dialog; });
+}
+
+}  // namespace nodrel::win

@@ -1,0 +1,96 @@
+"""nodrel.exe under Wine on a private Xvfb, inside Wine's virtual desktop (which is also
+the home of the tray icon, and costs no window manager). nodrel-probe.exe reads and
+drives the windows from a second Wine process in the same prefix."""
+
+import json
+import os
+import subprocess
+import time
+
+from wine_harness import WineTestCase, wine_run
+
+# One Xvfb for the module's tests; Wine's explorer draws the virtual desktop in it.
+_display = {}
+
+
+def start_display():
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], pass_fds=(write,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    _display.update(server=server, name=":" + number)
+    env = dict(os.environ, DISPLAY=_display["name"])
+    # Every program gets the virtual desktop "Default"; Arial is drawn with its metric twin.
+    for key, value, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
+                             (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768"),
+                             (r"HKCU\Software\Wine\Fonts\Replacements", "Arial",
+                              "Liberation Sans")]:
+        subprocess.run([wine_run(), "reg", "add", key, "/v", value, "/d", data, "/f"], env=env,
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=120)
+
+
+def stop_display():
+    if "server" in _display:
+        _display.pop("server").terminate()
+
+
+def exe_path(variable):
+    if not os.environ.get(variable):
+        raise unittest_skip(variable)
+    return os.environ[variable]
+
+
+def unittest_skip(variable):
+    import unittest  # pylint: disable=import-outside-toplevel
+    return unittest.SkipTest("%s is not set: point it at the built program" % variable)
+
+
+class DesktopTestCase(WineTestCase):
+    """Starts nodrel.exe (NODREL_EXE) with the display; reads it with NODREL_PROBE."""
+
+    def setUp(self):
+        super().setUp()
+        self.env["DISPLAY"] = _display["name"]
+
+    def start_desktop(self, folder, *args, allow_multi=False):
+        return self.start(folder, *args, allow_multi=allow_multi,
+                          program=exe_path("NODREL_EXE"))
+
+    def probe(self, *args):
+        done = subprocess.run([wine_run(), exe_path("NODREL_PROBE"), *args], env=self.env,
+                              capture_output=True, text=True, timeout=60, check=False)
+        return done.returncode, done.stdout
+
+    def read(self, window):
+        """The window's caption, state and control texts; None while it is not there."""
+        status, out = self.probe("read", window)
+        return json.loads(out) if status == 0 else None
+
+    def texts(self, window):
+        shown = self.read(window)
+        return shown and {name: c["text"] for name, c in shown["controls"].items()}
+
+    def wait_for(self, window, what, check, timeout=20.0, program=None):
+        """The first reading of the window for which `check` is true."""
+        return self.wait_until(lambda: (lambda r: r if r and check(r) else None)(
+            self.read(window)), what, timeout, program)
+
+    def click(self, window, control):
+        self.assertEqual(self.probe("click", window, control)[0], 0, "%s in %s" % (control, window))
+
+    def boxes(self):
+        return json.loads(self.probe("boxes")[1])
+
+    def wait_for_box(self, title, timeout=20.0, program=None):
+        return self.wait_until(lambda: next((b for b in self.boxes() if b["title"] == title), None),
+                               "the box %r" % title, timeout, program)
+
+    def answer(self, title, button="ok"):
+        self.assertEqual(self.probe("answer", title, button)[0], 0)
+
+    def settle(self, seconds):
+        time.sleep(seconds)

@@ -1,0 +1,107 @@
+"""The Windows release: the zip's contents, and the installer run silently under Wine
+(files, the shortcut's working folder, the uninstaller)."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+from wine_harness import wine_run
+
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
+NAME = "nodrel-5.5-windows-x64"
+FOLDER = r"C:\nodrel-release-test"
+
+
+def shortcut_working_folder(data):
+    """The working folder a .lnk file names (its StringData's WORKING_DIR)."""
+    flags = int.from_bytes(data[0x14:0x18], "little")
+    at = 0x4C
+    if flags & 0x1:  # HasLinkTargetIDList
+        at += 2 + int.from_bytes(data[at:at + 2], "little")
+    if flags & 0x2:  # HasLinkInfo
+        at += int.from_bytes(data[at:at + 4], "little")
+    unicode = flags & 0x80
+    for bit in (0x4, 0x8, 0x10):  # name, relative path, working folder
+        if not flags & bit:
+            if bit == 0x10:
+                return None
+            continue
+        count = int.from_bytes(data[at:at + 2], "little")
+        size = count * (2 if unicode else 1)
+        text = data[at + 2:at + 2 + size].decode("utf-16-le" if unicode else "latin-1")
+        at += 2 + size
+        if bit == 0x10:
+            return text.rstrip("\0")  # some writers count the terminator
+    return None
+
+
+class Release(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.environ.get("NODREL_EXE"):
+            raise unittest.SkipTest("NODREL_EXE is not set")
+        cls.dist = tempfile.mkdtemp(prefix="nodrel-release-")
+        tree = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(
+            os.environ["NODREL_EXE"]))))
+        subprocess.run(["bash", os.path.join(ROOT, "scripts", "windows-release.sh"), tree,
+                        cls.dist], check=True, stdout=subprocess.DEVNULL, timeout=600)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dist, ignore_errors=True)
+
+    def test_the_zip_holds_the_programs_the_defaults_an_empty_log_and_the_readme(self):
+        with zipfile.ZipFile(os.path.join(self.dist, NAME + ".zip")) as archive:
+            names = sorted(archive.namelist())
+            self.assertEqual(names, sorted(NAME + "/" + n for n in [
+                "", "Data/", "Data/Nodrel4.ini", "Log/", "README.txt", "nodrel.exe",
+                "nodreld.exe"]))
+            readme = archive.read(NAME + "/README.txt")
+            defaults = archive.read(NAME + "/Data/Nodrel4.ini")
+        self.assertNotIn(b"\n", readme.replace(b"\r\n", b""), "every line ends in CR LF")
+        for topic in (b"nodrel.exe", b"-InhibitShutdown", b"Data\\Nodrel4.ini", b"Log\\",
+                      b"shutdown privilege"):
+            self.assertIn(topic, readme)
+        with open(os.path.join(ROOT, "data", "Nodrel4.ini"), "rb") as f:
+            linux = f.read()
+        self.assertEqual(defaults, linux.replace(b"LogPath=Log/", b"LogPath=Log\\"))
+
+    def test_silent_install_and_uninstall_under_wine(self):
+        env = dict(os.environ, WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        env.pop("DISPLAY", None)
+
+        def wine(*args):
+            return subprocess.run([wine_run(), *args], env=env, timeout=300, check=False,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+        def unix(path):
+            out = subprocess.run([wine_run(), "winepath", "-u", path], env=env, timeout=120,
+                                 capture_output=True, text=True, check=True).stdout
+            return out.strip()
+
+        folder = unix(FOLDER)
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        self.assertEqual(wine(os.path.join(self.dist, NAME + "-setup.exe"), "/S",
+                              "/D=" + FOLDER), 0)
+        self.assertEqual(sorted(os.listdir(folder)), ["Data", "Log", "README.txt",
+                                                       "Uninstall.exe", "nodrel.exe",
+                                                       "nodreld.exe"])
+        menu = unix(r"C:\users\%s\AppData\Roaming\Microsoft\Windows\Start Menu\Programs"
+                    % env.get("USER", "root"))
+        with open(os.path.join(menu, "Nodrel.lnk"), "rb") as f:
+            self.assertEqual(shortcut_working_folder(f.read()), FOLDER)
+
+        # _?= keeps the uninstaller in place (and waited for); silently it keeps the
+        # settings and the log.
+        self.assertEqual(wine(os.path.join(folder, "Uninstall.exe"), "/S", "_?=" + FOLDER), 0)
+        self.assertEqual(sorted(os.listdir(folder)), ["Data", "Log", "Uninstall.exe"])
+        self.assertFalse(os.path.exists(os.path.join(menu, "Nodrel.lnk")))
+
+
+if __name__ == "__main__":
+    unittest.main()

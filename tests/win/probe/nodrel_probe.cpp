@@ -1,0 +1,186 @@
+// nodrel-probe.exe: reads and drives nodrel.exe's windows for the end-to-end tests, from
+// another process in the same Wine prefix. Prints JSON on stdout.
+//   read CLASS                 the window's caption, state and controls
+//   click CLASS IDC_NAME       a click on a button or picture, as the user's
+//   set CLASS IDC_NAME TEXT    the text of an edit field, as typed
+//   boxes                      the open message boxes: title and text
+//   answer TITLE ok|yes|no     answers the box with that title
+//   tray                       a double click on the program's tray icon
+// Several commands run one after another in one call, so a short-lived window can be
+// driven in time. Exit status 0, 1 for a wrong command line, or 2 when a window, control
+// or box is not there.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frontends/nodrel-win/control_ids.h"
+#include "frontends/nodrel-win/win/text.h"
+
+namespace {
+
+using nodrel::win::Narrow;
+using nodrel::win::Wide;
+
+constexpr int Missing = 2;
+
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The text as the window itself answers WM_GETTEXT (edits and labels alike).
+std::string TextOf(HWND window) {
+    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return Narrow(text);
+}
+
+const char* NameOf(int id) {
+    for (const auto& control : nodrel::win::ControlNames) {
+        if (control.id == id) return control.name;
+    }
+    return nullptr;
+}
+
+const char* Bool(bool value) { return value ? "true" : "false"; }
+
+int Read(const char* className) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    if (!window) return Missing;
+    const auto exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    std::string out = "{\"caption\": " + Json(TextOf(window)) +
+                      ", \"visible\": " + Bool(IsWindowVisible(window)) +
+                      ", \"enabled\": " + Bool(IsWindowEnabled(window)) +
+                      ", \"minimised\": " + Bool(IsIconic(window)) +
+                      ", \"topmost\": " + Bool((exStyle & WS_EX_TOPMOST) != 0) +
+                      ", \"controls\": {";
+    bool first = true;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const char* name = NameOf(GetDlgCtrlID(child));
+        if (!name) continue;
+        out += std::string(first ? "" : ", ") + "\"" + name + "\": {\"text\": " +
+               Json(TextOf(child)) + ", \"enabled\": " + Bool(IsWindowEnabled(child)) + "}";
+        first = false;
+    }
+    std::printf("%s}}\n", out.c_str());
+    return 0;
+}
+
+int Click(const char* className, const char* control) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    const int id = nodrel::win::IdNamed(control);
+    const HWND child = window ? GetDlgItem(window, id) : nullptr;
+    if (!child) return Missing;
+    // Posted: the click may open a modal window, which would hold up a sent message.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(child));
+    return 0;
+}
+
+// Types TEXT into an edit field, as the user's typing leaves it.
+int Set(const char* className, const char* control, const char* text) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    const HWND child = window ? GetDlgItem(window, nodrel::win::IdNamed(control)) : nullptr;
+    if (!child) return Missing;
+    SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    return 0;
+}
+
+BOOL CALLBACK ListBox(HWND window, LPARAM found) {
+    wchar_t className[16]{};
+    GetClassNameW(window, className, 16);
+    if (std::wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    auto& out = *reinterpret_cast<std::string*>(found);
+    const HWND text = GetDlgItem(window, 0xFFFF);
+    out += std::string(out.size() > 1 ? ", " : "") + "{\"title\": " + Json(TextOf(window)) +
+           ", \"text\": " + Json(text ? TextOf(text) : "") + "}";
+    return TRUE;
+}
+
+int Boxes() {
+    std::string out = "[";
+    EnumWindows(ListBox, reinterpret_cast<LPARAM>(&out));
+    std::printf("%s]\n", out.c_str());
+    return 0;
+}
+
+int Answer(const char* title, const char* button) {
+    const HWND box = FindWindowW(L"#32770", Wide(title).c_str());
+    if (!box) return Missing;
+    const int id = std::strcmp(button, "yes") == 0 ? IDYES
+                   : std::strcmp(button, "no") == 0 ? IDNO
+                                                    : IDOK;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    return 0;
+}
+
+// Wine's task bar draws the notification icons at its right end, the first one rightmost,
+// and passes a click on one to its program in the format the program asked for.
+int Tray() {
+    const HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!bar || !IsWindowVisible(bar)) return Missing;
+    RECT client{};
+    GetClientRect(bar, &client);
+    const LPARAM at = MAKELPARAM(client.right - GetSystemMetrics(SM_CXSMICON) / 2 - 2,
+                                 client.bottom / 2);
+    PostMessageW(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(bar, WM_LBUTTONUP, 0, at);
+    return 0;
+}
+
+struct Command {
+    const char* name;
+    int arguments;
+    int (*run)(char** arguments);
+};
+
+constexpr Command Commands[] = {
+    {"read", 1, [](char** a) { return Read(a[0]); }},
+    {"click", 2, [](char** a) { return Click(a[0], a[1]); }},
+    {"set", 3, [](char** a) { return Set(a[0], a[1], a[2]); }},
+    {"boxes", 0, [](char**) { return Boxes(); }},
+    {"answer", 2, [](char** a) { return Answer(a[0], a[1]); }},
+    {"tray", 0, [](char**) { return Tray(); }},
+};
+
+}  // namespace
+
+// Commands given one after another run in this order, at once, until one fails.
+int main(int argc, char** argv) {
+    int status = argc > 1 ? 0 : 1;
+    for (int at = 1; at < argc && status == 0;) {
+        const Command* command = nullptr;
+        for (const Command& known : Commands) {
+            if (std::strcmp(known.name, argv[at]) == 0) command = &known;
+        }
+        if (!command || at + command->arguments >= argc) {
+            status = 1;
+            break;
+        }
+        status = command->run(argv + at + 1);
+        at += 1 + command->arguments;
+    }
+    if (status == 1) {
+        std::fputs("usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
+                   "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
+                   stderr);
+    }
+    return status;
+}
