@@ -346,7 +346,15 @@ void frmConfig::ExitConfig_Click() {
 void frmConfig::OnClosed() {
     KillTimer(Handle(), Timer1);
     KillTimer(Handle(), Timer2);
-    if (!closedByButton_) program_.DialogClosed();
+    if (closedByButton_) return;
+    // The title bar's close and Escape act as Close, as in the Linux window; the tick's
+    // self-close and the end of the program have already let go of the window.
+    if (program_.DialogOpen && !program_.EndStatus()) {
+        closedByButton_ = true;
+        main_.RunEvent([this] { program_.ConfigClosed(); });
+        return;
+    }
+    program_.DialogClosed();
 }
 
 std::optional<LRESULT> frmConfig::LabelColours(HDC dc, HWND label) {
