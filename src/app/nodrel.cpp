@@ -91,7 +91,7 @@ void Nodrel::Form_Load(const std::string& commandLine) {
         WindowOverride = false;
         ResetCycle();
         OpenLogFile();
-        if (settings.LogLevel > 1) {
+        if (settings.LogLevel > kLogNone) {
             WriteLog("", "");
             WriteLogHeader(0);
             if (Unconfigured) WriteLog("UnConfig", "********");
@@ -107,7 +107,7 @@ void Nodrel::Form_Unload() {
 
 void Nodrel::ExitProgram() {
     StopTimer();
-    if (!Unconfigured && settings.LogLevel > 1) WriteLog("Exit", PhaseLogName());
+    if (!Unconfigured && settings.LogLevel > kLogNone) WriteLog("Exit", PhaseLogName());
     End(0);
 }
 
@@ -120,8 +120,8 @@ void Nodrel::ReloadSettings() {
         StartLink();
         ResetCycle();
         OpenLogFile();
-        if (settings.LogLevel > 1 && !Unconfigured) WriteLog("Config", "Updated");
-        if (!Unconfigured && settings.LogLevel == 3) WriteLogHeader(1);
+        if (settings.LogLevel > kLogNone && !Unconfigured) WriteLog("Config", "Updated");
+        if (!Unconfigured && settings.LogLevel == kLogFull) WriteLogHeader(1);
         StartCycle();
         DialogOpen = false;
     });

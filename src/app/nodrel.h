@@ -14,6 +14,7 @@
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "config/codes.h"
 #include "config/config_window.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
@@ -164,7 +165,7 @@ private:
     void EnableButtons();
     void KeepOffTop();
     // On top when RunOnTop asks for it, and always during a countdown.
-    bool TopmostWanted() const { return settings.RunOnTop == 2 || Phase == PhaseCountdown; }
+    bool TopmostWanted() const { return settings.RunOnTop == kSwitchOn || Phase == PhaseCountdown; }
     std::string TitleSentence() const;
     void SetButtonTips();
     bool ShouldMinimise() const;

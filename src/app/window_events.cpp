@@ -6,8 +6,8 @@ namespace nodrel {
 
 void Nodrel::OverrideFromWindowState(bool clearInEveryPhase) {
     const bool normal = !window_.minimised;
-    if ((normal && settings.StartMin == 2 && Phase != PhaseCountdown) ||
-        (!normal && settings.StartMin == 1)) {
+    if ((normal && settings.StartMin == kSwitchOn && Phase != PhaseCountdown) ||
+        (!normal && settings.StartMin == kSwitchOff)) {
         WindowOverride = true;
     } else if (clearInEveryPhase || Phase != PhaseCountdown) {
         WindowOverride = false;
@@ -41,7 +41,7 @@ void Nodrel::TrayDoubleClick() {
 
 void Nodrel::NoTrayHost() {
     Guarded([&] {
-        if (settings.LogLevel == 3 && !Unconfigured) WriteLog("NoTray", "TaskBar");
+        if (settings.LogLevel == kLogFull && !Unconfigured) WriteLog("NoTray", "TaskBar");
     });
 }
 

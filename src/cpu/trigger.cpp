@@ -45,12 +45,12 @@ bool Nodrel::ReadCPULoad() {
 void Nodrel::CheckCondition() {
     // A second whose load could not be read leaves the run where it was: a passing failure
     // does not break it, and a machine whose load can never be read never counts down.
-    const bool measured = settings.CMain != 1 || ReadCPULoad();
+    const bool measured = settings.CMain != kMaster || ReadCPULoad();
     if (measured) {
         Count = ConditionMet == 1 ? static_cast<std::int16_t>(Count + 1) : std::int16_t{0};
     }
     window_.Counter.bold = true;
-    if (settings.CMain != 1) {
+    if (settings.CMain != kMaster) {
         if (ConditionMet == 0) {
             window_.Counter.caption = "Connected";
             window_.Counter.fore = Green;
@@ -66,7 +66,7 @@ void Nodrel::CheckCondition() {
     if (Count >= TriggerDelay) {
         Phase = PhaseCountdown;
         Count = 0;
-    } else if (settings.LogLevel == 3) {
+    } else if (settings.LogLevel == kLogFull) {
         WriteLog("Run", "");
     }
     ConditionMet = 1;

@@ -17,7 +17,7 @@ bool IsValidLinkMessage(std::string_view text) {
 
 bool Nodrel::SendingDue() const {
     const bool sendingPhase = Phase == PhaseRun || (Phase == PhaseInitialise && Count == 1);
-    return sendingPhase && settings.CMain == 1 && Runnable();
+    return sendingPhase && settings.CMain == kMaster && Runnable();
 }
 
 void Nodrel::SendLinkMessage() {
@@ -28,7 +28,7 @@ void Nodrel::SendLinkMessage() {
 
 void Nodrel::udpServ_DataArrival(std::string_view datagram) {
     Guarded([&] {
-        if (settings.CMain == 1) return;
+        if (settings.CMain == kMaster) return;
         if (!IsValidLinkMessage(datagram)) {
             CommsText = "Error";
             window_.Counter.bold = true;

@@ -10,13 +10,13 @@ void Nodrel::StartLink() {
     Unconfigured = false;
     ReadConfig();
     CheckSettings();
-    if (settings.CMain == 2) ProgTitle = "Nodrel Slave";
+    if (settings.CMain == kSlave) ProgTitle = "Nodrel Slave";
     TickDivider = 2;
     SettingsSaved = false;
     MinimiseOnRestart = true;
     SendMsg = "<LOC000>";
     // Only a bind that works clears a port error; a master binds nothing and has none.
-    if (settings.CMain == 2) {
+    if (settings.CMain == kSlave) {
         BindReceivePort();
     } else {
         PortError = false;

@@ -13,7 +13,7 @@ void Nodrel::ResetProgram() {
 
 void Nodrel::Reset_Click() {
     Guarded([&] {
-        if (settings.LogLevel >= 2) WriteLog("Reset", PhaseLogName());
+        if (settings.LogLevel >= kLogNormal) WriteLog("Reset", PhaseLogName());
         ResetProgram();
         ForwardCommand("<COC000>");
     });
@@ -27,7 +27,7 @@ void Nodrel::TestS_Click() {
         TriggerDelay = 5;
         Count = 2;
         MinimiseOnRestart = false;
-        if (settings.LogLevel >= 2) WriteLog("Enter", "Test");
+        if (settings.LogLevel >= kLogNormal) WriteLog("Enter", "Test");
         StartCycle();
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
@@ -37,7 +37,7 @@ void Nodrel::TestS_Click() {
 
 void Nodrel::ForwardCommand(const char* message) {
     SendMsg = message;
-    if (settings.CMain == 1) SendLinkMessage();
+    if (settings.CMain == kMaster) SendLinkMessage();
 }
 
 void Nodrel::ReportPowerError(const PowerError& error) {
