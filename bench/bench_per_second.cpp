@@ -36,12 +36,6 @@ public:
     }
     void EndProgram(int status) override { ended = status; }
     void SetRefreshTimer(bool) override {}
-    void AddTrayIcon() override {}
-    void RemoveTrayIcon() override {}
-    void Minimise() override {}
-    void HideWindow() override {}
-    void Restore() override {}
-    void CloseDialogs() override {}
 
     std::optional<int> ended;
 };

@@ -28,12 +28,6 @@ struct QuietEffects : nodrel::Effects {
     int ShowMessage(int, const std::string&, const std::string&) override { return answer; }
     void EndProgram(int) override {}
     void SetRefreshTimer(bool) override {}
-    void AddTrayIcon() override {}
-    void RemoveTrayIcon() override {}
-    void Minimise() override {}
-    void HideWindow() override {}
-    void Restore() override {}
-    void CloseDialogs() override {}
     int answer = nodrel::box::AnswerNo;
 };
 struct IdleCounters : nodrel::CpuCounters {

@@ -28,7 +28,7 @@ void Nodrel::TickWork() {
         if (mayWork && Phase == PhaseCountdown) CountdownStep();
         if (DialogTimeout < 1 && DialogOpen) {
             DialogOpen = false;
-            outside_.effects.CloseDialogs();
+            windowEffects_.CloseDialogs();
             // The configuration window closing itself applies a save as its Close does.
             if (configDialog_) ConfigClosed();
             if (endStatus_) return;
@@ -105,7 +105,9 @@ std::string Nodrel::TitleSentence() const {
     const std::string level = std::to_string(settings.CPULevel);
     if (settings.ShutType == kMonitor)
         return ShutName + " the CPU load until it has been below " + level + "%";
-    if (settings.CMain == kMaster) return ShutName + " the computer if CPU load is below " + level + "%";
+    if (settings.CMain == kMaster) {
+        return ShutName + " the computer if CPU load is below " + level + "%";
+    }
     return ShutName + " the computer if communications are lost";
 }
 
@@ -118,8 +120,8 @@ void Nodrel::SetButtonTips() {
 }
 
 bool Nodrel::ShouldMinimise() const {
-    const bool wantsTray =
-        (settings.StartMin == kSwitchOn && !WindowOverride) || (settings.StartMin == kSwitchOff && WindowOverride);
+    const bool wantsTray = (settings.StartMin == kSwitchOn && !WindowOverride) ||
+                           (settings.StartMin == kSwitchOff && WindowOverride);
     return wantsTray && Runnable() && MinimiseOnRestart;
 }
 
@@ -140,7 +142,7 @@ void Nodrel::StartCycle() {
     }
     if (ShouldMinimise() && !window_.minimised) {
         window_.minimised = true;
-        outside_.effects.Minimise();
+        windowEffects_.Minimise();
     }
     MinimiseOnRestart = true;
     KeepOffTop();

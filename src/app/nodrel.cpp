@@ -24,6 +24,17 @@ public:
     bool SendTo(const std::string&, int, std::string_view) override { return false; }
 };
 
+// Stands in for a front end without a main window: no tray, nothing to minimise or close.
+class NoWindow : public WindowEffects {
+public:
+    void AddTrayIcon() override {}
+    void RemoveTrayIcon() override {}
+    void Minimise() override {}
+    void HideWindow() override {}
+    void Restore() override {}
+    void CloseDialogs() override {}
+};
+
 }  // namespace
 
 Nodrel::Nodrel(Outside outside)
@@ -32,6 +43,8 @@ Nodrel::Nodrel(Outside outside)
       power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
       closedLink_(outside_.link ? nullptr : std::make_unique<ClosedLink>()),
       link_(outside_.link ? outside_.link : closedLink_.get()),
+      noWindow_(outside_.window ? nullptr : std::make_unique<NoWindow>()),
+      windowEffects_(outside_.window ? *outside_.window : *noWindow_),
       CPUUsage(outside_.cpu),
       log_(outside_.logAppender ? *outside_.logAppender : StandardAppender()) {}
 
@@ -56,7 +69,7 @@ void Nodrel::StartTimer() {
 
 void Nodrel::End(int status) {
     StopTimer();
-    outside_.effects.RemoveTrayIcon();
+    windowEffects_.RemoveTrayIcon();
     endStatus_ = status;
     outside_.effects.EndProgram(status);
     throw ProgramEnded{};
@@ -97,7 +110,7 @@ void Nodrel::Form_Load(const std::string& commandLine) {
             if (Unconfigured) WriteLog("UnConfig", "********");
         }
         StartCycle();
-        if (window_.minimised) outside_.effects.AddTrayIcon();
+        if (window_.minimised) windowEffects_.AddTrayIcon();
     });
 }
 

@@ -40,6 +40,8 @@ struct Outside {
     LinkSocket* link = nullptr;
     // The executable's name without extension, named in power-action errors.
     std::string programName = "nodrel";
+    // The main window's tray icon and dialogs; without one (a console) nothing to do.
+    WindowEffects* window = nullptr;
     // Starts the browser; without one the home page cannot be opened.
     Launcher* launcher = nullptr;
     // How the log's entries reach the file; without one, what standard C++ can do.
@@ -189,6 +191,8 @@ private:
     PowerActions power_;
     std::unique_ptr<LinkSocket> closedLink_;
     LinkSocket* link_;
+    std::unique_ptr<WindowEffects> noWindow_;
+    WindowEffects& windowEffects_;
     bool inTick_ = false;
     bool configDialog_ = false;  // the open dialog is the configuration window
     clsCPUUsageNT CPUUsage;

@@ -18,8 +18,8 @@ void Nodrel::Form_Resize(bool minimised) {
     Guarded([&] {
         window_.minimised = minimised;
         if (minimised) {
-            outside_.effects.AddTrayIcon();
-            outside_.effects.HideWindow();
+            windowEffects_.AddTrayIcon();
+            windowEffects_.HideWindow();
         }
         OverrideFromWindowState(false);
     });
@@ -28,7 +28,7 @@ void Nodrel::Form_Resize(bool minimised) {
 void Nodrel::Form_Activate() {
     Guarded([&] {
         window_.topmost = TopmostWanted();
-        if (window_.minimised) outside_.effects.HideWindow();
+        if (window_.minimised) windowEffects_.HideWindow();
     });
 }
 

@@ -24,7 +24,7 @@ void Nodrel::CountdownStep() {
     window_.CPULoad.caption.clear();
     if (Count == 0) {
         RestoreWindow();
-        outside_.effects.RemoveTrayIcon();
+        windowEffects_.RemoveTrayIcon();
     }
     if (TestMode) {
         EndTestRun();

@@ -21,8 +21,6 @@
 namespace {
 
 constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or the window.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell,\n"
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
@@ -70,7 +68,7 @@ int main(int argc, char** argv) {
     auto& link = machine.link;
 
     nodrel::QtEffects effects;
-    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0]), &launcher));
+    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0]), &effects, &launcher));
     nodrel::NodrelMain window(program, effects);
     machine.power.stopRequested = [&] {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
@@ -80,7 +78,7 @@ int main(int argc, char** argv) {
         window.RunEvent([&] {
             link.Receive(
                 [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                DatagramsPerWakeUp);
+                nodrel::DatagramsPerWakeUp);
         });
     });
     window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };

@@ -15,8 +15,6 @@
 namespace {
 
 constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or Ctrl+C.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Ctrl+C, Ctrl+Break or closing the console exit. Exit status 0 after Exit or an\n"
@@ -68,7 +66,7 @@ int main(int argc, char** argv) {
     loop.linkEvent = link.ArrivalEvent();
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     DatagramsPerWakeUp);
+                     nodrel::DatagramsPerWakeUp);
         show();
     };
 

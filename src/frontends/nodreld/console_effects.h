@@ -20,13 +20,6 @@ public:
     void SetRefreshTimer(bool enabled) override {
         if (onTimer) onTimer(enabled);
     }
-    // A console has no tray, no window to minimise and no dialogs to close.
-    void AddTrayIcon() override {}
-    void RemoveTrayIcon() override {}
-    void Minimise() override {}
-    void Restore() override {}
-    void HideWindow() override {}
-    void CloseDialogs() override {}
 
     std::optional<int> Status() const { return status_; }
 

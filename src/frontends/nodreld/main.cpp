@@ -17,8 +17,6 @@
 namespace {
 
 constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or the signals.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
@@ -83,7 +81,7 @@ int main(int argc, char** argv) {
     loop.linkFd = [&] { return link.Fd(); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     DatagramsPerWakeUp);
+                     nodrel::DatagramsPerWakeUp);
         show();
     };
 
