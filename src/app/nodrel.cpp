@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 
 namespace nodrel {
 

@@ -13,15 +13,6 @@ namespace nodrel {
 
 class PictureLabel;
 
-inline const char* const MultiInstCaption = "Nodrel Start Up Error";
-inline const char* const MultiInstMessage =
-    "Nodrel or Nodrel Lite is already\r\n"
-    "running. Only one instance can be\r\n"
-    " running at a time.";
-
-// The exit status of a copy that gave way to the running one.
-inline constexpr int MultiInstStatus = 1;
-
 class MultiInst : public QDialog {
     Q_OBJECT
 

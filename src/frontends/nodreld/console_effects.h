@@ -31,4 +31,7 @@ private:
 // A message box as console text: the title, then the text's lines.
 std::string MessageText(const std::string& title, const std::string& text);
 
+// Says that another copy runs; returns the exit status of a copy that gives way.
+int RefuseSecondCopy(ConsoleEffects& effects);
+
 }  // namespace nodrel::console
