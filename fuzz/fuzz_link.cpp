@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "app/nodrel.h"
+#include "link/link_protocol.h"
 
 namespace {
 

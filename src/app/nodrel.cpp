@@ -81,8 +81,8 @@ void Nodrel::Fatal(const Message& message) {
     End(1);
 }
 
-void Nodrel::ShowMessage(const Message& message) {
-    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+int Nodrel::ShowMessage(const Message& message) {
+    return outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
 }
 
 void Nodrel::CheckDataFolder() {

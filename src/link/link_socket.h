@@ -21,8 +21,4 @@ public:
     virtual bool SendTo(const std::string& host, int port, std::string_view datagram) = 0;
 };
 
-// True for a message of the link's format: at least 8 characters, "<CO" first, ">"
-// last, and positions 6-7 giving the number of characters beyond 8.
-bool IsValidLinkMessage(std::string_view text);
-
 }  // namespace nodrel

@@ -1,7 +1,6 @@
 // The Reset and Test commands, from the buttons or forwarded by a master.
 #include "app/nodrel.h"
-
-#include <cstdio>
+#include "link/link_protocol.h"
 
 namespace nodrel {
 
@@ -15,7 +14,7 @@ void Nodrel::Reset_Click() {
     Guarded([&] {
         if (settings.LogLevel >= kLogNormal) WriteLog("Reset", PhaseLogName());
         ResetProgram();
-        ForwardCommand("<COC000>");
+        ForwardCommand(ResetCommand);
     });
 }
 
@@ -31,22 +30,15 @@ void Nodrel::TestS_Click() {
         StartCycle();
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
-        ForwardCommand("<COT000>");
+        ForwardCommand(TestCommand);
     });
 }
 
-void Nodrel::ForwardCommand(const char* message) {
+void Nodrel::ForwardCommand(std::string_view message) {
     SendMsg = message;
     if (settings.CMain == kMaster) SendLinkMessage();
 }
 
-void Nodrel::ReportPowerError(const PowerError& error) {
-    char number[16];
-    std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(error.number));
-    Fatal({box::Critical, " Error",
-           JoinLines({std::string("Error Number: ") + number, "Source: " + error.source,
-                      std::string("Error description: ") + error.what(),
-                      "The program will now terminate."})});
-}
+void Nodrel::ReportPowerError(const PowerError& error) { Fatal(PowerErrorMessage(error)); }
 
 }  // namespace nodrel

@@ -1,24 +1,9 @@
 // Once a second in phase Countdown: the seconds left on the window, then the action, or
 // the end of a test run.
 #include "app/nodrel.h"
+#include "shutdown/countdown_text.h"
 
 namespace nodrel {
-
-namespace {
-
-std::string CountdownPrefix(int shutType) {
-    switch (shutType) {
-        case kPowerOff: return "The Computer Will Power Off In ";
-        case kReboot: return "The Computer Will Reboot In ";
-        case kShutdown: return "The Computer Will Shutdown In ";
-        case kMonitor: return "Nodrel Will Close In ";
-        case kHibernate: return "The Computer Will Hibernate In ";
-        case kStandby: return "The Computer Will Standby In ";
-        default: return "";
-    }
-}
-
-}  // namespace
 
 void Nodrel::CountdownStep() {
     window_.CPULoad.caption.clear();
@@ -54,8 +39,7 @@ void Nodrel::CountdownDisplay() {
         label->fore = White;
         label->back = Orange;
     }
-    window_.Counter.caption = CountdownPrefix(settings.ShutType) +
-                              std::to_string(settings.ShutTime - Count) + "s";
+    window_.Counter.caption = CountdownCaption(settings.ShutType, settings.ShutTime - Count);
     // Whatever left it disabled, a countdown can always be cancelled.
     window_.Reset.enabled = true;
     window_.Reset.caption = "Cancel";
