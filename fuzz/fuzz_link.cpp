@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "app/nodrel.h"
+#include "link/link_protocol.h"
 
 namespace {
 
@@ -28,12 +29,6 @@ struct QuietEffects : nodrel::Effects {
     int ShowMessage(int, const std::string&, const std::string&) override { return answer; }
     void EndProgram(int) override {}
     void SetRefreshTimer(bool) override {}
-    void AddTrayIcon() override {}
-    void RemoveTrayIcon() override {}
-    void Minimise() override {}
-    void HideWindow() override {}
-    void Restore() override {}
-    void CloseDialogs() override {}
     int answer = nodrel::box::AnswerNo;
 };
 struct IdleCounters : nodrel::CpuCounters {

@@ -28,7 +28,7 @@ void Nodrel::TickWork() {
         if (mayWork && Phase == PhaseCountdown) CountdownStep();
         if (DialogTimeout < 1 && DialogOpen) {
             DialogOpen = false;
-            outside_.effects.CloseDialogs();
+            windowEffects_.CloseDialogs();
             // The configuration window closing itself applies a save as its Close does.
             if (configDialog_) ConfigClosed();
             if (endStatus_) return;
@@ -44,11 +44,11 @@ void Nodrel::ActivationDelay() {
     window_.Counter.caption = ActivationCaption();
     if (Count < 1) {
         Phase = PhaseRun;
-        if (settings.LogLevel >= 2) WriteLog("Enter", "Run");
+        if (settings.LogLevel >= kLogNormal) WriteLog("Enter", "Run");
         Count = 0;
     } else if (Count != settings.StartDelay) {
-        if (settings.LogLevel == 3) WriteLog("Inactive", "");
-    } else if (settings.CMain == 1) {
+        if (settings.LogLevel == kLogFull) WriteLog("Inactive", "");
+    } else if (settings.CMain == kMaster) {
         window_.CPULoad.caption = "CPU Load:   0%";
     }
 }
@@ -70,7 +70,7 @@ void Nodrel::EnableButtons() {
 }
 
 void Nodrel::KeepOffTop() {
-    if (settings.RunOnTop == 1) window_.topmost = false;
+    if (settings.RunOnTop == kSwitchOff) window_.topmost = false;
 }
 
 void Nodrel::ResetCycle() {
@@ -103,9 +103,11 @@ std::string Nodrel::ActivationCaption() const {
 
 std::string Nodrel::TitleSentence() const {
     const std::string level = std::to_string(settings.CPULevel);
-    if (settings.ShutType == 4)
+    if (settings.ShutType == kMonitor)
         return ShutName + " the CPU load until it has been below " + level + "%";
-    if (settings.CMain == 1) return ShutName + " the computer if CPU load is below " + level + "%";
+    if (settings.CMain == kMaster) {
+        return ShutName + " the computer if CPU load is below " + level + "%";
+    }
     return ShutName + " the computer if communications are lost";
 }
 
@@ -118,8 +120,8 @@ void Nodrel::SetButtonTips() {
 }
 
 bool Nodrel::ShouldMinimise() const {
-    const bool wantsTray =
-        (settings.StartMin == 2 && !WindowOverride) || (settings.StartMin == 1 && WindowOverride);
+    const bool wantsTray = (settings.StartMin == kSwitchOn && !WindowOverride) ||
+                           (settings.StartMin == kSwitchOff && WindowOverride);
     return wantsTray && Runnable() && MinimiseOnRestart;
 }
 
@@ -134,17 +136,17 @@ void Nodrel::StartCycle() {
         window_.Title.fore = Orange;
         window_.Title.bold = true;
         window_.Title.caption = "Click Configure To Set Up Nodrel";
-        if (settings.CMain == 2) window_.Title.caption += " Slave";
+        if (settings.CMain == kSlave) window_.Title.caption += " Slave";
         window_.Reset.enabled = false;
         window_.TestS.enabled = false;
     }
     if (ShouldMinimise() && !window_.minimised) {
         window_.minimised = true;
-        outside_.effects.Minimise();
+        windowEffects_.Minimise();
     }
     MinimiseOnRestart = true;
     KeepOffTop();
-    if (settings.LogLevel >= 2 && Runnable()) WriteLog("Start", "Initialise");
+    if (settings.LogLevel >= kLogNormal && Runnable()) WriteLog("Start", "Initialise");
     SendMsg = "<C0A000>";
     StartTimer();
 }

@@ -1,10 +1,14 @@
 #pragma once
-// Everything the core asks of the front end besides the window's visible state.
+// What the core asks of a front end besides the window's visible state: `Effects` of every
+// front end, `WindowEffects` of one with a main window on a desktop.
 #include <string>
 
 #include "common/text.h"
 
 namespace nodrel {
+
+// The refresh timer's period: the cycle works on every second tick.
+inline constexpr int RefreshPeriodMs = 500;
 
 class Effects {
 public:
@@ -13,8 +17,14 @@ public:
     virtual int ShowMessage(int style, const std::string& title, const std::string& text) = 0;
     // The program ends with this exit status once the current event has returned.
     virtual void EndProgram(int status) = 0;
-    // Switches the 500 ms refresh timer; switching it on starts a fresh period.
+    // Switches the refresh timer (RefreshPeriodMs); switching it on starts a fresh period.
     virtual void SetRefreshTimer(bool enabled) = 0;
+};
+
+// The main window, its tray icon and its dialogs. A front end without them hands none over.
+class WindowEffects {
+public:
+    virtual ~WindowEffects() = default;
     virtual void AddTrayIcon() = 0;
     virtual void RemoveTrayIcon() = 0;
     // Minimise to the tray (the window state already says so).

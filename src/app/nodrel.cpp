@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 
 namespace nodrel {
 
@@ -24,6 +24,17 @@ public:
     bool SendTo(const std::string&, int, std::string_view) override { return false; }
 };
 
+// Stands in for a front end without a main window: no tray, nothing to minimise or close.
+class NoWindow : public WindowEffects {
+public:
+    void AddTrayIcon() override {}
+    void RemoveTrayIcon() override {}
+    void Minimise() override {}
+    void HideWindow() override {}
+    void Restore() override {}
+    void CloseDialogs() override {}
+};
+
 }  // namespace
 
 Nodrel::Nodrel(Outside outside)
@@ -32,6 +43,8 @@ Nodrel::Nodrel(Outside outside)
       power_(outside_.power ? *outside_.power : *refusingPower_, outside_.programName),
       closedLink_(outside_.link ? nullptr : std::make_unique<ClosedLink>()),
       link_(outside_.link ? outside_.link : closedLink_.get()),
+      noWindow_(outside_.window ? nullptr : std::make_unique<NoWindow>()),
+      windowEffects_(outside_.window ? *outside_.window : *noWindow_),
       CPUUsage(outside_.cpu),
       log_(outside_.logAppender ? *outside_.logAppender : StandardAppender()) {}
 
@@ -56,7 +69,7 @@ void Nodrel::StartTimer() {
 
 void Nodrel::End(int status) {
     StopTimer();
-    outside_.effects.RemoveTrayIcon();
+    windowEffects_.RemoveTrayIcon();
     endStatus_ = status;
     outside_.effects.EndProgram(status);
     throw ProgramEnded{};
@@ -68,8 +81,8 @@ void Nodrel::Fatal(const Message& message) {
     End(1);
 }
 
-void Nodrel::ShowMessage(const Message& message) {
-    outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+int Nodrel::ShowMessage(const Message& message) {
+    return outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
 }
 
 void Nodrel::CheckDataFolder() {
@@ -91,13 +104,13 @@ void Nodrel::Form_Load(const std::string& commandLine) {
         WindowOverride = false;
         ResetCycle();
         OpenLogFile();
-        if (settings.LogLevel > 1) {
+        if (settings.LogLevel > kLogNone) {
             WriteLog("", "");
             WriteLogHeader(0);
             if (Unconfigured) WriteLog("UnConfig", "********");
         }
         StartCycle();
-        if (window_.minimised) outside_.effects.AddTrayIcon();
+        if (window_.minimised) windowEffects_.AddTrayIcon();
     });
 }
 
@@ -107,7 +120,7 @@ void Nodrel::Form_Unload() {
 
 void Nodrel::ExitProgram() {
     StopTimer();
-    if (!Unconfigured && settings.LogLevel > 1) WriteLog("Exit", PhaseLogName());
+    if (!Unconfigured && settings.LogLevel > kLogNone) WriteLog("Exit", PhaseLogName());
     End(0);
 }
 
@@ -120,8 +133,8 @@ void Nodrel::ReloadSettings() {
         StartLink();
         ResetCycle();
         OpenLogFile();
-        if (settings.LogLevel > 1 && !Unconfigured) WriteLog("Config", "Updated");
-        if (!Unconfigured && settings.LogLevel == 3) WriteLogHeader(1);
+        if (settings.LogLevel > kLogNone && !Unconfigured) WriteLog("Config", "Updated");
+        if (!Unconfigured && settings.LogLevel == kLogFull) WriteLogHeader(1);
         StartCycle();
         DialogOpen = false;
     });

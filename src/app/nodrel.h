@@ -14,9 +14,11 @@
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "common/text.h"
+#include "config/codes.h"
 #include "config/config_window.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
+#include "cpu/load_average.h"
 #include "link/link_socket.h"
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
@@ -39,6 +41,8 @@ struct Outside {
     LinkSocket* link = nullptr;
     // The executable's name without extension, named in power-action errors.
     std::string programName = "nodrel";
+    // The main window's tray icon and dialogs; without one (a console) nothing to do.
+    WindowEffects* window = nullptr;
     // Starts the browser; without one the home page cannot be opened.
     Launcher* launcher = nullptr;
     // How the log's entries reach the file; without one, what standard C++ can do.
@@ -117,37 +121,45 @@ public:
     std::string ProgTitle = "Nodrel";
     std::string ShutName;
     std::string SendMsg;
-    std::array<std::int16_t, 32> LoadSamples{};  // [0] is the number of samples
+    LoadRing LoadSamples{};  // [0] is the number of samples
     std::int16_t SampleIndex = 0;
     std::string LoadText;
     std::string AvLoadText;
     std::string CommsText;
     std::string ConfigListing;
 
-    // ----- procedures -----
+private:
+    struct ProgramEnded {};
+
+    // ----- procedures, each in the file of its subject -----
+    // cycle.cpp
     void ResetCycle();
     void StartCycle();
     void ActivationDelay();
+    // trigger.cpp
     void CheckCondition();
     // False when the load could not be read: that second neither holds nor breaks the run.
     bool ReadCPULoad();
+    // countdown.cpp
     void CountdownStep();
+    // reset_and_test.cpp
     void ResetProgram();
+    // restore_window.cpp
     void RestoreWindow();
+    // link_control.cpp
     void StartLink();
     void SendLinkMessage();
     bool SendingDue() const;
+    // settings_loading.cpp
     void ReadConfig();
     void CheckSettings();
+    // logging.cpp
     void OpenLogFile();
     void WriteLogHeader(int mode);
     void WriteLog(const std::string& event, const std::string& state);
 
     // The phase's name for the log: "Initialise", "Run" or the action's name.
     std::string PhaseLogName() const;
-
-private:
-    struct ProgramEnded {};
 
     void Guarded(const std::function<void()>& body);
 
@@ -157,14 +169,16 @@ private:
     // The Exit button's way out: the phase logged, status 0.
     [[noreturn]] void ExitProgram();
     [[noreturn]] void Fatal(const Message& message);
-    // The box titled ProgTitle and the message's suffix.
-    void ShowMessage(const Message& message);
+    // The box titled ProgTitle and the message's suffix; returns its answer.
+    int ShowMessage(const Message& message);
     void CheckDataFolder();
     void ApplyRestColours();
     void EnableButtons();
     void KeepOffTop();
     // On top when RunOnTop asks for it, and always during a countdown.
-    bool TopmostWanted() const { return settings.RunOnTop == 2 || Phase == PhaseCountdown; }
+    bool TopmostWanted() const {
+        return settings.RunOnTop == kSwitchOn || Phase == PhaseCountdown;
+    }
     std::string TitleSentence() const;
     void SetButtonTips();
     bool ShouldMinimise() const;
@@ -173,7 +187,7 @@ private:
     std::string ActivationCaption() const;
     void OpenDialog(std::int16_t seconds);
     // Passes a Reset or Test on to the slave, when this copy is a master.
-    void ForwardCommand(const char* message);
+    void ForwardCommand(std::string_view message);
 
     void TickWork();
     void CountdownDisplay();
@@ -188,6 +202,8 @@ private:
     PowerActions power_;
     std::unique_ptr<LinkSocket> closedLink_;
     LinkSocket* link_;
+    std::unique_ptr<WindowEffects> noWindow_;
+    WindowEffects& windowEffects_;
     bool inTick_ = false;
     bool configDialog_ = false;  // the open dialog is the configuration window
     clsCPUUsageNT CPUUsage;

@@ -6,8 +6,8 @@ namespace nodrel {
 void Nodrel::RestoreWindow() {
     if (window_.minimised) {
         window_.minimised = false;
-        outside_.effects.RemoveTrayIcon();
-        outside_.effects.Restore();
+        windowEffects_.RemoveTrayIcon();
+        windowEffects_.Restore();
     }
     window_.topmost = TopmostWanted();
 }

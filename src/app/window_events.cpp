@@ -6,8 +6,8 @@ namespace nodrel {
 
 void Nodrel::OverrideFromWindowState(bool clearInEveryPhase) {
     const bool normal = !window_.minimised;
-    if ((normal && settings.StartMin == 2 && Phase != PhaseCountdown) ||
-        (!normal && settings.StartMin == 1)) {
+    if ((normal && settings.StartMin == kSwitchOn && Phase != PhaseCountdown) ||
+        (!normal && settings.StartMin == kSwitchOff)) {
         WindowOverride = true;
     } else if (clearInEveryPhase || Phase != PhaseCountdown) {
         WindowOverride = false;
@@ -18,8 +18,8 @@ void Nodrel::Form_Resize(bool minimised) {
     Guarded([&] {
         window_.minimised = minimised;
         if (minimised) {
-            outside_.effects.AddTrayIcon();
-            outside_.effects.HideWindow();
+            windowEffects_.AddTrayIcon();
+            windowEffects_.HideWindow();
         }
         OverrideFromWindowState(false);
     });
@@ -28,7 +28,7 @@ void Nodrel::Form_Resize(bool minimised) {
 void Nodrel::Form_Activate() {
     Guarded([&] {
         window_.topmost = TopmostWanted();
-        if (window_.minimised) outside_.effects.HideWindow();
+        if (window_.minimised) windowEffects_.HideWindow();
     });
 }
 
@@ -41,7 +41,7 @@ void Nodrel::TrayDoubleClick() {
 
 void Nodrel::NoTrayHost() {
     Guarded([&] {
-        if (settings.LogLevel == 3 && !Unconfigured) WriteLog("NoTray", "TaskBar");
+        if (settings.LogLevel == kLogFull && !Unconfigured) WriteLog("NoTray", "TaskBar");
     });
 }
 

@@ -107,14 +107,14 @@ Message ReadFailureMessage(ReadOutcome outcome) {
     constexpr std::string_view terminate = "The program will now terminate.";
     switch (outcome) {
         case ReadOutcome::Missing:
-            return {16, " Configuration File Error",
+            return {box::Critical, " Configuration File Error",
                     JoinLines({"The configuration file is either missing or corrupted.", reinstall,
                                terminate})};
         case ReadOutcome::Corrupted:
-            return {16, " Configuration File Error",
+            return {box::Critical, " Configuration File Error",
                     JoinLines({"The configuration file is corrupted.", reinstall, terminate})};
         case ReadOutcome::ReadError:
-            return {48, " Configuration File Read Error",
+            return {box::Exclamation, " Configuration File Read Error",
                     JoinLines({"Unable to read the configuration file.",
                                "This may be a permissions problem.", terminate})};
         case ReadOutcome::Ok:

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "config/codes.h"
 #include "config/config_writer.h"
 #include "config/setting_table.h"
 #include "config/validation.h"
@@ -15,11 +16,6 @@ namespace nodrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kMaster = 1;
-constexpr int kSlave = 2;
-constexpr int kLevelNone = 1;
-constexpr int kMonitor = 4;
 
 enum class Presence { There, Missing, Unknown };
 
@@ -198,7 +194,7 @@ void ConfigWindow::SetSlaveLayout() {
 
 void ConfigWindow::ShowAddressNotes() {
     RowLook& address = LookOf("IPAddT");
-    if (fields_.DNameT == 0) {
+    if (fields_.DNameT == TickValue(kAddress)) {
         address.caption = "IP Address";
         address.tip = "IP Address of computer to communicate with";
         address.note = Slave() ? "(A valid IP address)" : "(Either empty or a valid IP address)";
@@ -213,14 +209,14 @@ void ConfigWindow::ShowShutTypeNote() {
     fields_.ShutTypeCode = 0;
     const int code = ShutTypeCodeOf(fields_.ShutNameT);
     const char* note = nullptr;
-    if (code >= 1 && code <= 3) {
+    if (code >= kPowerOff && code <= kShutdown) {
         note = "(Forces Running Applications To Close)";
     } else if (code == kMonitor && Slave()) {
         note = "Not Available In Slave Mode";
     } else if (code == kMonitor && setup_.running.CMain == kMaster) {
-        note = fields_.DNameT == 1 ? "(Only Use With A Valid Domain Name)"
+        note = fields_.DNameT == TickValue(kHostName) ? "(Only Use With A Valid Domain Name)"
                                    : "(Only Use With A Valid IP Address)";
-    } else if (code == 5 || code == 6) {
+    } else if (code == kHibernate || code == kStandby) {
         note = "";
     }
     if (note == nullptr) return;  // no row matches: the code stays 0, the note as it was
@@ -288,7 +284,7 @@ void ConfigWindow::Restore() {
 LogView ConfigWindow::ViewLog() const {
     // The log the program runs with, not the one typed into the fields.
     const Settings& s = setup_.running;
-    if (s.LogLevel <= kLevelNone) {
+    if (s.LogLevel <= kLogNone) {
         return {"",
                 {box::Information, " Log File Error",
                  JoinLines({"Logging is set to None. There", "is no information to display."})},

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "config/codes.h"
 #include "config/config_fields.h"
 #include "config/settings.h"
 
@@ -138,7 +139,7 @@ class ConfigWindow {
     const std::string& Countdown() const { return countdown_; }
     const std::string& Status() const { return status_; }
     // Kept above all other windows, as the main window is.
-    bool OnTop() const { return setup_.running.RunOnTop == 2; }
+    bool OnTop() const { return setup_.running.RunOnTop == kSwitchOn; }
 
   private:
     RowLook& LookOf(std::string_view input);

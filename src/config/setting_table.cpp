@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "config/codes.h"
 #include "config/parse_number.h"
 
 namespace nodrel {
 
 namespace {
 
-constexpr Limits kSwitch{1, 2};
+constexpr Limits kSwitch{kSwitchOff, kSwitchOn};
 
 // What every key with a field in the window has.
 constexpr SettingKey WithField(std::string_view name, Section section, FieldKind kind,

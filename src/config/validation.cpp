@@ -1,6 +1,7 @@
 #include "config/validation.h"
 
 #include "common/utf8.h"
+#include "config/codes.h"
 #include "config/parse_number.h"
 #include "config/setting_table.h"
 #include "link/ip_check.h"
@@ -9,9 +10,6 @@ namespace nodrel {
 
 namespace {
 
-constexpr int kMonitorShutType = 4;
-constexpr int kMaster = 1;
-constexpr int kSlave = 2;
 constexpr std::size_t kMaxHostNameLength = 100;
 
 bool Outside(double value, Limits range) {
@@ -68,8 +66,8 @@ bool FieldOutsideLimits(const SettingKey& key, const ConfigFields& fields) {
 
 int CountRangeFailures(const Settings& s) {
     const bool failed[] = {
-        s.DName == 1 && AddressFailsAddressMode(s.IPAdd),
-        s.DName == 2 && AddressFailsHostNameMode(s.IPAdd),
+        s.DName == kAddress && AddressFailsAddressMode(s.IPAdd),
+        s.DName == kHostName && AddressFailsHostNameMode(s.IPAdd),
         !EndsWithSeparator(s.LogPath),
     };
     int count = 0;
@@ -83,11 +81,11 @@ int CountRangeFailures(const Settings& s) {
 // The role rules: set this way, the monitoring cycle cannot run.
 bool RoleUnconfigured(const Settings& s) {
     const bool validIP = IsValidIP(s.IPAdd);
-    const bool monitor = s.ShutType == kMonitorShutType;
-    return (!validIP && s.CMain == kMaster && monitor && s.DName == 1) ||
-           (s.IPAdd.empty() && s.CMain == kMaster && monitor && s.DName == 2) ||
-           (s.CMain == kSlave && monitor) || (!validIP && s.CMain == kSlave && s.DName == 1) ||
-           (s.IPAdd.empty() && s.CMain == kSlave && s.DName == 2);
+    const bool monitor = s.ShutType == kMonitor;
+    return (!validIP && s.CMain == kMaster && monitor && s.DName == kAddress) ||
+           (s.IPAdd.empty() && s.CMain == kMaster && monitor && s.DName == kHostName) ||
+           (s.CMain == kSlave && monitor) || (!validIP && s.CMain == kSlave && s.DName == kAddress) ||
+           (s.IPAdd.empty() && s.CMain == kSlave && s.DName == kHostName);
 }
 
 // Counts failed rules and marks their note labels.
@@ -117,7 +115,7 @@ CheckResult CheckSettings(Settings& settings) {
 }
 
 Message CheckFailureMessage() {
-    return {16, " Configuration File Error",
+    return {box::Critical, " Configuration File Error",
             JoinLines({"The configuration file is missing or corrupted.",
                        "Reinstall the program to restore the file.",
                        "The program will now terminate."})};
@@ -131,10 +129,10 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
     }
 
     const std::string& address = fields.IPAddT;
-    const bool addressMode = fields.DNameT == 0;
-    const bool hostNameMode = fields.DNameT == 1;
+    const bool addressMode = fields.DNameT == TickValue(kAddress);
+    const bool hostNameMode = fields.DNameT == TickValue(kHostName);
     const bool validIP = IsValidIP(address);
-    const bool monitor = fields.ShutTypeCode == kMonitorShutType;
+    const bool monitor = fields.ShutTypeCode == kMonitor;
     const bool folderFound =
         !fields.LogPathT.empty() && folderExists && folderExists(fields.LogPathT);
     const bool masterBadAddress = cmain == kMaster && addressMode && !validIP && monitor;

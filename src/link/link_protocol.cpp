@@ -1,12 +1,8 @@
-// The link's messages: the master's sending rule and the slave's receiving rule.
-#include "app/nodrel.h"
-#include "link/link_socket.h"
+#include "link/link_protocol.h"
+
+#include <string>
 
 namespace nodrel {
-
-namespace {
-constexpr std::string_view KeepAlive = "<COA100>";
-}  // namespace
 
 bool IsValidLinkMessage(std::string_view text) {
     if (text.size() < 8 || text.back() != '>' || !text.starts_with("<CO")) return false;
@@ -15,36 +11,20 @@ bool IsValidLinkMessage(std::string_view text) {
     return static_cast<std::size_t>((tens - '0') * 10 + (units - '0')) == text.size() - 8;
 }
 
-bool Nodrel::SendingDue() const {
-    const bool sendingPhase = Phase == PhaseRun || (Phase == PhaseInitialise && Count == 1);
-    return sendingPhase && settings.CMain == 1 && Runnable();
+LinkCommand CommandOf(std::string_view message) {
+    const std::string_view command = message.substr(3, 2);
+    if (command == "C0") return LinkCommand::Reset;
+    if (command == "T0") return LinkCommand::Test;
+    return LinkCommand::None;
 }
 
-void Nodrel::SendLinkMessage() {
-    // A failed send is silent; the message stays pending for the next occasion.
-    if (!link_->SendTo(settings.IPAdd, settings.Port1, SendMsg)) return;
-    SendMsg = KeepAlive;
-}
-
-void Nodrel::udpServ_DataArrival(std::string_view datagram) {
-    Guarded([&] {
-        if (settings.CMain == 1) return;
-        if (!IsValidLinkMessage(datagram)) {
-            CommsText = "Error";
-            window_.Counter.bold = true;
-            window_.Counter.fore = Orange;
-            window_.Counter.caption = "Connection Error";
-            // ConditionMet is 0 only while a valid message has come since the last check
-            // second. Leaving it so means a stream of junk cannot drown a live master's
-            // keep-alives; in a silent second it is 1 already, and silence it stays.
-            return;
-        }
-        CommsText = "-OK-";
-        ConditionMet = 0;
-        const std::string_view command = datagram.substr(3, 2);
-        if (command == "C0") Reset_Click();
-        if (command == "T0") TestS_Click();
-    });
+Message PortInUseMessage(int port) {
+    const std::string number = std::to_string(port);
+    return {box::CriticalYesNo, " Port Error",
+            JoinLines({"The RX Port " + number + " Is Already In Use",
+                       "This Error Must Be Resolved Before", "You Can Use Nodrel.",
+                       "Use The Configuration Screen", "To Change The RX Port.",
+                       "Do You Want To End The Program?"})};
 }
 
 }  // namespace nodrel

@@ -6,6 +6,10 @@
 
 namespace nodrel {
 
+// Datagrams a front end reads per wake-up, so that a flood cannot hold up the timer, the
+// signals or the window.
+inline constexpr int DatagramsPerWakeUp = 64;
+
 class LinkSocket {
 public:
     virtual ~LinkSocket() = default;
@@ -16,9 +20,5 @@ public:
     // could not go out (no address known yet for the name, or the system refused).
     virtual bool SendTo(const std::string& host, int port, std::string_view datagram) = 0;
 };
-
-// True for a message of the link's format: at least 8 characters, "<CO" first, ">"
-// last, and positions 6-7 giving the number of characters beyond 8.
-bool IsValidLinkMessage(std::string_view text);
 
 }  // namespace nodrel

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/new_file.h"
+#include "config/codes.h"
 #include "config/settings.h"
 
 namespace nodrel {
@@ -15,9 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMessageStyle = 48;  // exclamation icon, OK button
-constexpr int kLevelNone = 1;
-constexpr int kLevelFull = 3;
 constexpr int kModeStartUp = 0;
 
 constexpr std::string_view kTerminate = "The program will now terminate.";
@@ -56,7 +54,7 @@ std::string HeaderText(int mode, int logLevel, std::string_view progTitle,
     std::string text;
     if (mode == kModeStartUp) {
         text = JoinLines({progTitle, VersionLine(), ""});
-        if (logLevel == kLevelFull) text += JoinLines({listing, ""});
+        if (logLevel == kLogFull) text += JoinLines({listing, ""});
     } else {
         text = JoinLines({"", listing, ""});
     }
@@ -64,7 +62,7 @@ std::string HeaderText(int mode, int logLevel, std::string_view progTitle,
 }
 
 Message FailureBox(std::string_view titleSuffix, std::string text) {
-    return Message{kMessageStyle, std::string(titleSuffix), std::move(text)};
+    return Message{box::Exclamation, std::string(titleSuffix), std::move(text)};
 }
 
 }  // namespace
@@ -148,7 +146,7 @@ LogFailure LogFile::OpenLogFile(std::string_view progTitle, std::string_view sta
 
 LogFailure LogFile::WriteLogHeader(int mode, int logLevel, std::string_view progTitle,
                                    std::string_view listing) {
-    if (logLevel <= kLevelNone) return LogFailure::None;
+    if (logLevel <= kLogNone) return LogFailure::None;
     return AppendEntry(HeaderText(mode, logLevel, progTitle, listing),
                        LogFailure::FolderBeforeStart, LogFailure::HeaderWriteFailed);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "config/codes.h"
 
 namespace nodrel {
 
@@ -10,13 +11,10 @@ namespace {
 
 constexpr std::size_t kColumnWidth = 10;
 constexpr std::size_t kCountWidth = 4;
-constexpr std::int16_t kLevelFull = 3;
-constexpr std::int16_t kMaster = 1;
-constexpr std::int16_t kSlave = 2;
 
 // The readings of the cycle, only written at level Full.
 std::string Readings(const LogContext& context) {
-    if (context.logLevel != kLevelFull) return {};
+    if (context.logLevel != kLogFull) return {};
     std::string out;
     if (context.cmain == kMaster) {
         out += ", CPU:";

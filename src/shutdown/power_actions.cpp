@@ -1,5 +1,6 @@
 #include "shutdown/power_actions.h"
 
+#include <cstdio>
 #include <optional>
 
 namespace nodrel {
@@ -16,6 +17,15 @@ std::optional<PowerCall> CallForFlags(int flags) {
     return std::nullopt;  // logging off: nothing this program asks for
 }
 }  // namespace
+
+Message PowerErrorMessage(const PowerError& error) {
+    char number[16];
+    std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(error.number));
+    return {box::Critical, " Error",
+            JoinLines({std::string("Error Number: ") + number, "Source: " + error.source,
+                       std::string("Error description: ") + error.what(),
+                       "The program will now terminate."})};
+}
 
 void PowerActions::Raise(std::uint32_t number, const std::string& description) const {
     throw PowerError(number, source_, description);

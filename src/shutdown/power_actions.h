@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/text.h"
+
 namespace nodrel {
 
 enum class PowerCall { PowerOff, Reboot, Halt, Hibernate, Suspend };
@@ -41,6 +43,9 @@ inline constexpr int Reboot = 2;
 inline constexpr int Force = 4;
 inline constexpr int PowerOff = 8;
 }  // namespace ewx
+
+// The box that ends the program after a power action's error.
+Message PowerErrorMessage(const PowerError& error);
 
 class PowerActions {
 public:

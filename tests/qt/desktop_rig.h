@@ -100,7 +100,8 @@ struct Desk : Fakes {
     }
     bool trayHostRuns = false;
     QtEffects effects{[this] { return trayHostRuns; }};
-    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodrel", &launcher}};
+    Nodrel program{
+        {effects, counters, clock, priority, &power, &link, "nodrel", &effects, &launcher}};
     NodrelMain window{program, effects};
     std::vector<int> quits;
 

@@ -21,7 +21,8 @@ using Shows = std::vector<std::pair<const char*, std::string>>;
 
 struct ConfigRig : Fakes {
     RecordingEffects effects;
-    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodrel", &launcher}};
+    Nodrel program{
+        {effects, counters, clock, priority, &power, &link, "nodrel", &effects, &launcher}};
     std::unique_ptr<frmConfig> window;
 
     explicit ConfigRig(const Overrides& overrides = {}, const char* commandLine = "") {

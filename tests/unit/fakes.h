@@ -20,8 +20,9 @@ struct ShownMessage {
     bool operator==(const ShownMessage&) const = default;
 };
 
-// Notes every effect in order in `events` ("message", "tray remove", "end", ...).
-struct RecordingEffects : Effects {
+// Notes every effect, of both kinds, in order in `events` ("message", "tray remove", "end",
+// ...).
+struct RecordingEffects : Effects, WindowEffects {
     int ShowMessage(int style, const std::string& title, const std::string& text) override {
         messages.push_back({style, title, text});
         events.push_back("message");
@@ -148,7 +149,7 @@ struct Rig {
     CountingPriority priority;
     RecordingPower power;
     RecordingLink link;
-    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld"}};
+    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects}};
 
     // Writes the settings and loads the program; fails with the box's text if it ended.
     ::testing::AssertionResult Start(const Overrides& overrides = {},

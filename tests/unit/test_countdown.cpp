@@ -172,7 +172,8 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
         Rig rig;
         ASSERT_TRUE(rig.Start(
             {{"StartDelay", "20"}, {"CPUDelay", "600"}, {"LogLevel", "2"}, {"StartMin", "2"}}));
-        rig.program.RestoreWindow();
+        rig.program.TrayDoubleClick();
+        rig.program.WindowOverride = false;  // back from the tray, yet still wanting it
         rig.program.TestS_Click();
         EXPECT_EQ(rig.Window().caption, "Nodrel - Test Mode");
         EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 2s");

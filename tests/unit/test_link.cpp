@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 
 #include "fakes.h"
+#include "link/link_protocol.h"
 #include "link/partner_address.h"
 
 namespace nodrel::testing {

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 #ifdef _WIN32
 #include "platform/windows/mutex_guard.h"
 #else

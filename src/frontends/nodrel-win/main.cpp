@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 #include "app/nodrel.h"
 #include "frontends/nodrel-win/frm_config.h"
 #include "frontends/nodrel-win/multi_inst.h"
@@ -67,14 +67,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     const nodrel::Switches switches = nodrel::ReadSwitches(arguments.commandLine);
     nodrel::windows_platform::MutexGuard guard;
-    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
+    const bool giveWay = nodrel::GiveWay(guard, switches);
 
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                         ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     nodrel::windows_platform::ShellLauncher launcher;
 
-    if (!switches.allowMulti && another) {
+    if (giveWay) {
         nodrel::win::WinEffects effects;
         nodrel::win::MultiInst window(launcher, effects);
         return window.Run();
@@ -82,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     nodrel::windows_platform::WindowsParts machine(arguments.programName);
     nodrel::win::WinEffects effects;
-    nodrel::Nodrel program(machine.For(effects, arguments.programName, &launcher));
+    nodrel::Nodrel program(machine.For(effects, arguments.programName, &effects, &launcher));
     nodrel::win::NodrelMain window(program, effects, machine.link);
     window.openConfiguration = [&] {
         nodrel::win::frmConfig config(program, window,

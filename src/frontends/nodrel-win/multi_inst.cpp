@@ -4,7 +4,7 @@
 #include "frontends/nodrel-win/res/resource.h"
 #include "frontends/nodrel-win/win/text.h"
 #include "frontends/nodrel-win/win_effects.h"
-#include "ui/start_up_error.h"
+#include "app/startup.h"
 
 namespace nodrel::win {
 
@@ -33,11 +33,11 @@ Icon LoadIconSized(int id, int side) {
 MultiInst::MultiInst(Launcher& launcher, WinEffects& effects)
     : launcher_(launcher), effects_(effects) {
     // Form_Load.
-    Create(L"MultiInst", Wide(StartUpErrorCaption), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+    Create(L"MultiInst", Wide(SecondCopyTitle), WS_POPUP | WS_CAPTION | WS_SYSMENU,
            WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST | WS_EX_APPWINDOW, Width,
            Height, nullptr);
     controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
-    SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(StartUpErrorMessage).c_str());
+    SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(SecondCopyText).c_str());
     image_ = LoadIconSized(IDI_NODREL, Scale(32));
     logo_ = LoadIconSized(IDI_LOGO, Scale(40));
     SendMessageW((*controls_)[IDC_Image1], STM_SETICON, reinterpret_cast<WPARAM>(image_.get()), 0);
@@ -54,7 +54,7 @@ int MultiInst::Run() {
     SetFocus((*controls_)[IDC_Exit]);
     RunModal(nullptr);
     effects_.DialogClosed(Handle());
-    return StartUpErrorStatus;
+    return StatusFailure;
 }
 
 void MultiInst::KeepOnTop() {

@@ -24,7 +24,6 @@ constexpr int ButtonWidth = 98;
 constexpr int ButtonStep = ButtonWidth + 8;
 constexpr int ButtonsLeft = (Width - 5 * ButtonWidth - 4 * 8) / 2;
 // Datagrams read per message, so a flood cannot hold up the timer or the window.
-constexpr int DatagramsPerWakeUp = 64;
 
 constexpr FontSpec Fonts[] = {{9}};
 

@@ -16,9 +16,9 @@
 namespace nodrel::win {
 
 inline constexpr UINT_PTR RefreshTimerId = 1;
-inline constexpr TickGrid::Duration RefreshPeriod{500};
+inline constexpr TickGrid::Duration RefreshPeriod{RefreshPeriodMs};
 
-class WinEffects : public Effects {
+class WinEffects : public Effects, public WindowEffects {
 public:
     WinEffects() = default;
     WinEffects(const WinEffects&) = delete;

@@ -52,7 +52,7 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
     program_.AboutOpened();
     setWindowTitle(QString::fromStdString("About " + program_.ProgTitle));
     // Form_Activate: kept above all other windows when the settings ask it of the program.
-    setWindowFlag(Qt::WindowStaysOnTopHint, program_.settings.RunOnTop == 2);
+    setWindowFlag(Qt::WindowStaysOnTopHint, program_.settings.RunOnTop == kSwitchOn);
 
     ProgName = CentredLine(this, "ProgName", 104, 30, Arial(15.75), Qt::black);
     ProgName->setText(QString::fromStdString(program_.ProgTitle));

@@ -1,9 +1,8 @@
 // nodrel: Nodrel on the desktop, with its window, tray icon and dialogs.
 #include <QApplication>
-#include <clocale>
 #include <cstdio>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 #include "app/nodrel.h"
 #include "frm_config.h"
 #include "link_watcher.h"
@@ -20,9 +19,6 @@
 
 namespace {
 
-constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or the window.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell,\n"
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
@@ -31,14 +27,12 @@ constexpr std::string_view Summary =
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_TIME, "");  // month names in the user's language
-    const std::string commandLine = nodrel::JoinArguments(argc, argv);
-    if (nodrel::AnswerInformationRequest(commandLine, "nodrel", Summary, stdout)) return 0;
-    const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", Summary, stdout);
+    if (!start) return 0;
     nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
 
     nodrel::linux_platform::AbstractSocketGuard guard;
-    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
+    const bool giveWay = nodrel::GiveWay(guard, start->switches);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nodrel"));
@@ -52,10 +46,10 @@ int main(int argc, char** argv) {
     nodrel::SignalWatcher signalWatcher;
     if (!signalWatcher.Ready()) {
         std::perror("nodrel: cannot watch its signals");
-        return StatusFailure;
+        return nodrel::StatusFailure;
     }
 
-    if (!switches.allowMulti && another) {
+    if (giveWay) {
         nodrel::QtEffects effects;
         nodrel::MultiInst window(launcher, effects);
         // SIGINT and SIGTERM end it as OK does, also while the logo's box is open; the
@@ -70,7 +64,7 @@ int main(int argc, char** argv) {
     auto& link = machine.link;
 
     nodrel::QtEffects effects;
-    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0]), &launcher));
+    nodrel::Nodrel program(machine.For(effects, start->programName, &effects, &launcher));
     nodrel::NodrelMain window(program, effects);
     machine.power.stopRequested = [&] {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
@@ -80,7 +74,7 @@ int main(int argc, char** argv) {
         window.RunEvent([&] {
             link.Receive(
                 [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                DatagramsPerWakeUp);
+                nodrel::DatagramsPerWakeUp);
         });
     });
     window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
@@ -94,7 +88,7 @@ int main(int argc, char** argv) {
     signalWatcher.onReset = [&] { window.RequestReset(); };
     signalWatcher.onTest = [&] { window.RequestTest(); };
 
-    window.Load(commandLine);
+    window.Load(start->commandLine);
     if (!effects.Status()) {
         const int status = QApplication::exec();
         if (!effects.Status()) return status;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/startup.h"
 #include "pictures.h"
 #include "qt_effects.h"
 
@@ -22,7 +23,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     Image1->setGeometry(12, 16, 32, 32);
 
     // Form_Load.
-    setWindowTitle(QString::fromLatin1(StartUpErrorCaption));
+    setWindowTitle(QString::fromLatin1(SecondCopyTitle));
     ErrorMess = new QLabel(this);
     ErrorMess->setObjectName(QStringLiteral("ErrorMess"));
     ErrorMess->setTextFormat(Qt::PlainText);
@@ -33,7 +34,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     black.setColor(QPalette::WindowText, Qt::black);
     ErrorMess->setPalette(black);
     ErrorMess->setGeometry(56, 8, 214, 58);
-    ErrorMess->setText(FromCoreText(StartUpErrorMessage));
+    ErrorMess->setText(FromCoreText(SecondCopyText));
 
     Logo = new PictureLabel(LogoPath, QSize(40, 40), this);
     Logo->setObjectName(QStringLiteral("Logo"));
@@ -52,7 +53,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
 
 int MultiInst::Run() {
     exec();
-    return StartUpErrorStatus;
+    return StatusFailure;
 }
 
 void MultiInst::Exit_Click() { accept(); }

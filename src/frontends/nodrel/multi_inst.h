@@ -5,7 +5,7 @@
 
 #include "app/effects.h"
 #include "app/launcher.h"
-#include "ui/start_up_error.h"
+#include "app/startup.h"
 
 class QLabel;
 class QPushButton;

@@ -28,7 +28,7 @@ void CentreOnScreen(QWidget& window) {
 QtEffects::QtEffects(std::function<bool()> trayAvailable)
     : trayAvailable_(std::move(trayAvailable)) {
     refresh_.setTimerType(Qt::PreciseTimer);
-    refresh_.setInterval(RefreshIntervalMs);
+    refresh_.setInterval(RefreshPeriodMs);
     QObject::connect(&refresh_, &QTimer::timeout, &refresh_, [this] {
         if (onTick) onTick();
     });

@@ -20,9 +20,8 @@ namespace nodrel {
 
 // The main window's tray icon shows "Nodrel" and the program's icon.
 inline const char* const TrayTip = "Nodrel";
-inline constexpr int RefreshIntervalMs = 500;
 
-class QtEffects : public Effects {
+class QtEffects : public Effects, public WindowEffects {
 public:
     // `trayAvailable` tells whether a tray host runs now; asked whenever the icon is wanted.
     explicit QtEffects(std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable);
@@ -52,7 +51,7 @@ public:
     // the about and configuration windows.
     void RegisterDialog(QWidget* dialog);
 
-    std::function<void()> onTick;             // every 500 ms while the timer runs
+    std::function<void()> onTick;             // every RefreshPeriodMs while the timer runs
     std::function<void()> onTrayDoubleClick;  // a double click on the tray icon
     std::function<void()> onRestored;         // right after Restore has shown the window
     std::function<void()> onMessageBoxes;     // a message box has opened or closed

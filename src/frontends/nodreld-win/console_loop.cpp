@@ -1,10 +1,11 @@
 #include "frontends/nodreld-win/console_loop.h"
 
+#include "app/effects.h"
+
 namespace nodrel::console {
 
 namespace {
-constexpr LONGLONG HalfSecondIn100ns = 5'000'000;
-constexpr LONG PeriodMs = 500;
+constexpr LONGLONG PeriodIn100ns = RefreshPeriodMs * 10'000LL;
 // Closing the console ends the process once the handler returns (after 5 s at the most):
 // the handler waits a little less than that for the Exit path to finish.
 constexpr DWORD ExitWaitMs = 4'500;
@@ -46,8 +47,8 @@ void ConsoleLoop::SetTimer(bool enabled) {
         return;
     }
     LARGE_INTEGER due;
-    due.QuadPart = -HalfSecondIn100ns;  // relative
-    SetWaitableTimer(timer_, &due, PeriodMs, nullptr, nullptr, FALSE);
+    due.QuadPart = -PeriodIn100ns;  // relative
+    SetWaitableTimer(timer_, &due, RefreshPeriodMs, nullptr, nullptr, FALSE);
 }
 
 void ConsoleLoop::Run(const std::function<bool()>& done) {

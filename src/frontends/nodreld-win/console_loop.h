@@ -1,5 +1,5 @@
 #pragma once
-// One thread waiting on a periodic 500 ms timer, the link socket's event and the console's
+// One thread waiting on the periodic refresh timer, the link socket's event and the console's
 // control events (Ctrl+C, Ctrl+Break, closing the console).
 #include <windows.h>
 
@@ -15,7 +15,7 @@ public:
     ConsoleLoop& operator=(const ConsoleLoop&) = delete;
 
     bool Ready() const { return timer_ && stop_ && stopped_; }
-    // On: the first tick 500 ms from now, then every 500 ms on that grid.
+    // On: the first tick one period (RefreshPeriodMs) from now, then on that grid.
     void SetTimer(bool enabled);
 
     std::function<void()> onTick;

@@ -1,10 +1,9 @@
 // nodreld.exe: Nodrel without windows, on a Windows console.
 #include <io.h>
 
-#include <clocale>
 #include <cstdio>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 #include "app/nodrel.h"
 #include "frontends/nodreld-win/console_loop.h"
 #include "frontends/nodreld/console_effects.h"
@@ -14,47 +13,30 @@
 
 namespace {
 
-constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or Ctrl+C.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Ctrl+C, Ctrl+Break or closing the console exit. Exit status 0 after Exit or an\n"
     "action, 1 on errors.";
 
-int RefuseSecondInstance() {
-    std::fputs(nodrel::console::MessageText("Nodrel Start Up Error",
-                                            "Nodrel or Nodrel Lite is already\r\n"
-                                            "running. Only one instance can be\r\n"
-                                            " running at a time.")
-                   .c_str(),
-               stderr);
-    return StatusFailure;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_TIME, "");  // month names in the user's language
-    const std::string commandLine = nodrel::JoinArguments(argc, argv);
-    if (nodrel::AnswerInformationRequest(commandLine, "nodreld", Summary, stdout)) return 0;
-    const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
-
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary, stdout);
+    if (!start) return 0;
+    nodrel::console::ConsoleEffects effects(stderr);
     nodrel::windows_platform::MutexGuard guard;
-    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
-    if (!switches.allowMulti && another) return RefuseSecondInstance();
+    if (nodrel::GiveWay(guard, start->switches)) return nodrel::console::RefuseSecondCopy(effects);
 
     nodrel::console::ConsoleLoop loop;
     if (!loop.Ready()) {
         std::fputs("nodreld: cannot set up its timer and console events\n", stderr);
-        return StatusFailure;
+        return nodrel::StatusFailure;
     }
     nodrel::console::ConsoleView view(stdout, _isatty(_fileno(stdout)) != 0);
-    nodrel::console::ConsoleEffects effects(stderr);
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
     effects.beforeMessage = [&] { view.Release(); };
 
-    const std::string programName = nodrel::ProgramName(argv[0]);
+    const std::string& programName = start->programName;
     nodrel::windows_platform::WindowsParts machine(programName);
     auto& link = machine.link;
     nodrel::Nodrel program(machine.For(effects, programName));
@@ -68,11 +50,11 @@ int main(int argc, char** argv) {
     loop.linkEvent = link.ArrivalEvent();
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     DatagramsPerWakeUp);
+                     nodrel::DatagramsPerWakeUp);
         show();
     };
 
-    program.Form_Load(commandLine);
+    program.Form_Load(start->commandLine);
     show();
     loop.Run([&] { return effects.Status().has_value(); });
     view.Release();

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/startup.h"
+
 namespace nodrel::console {
 
 std::string MessageText(const std::string& title, const std::string& text) {
@@ -23,6 +25,11 @@ int ConsoleEffects::ShowMessage(int style, const std::string& title, const std::
     std::fflush(errors_);
     // Nobody can answer on a console: a question about ending the program is answered Yes.
     return style == box::CriticalYesNo ? box::AnswerYes : box::AnswerOk;
+}
+
+int RefuseSecondCopy(ConsoleEffects& effects) {
+    effects.ShowMessage(box::Critical, SecondCopyTitle, SecondCopyText);
+    return StatusFailure;
 }
 
 }  // namespace nodrel::console

@@ -20,13 +20,6 @@ public:
     void SetRefreshTimer(bool enabled) override {
         if (onTimer) onTimer(enabled);
     }
-    // A console has no tray, no window to minimise and no dialogs to close.
-    void AddTrayIcon() override {}
-    void RemoveTrayIcon() override {}
-    void Minimise() override {}
-    void Restore() override {}
-    void HideWindow() override {}
-    void CloseDialogs() override {}
 
     std::optional<int> Status() const { return status_; }
 
@@ -37,5 +30,8 @@ private:
 
 // A message box as console text: the title, then the text's lines.
 std::string MessageText(const std::string& title, const std::string& text);
+
+// Says that another copy runs; returns the exit status of a copy that gives way.
+int RefuseSecondCopy(ConsoleEffects& effects);
 
 }  // namespace nodrel::console

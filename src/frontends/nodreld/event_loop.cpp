@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "app/effects.h"
 #include "platform/linux/control_signals.h"
 
 namespace nodrel::console {
@@ -29,8 +30,9 @@ void EventLoop::SetTimer(bool enabled) {
     // A periodic kernel timer: expirations stay on the grid set when it was armed.
     itimerspec period{};
     if (enabled) {
-        period.it_value.tv_nsec = 500'000'000;
-        period.it_interval.tv_nsec = 500'000'000;
+        constexpr long PeriodNs = RefreshPeriodMs * 1'000'000L;
+        period.it_value.tv_nsec = PeriodNs;
+        period.it_interval.tv_nsec = PeriodNs;
     }
     timerfd_settime(timerFd_, 0, &period, nullptr);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// One thread: a poll loop over the 500 ms timer and the signals.
+// One thread: a poll loop over the refresh timer and the signals.
 #include <functional>
 
 namespace nodrel::console {
@@ -12,7 +12,7 @@ public:
     EventLoop& operator=(const EventLoop&) = delete;
 
     bool Ready() const { return timerFd_ >= 0 && signalFd_ >= 0; }
-    // On: the first tick 500 ms from now, then every 500 ms on that grid.
+    // On: the first tick one period (RefreshPeriodMs) from now, then on that grid.
     void SetTimer(bool enabled);
 
     std::function<void()> onTick;

@@ -1,10 +1,9 @@
 // nodreld: Nodrel without windows, for machines without a display.
 #include <unistd.h>
 
-#include <clocale>
 #include <cstdio>
 
-#include "app/command_line.h"
+#include "app/startup.h"
 #include "app/nodrel.h"
 #include "frontends/nodreld/console_effects.h"
 #include "frontends/nodreld/console_view.h"
@@ -16,49 +15,32 @@
 
 namespace {
 
-constexpr int StatusFailure = 1;
-// Datagrams read per wake-up, so a flood cannot hold up the timer or the signals.
-constexpr int DatagramsPerWakeUp = 64;
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
     "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.";
 
-int RefuseSecondInstance() {
-    std::fputs(nodrel::console::MessageText("Nodrel Start Up Error",
-                                            "Nodrel or Nodrel Lite is already\r\n"
-                                            "running. Only one instance can be\r\n"
-                                            " running at a time.")
-                   .c_str(),
-               stderr);
-    return StatusFailure;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::setlocale(LC_TIME, "");  // month names in the user's language
-    const std::string commandLine = nodrel::JoinArguments(argc, argv);
-    if (nodrel::AnswerInformationRequest(commandLine, "nodreld", Summary, stdout)) return 0;
-    const nodrel::Switches switches = nodrel::ReadSwitches(commandLine);
-
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary, stdout);
+    if (!start) return 0;
+    nodrel::console::ConsoleEffects effects(stderr);
     nodrel::linux_platform::AbstractSocketGuard guard;
-    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
-    if (!switches.allowMulti && another) return RefuseSecondInstance();
+    if (nodrel::GiveWay(guard, start->switches)) return nodrel::console::RefuseSecondCopy(effects);
 
     nodrel::console::EventLoop loop;
     if (!loop.Ready()) {
         std::perror("nodreld: cannot set up its timer and signals");
-        return StatusFailure;
+        return nodrel::StatusFailure;
     }
     nodrel::console::ConsoleView view(stdout, isatty(STDOUT_FILENO) == 1);
-    nodrel::console::ConsoleEffects effects(stderr);
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
     effects.beforeMessage = [&] { view.Release(); };
 
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
-    nodrel::Nodrel program(machine.For(effects, nodrel::ProgramName(argv[0])));
+    nodrel::Nodrel program(machine.For(effects, start->programName));
     nodrel::linux_platform::ServiceNotifier service;
     // The wait for a resume blocks the loop: the watchdog is fed and SIGINT/SIGTERM heard.
     machine.power.stopRequested = [&] {
@@ -83,11 +65,11 @@ int main(int argc, char** argv) {
     loop.linkFd = [&] { return link.Fd(); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     DatagramsPerWakeUp);
+                     nodrel::DatagramsPerWakeUp);
         show();
     };
 
-    program.Form_Load(commandLine);
+    program.Form_Load(start->commandLine);
     if (!effects.Status()) service.Ready();
     show();
     loop.Run([&] { return effects.Status().has_value(); });

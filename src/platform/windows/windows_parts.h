@@ -22,10 +22,12 @@ struct WindowsParts {
     WinsockLink link;
     AppendOnlyFile logAppender;
 
-    // The core's outside world: these parts with the front end's effects and launcher.
-    Outside For(Effects& effects, const std::string& programName, Launcher* launcher = nullptr) {
-        return {effects, counters,    clock,    priority,    &power,
-                &link,   programName, launcher, &logAppender};
+    // The core's outside world: these parts with the front end's effects, those of its main
+    // window if it has one, and its launcher.
+    Outside For(Effects& effects, const std::string& programName, WindowEffects* window = nullptr,
+                Launcher* launcher = nullptr) {
+        return {effects, counters, clock,  priority, &power,
+                &link,   programName, window, launcher, &logAppender};
     }
 };
 

@@ -5,7 +5,7 @@ namespace nodrel {
 
 void Nodrel::OpenLogFile() {
     log_.Configure(settings.LogPath, settings.LogName);
-    if (settings.LogLevel <= 1) return;
+    if (settings.LogLevel <= kLogNone) return;
     const LogFailure failure = log_.OpenLogFile(ProgTitle, FormatStamp(outside_.clock.LocalNow()));
     if (failure != LogFailure::None) Fatal(LogFailureMessage(failure, settings.LogName));
 }

@@ -1,15 +1,9 @@
 // Once a second in phase Run: one load reading with its moving average on a master, the
 // count of silent seconds on a slave, and the switch to the countdown.
 #include "app/nodrel.h"
+#include "cpu/load_average.h"
 
 namespace nodrel {
-
-namespace {
-
-// A whole percentage right-aligned in three characters and "%".
-std::string PercentText(long value) { return RightAlign(std::to_string(value), 3) + "%"; }
-
-}  // namespace
 
 bool Nodrel::ReadCPULoad() {
     const int value = CPUUsage.Query();
@@ -22,22 +16,12 @@ bool Nodrel::ReadCPULoad() {
         CPUUsage.Initialize();
         return false;
     }
-    const std::int16_t avTime = settings.AvTime;
-    auto& count = LoadSamples[0];
-    count = static_cast<std::int16_t>(count + 1);
-    SampleIndex = static_cast<std::int16_t>(SampleIndex + 1);
-    if (SampleIndex > avTime) SampleIndex = 1;
-    if (count > avTime) count = avTime;
     const int sample = value < 0 ? -value : value;
-    LoadSamples[static_cast<std::size_t>(SampleIndex)] = static_cast<std::int16_t>(sample);
-
-    long sum = 0;
-    for (int i = 1; i <= count; ++i) sum += LoadSamples[static_cast<std::size_t>(i)];
-    // Whole samples: the average is below the level exactly when sum < level * count, and
-    // its whole part is the floor of sum / count; no rounding error can enter.
-    ConditionMet = sum < static_cast<long>(settings.CPULevel) * count ? 1 : 0;
+    const LoadAverage average =
+        AddLoadSample(LoadSamples, SampleIndex, settings.AvTime, sample, settings.CPULevel);
+    ConditionMet = average.belowLevel ? 1 : 0;
     LoadText = PercentText(sample);
-    AvLoadText = PercentText(sum / count);
+    AvLoadText = PercentText(average.wholePercent);
     window_.CPULoad.caption = "CPU Load: " + AvLoadText;
     return true;
 }
@@ -45,12 +29,12 @@ bool Nodrel::ReadCPULoad() {
 void Nodrel::CheckCondition() {
     // A second whose load could not be read leaves the run where it was: a passing failure
     // does not break it, and a machine whose load can never be read never counts down.
-    const bool measured = settings.CMain != 1 || ReadCPULoad();
+    const bool measured = settings.CMain != kMaster || ReadCPULoad();
     if (measured) {
         Count = ConditionMet == 1 ? static_cast<std::int16_t>(Count + 1) : std::int16_t{0};
     }
     window_.Counter.bold = true;
-    if (settings.CMain != 1) {
+    if (settings.CMain != kMaster) {
         if (ConditionMet == 0) {
             window_.Counter.caption = "Connected";
             window_.Counter.fore = Green;
@@ -66,7 +50,7 @@ void Nodrel::CheckCondition() {
     if (Count >= TriggerDelay) {
         Phase = PhaseCountdown;
         Count = 0;
-    } else if (settings.LogLevel == 3) {
+    } else if (settings.LogLevel == kLogFull) {
         WriteLog("Run", "");
     }
     ConditionMet = 1;

@@ -1,49 +1,32 @@
 // Once a second in phase Countdown: the seconds left on the window, then the action, or
 // the end of a test run.
 #include "app/nodrel.h"
+#include "shutdown/countdown_text.h"
 
 namespace nodrel {
-
-namespace {
-
-constexpr int ShutTypeMonitor = 4;
-
-std::string CountdownPrefix(int shutType) {
-    switch (shutType) {
-        case 1: return "The Computer Will Power Off In ";
-        case 2: return "The Computer Will Reboot In ";
-        case 3: return "The Computer Will Shutdown In ";
-        case 4: return "Nodrel Will Close In ";
-        case 5: return "The Computer Will Hibernate In ";
-        case 6: return "The Computer Will Standby In ";
-        default: return "";
-    }
-}
-
-}  // namespace
 
 void Nodrel::CountdownStep() {
     window_.CPULoad.caption.clear();
     if (Count == 0) {
         RestoreWindow();
-        outside_.effects.RemoveTrayIcon();
+        windowEffects_.RemoveTrayIcon();
     }
     if (TestMode) {
         EndTestRun();
         return;
     }
-    if (Count == 0 && settings.LogLevel >= 2 && !Unconfigured) WriteLog("Enter", ShutName);
+    if (Count == 0 && settings.LogLevel >= kLogNormal && !Unconfigured) WriteLog("Enter", ShutName);
     CountdownDisplay();
     if (Count >= settings.ShutTime) {
         ActionTimeUp();
-    } else if (settings.LogLevel == 3) {
+    } else if (settings.LogLevel == kLogFull) {
         WriteLog(ShutName, "");
     }
     Count = static_cast<std::int16_t>(Count + 1);
 }
 
 void Nodrel::EndTestRun() {
-    if (settings.LogLevel >= 2 && !Unconfigured) WriteLog("Simulate", ShutName);
+    if (settings.LogLevel >= kLogNormal && !Unconfigured) WriteLog("Simulate", ShutName);
     outside_.effects.ShowMessage(box::Plain, ProgTitle + " Test", "Test " + ShutName);
     ResetProgram();
 }
@@ -56,8 +39,7 @@ void Nodrel::CountdownDisplay() {
         label->fore = White;
         label->back = Orange;
     }
-    window_.Counter.caption = CountdownPrefix(settings.ShutType) +
-                              std::to_string(settings.ShutTime - Count) + "s";
+    window_.Counter.caption = CountdownCaption(settings.ShutType, settings.ShutTime - Count);
     // Whatever left it disabled, a countdown can always be cancelled.
     window_.Reset.enabled = true;
     window_.Reset.caption = "Cancel";
@@ -66,25 +48,25 @@ void Nodrel::CountdownDisplay() {
 
 void Nodrel::ActionTimeUp() {
     const int type = settings.ShutType;
-    const bool logging = settings.LogLevel > 1;
+    const bool logging = settings.LogLevel > kLogNone;
     if (InhibitShutdown == 1) {
         if (logging) WriteLog(ShutName, "Simulate");
         outside_.effects.ShowMessage(box::Plain, ProgTitle + " Simulate " + ShutName,
                                      "Test Real " + ShutName);
-        if (type > ShutTypeMonitor) ResetProgram();
+        if (type > kMonitor) ResetProgram();
     } else {
         if (logging) WriteLog("Start", ShutName);
         switch (type) {
-            case 1: power_.ShutdownSystem(ewx::PowerOff | ewx::Force); break;
-            case 2: power_.ShutdownSystem(ewx::Reboot | ewx::Force); break;
-            case 3: power_.ShutdownSystem(ewx::Shutdown | ewx::Force); break;
+            case kPowerOff: power_.ShutdownSystem(ewx::PowerOff | ewx::Force); break;
+            case kReboot: power_.ShutdownSystem(ewx::Reboot | ewx::Force); break;
+            case kShutdown: power_.ShutdownSystem(ewx::Shutdown | ewx::Force); break;
             // Asked to stop while waiting for the resume: ends as the Exit button does.
-            case 5: ResetProgram(); if (!power_.HibernateSystem()) ExitProgram(); break;
-            case 6: ResetProgram(); if (!power_.StandbySystem()) ExitProgram(); break;
+            case kHibernate: ResetProgram(); if (!power_.HibernateSystem()) ExitProgram(); break;
+            case kStandby: ResetProgram(); if (!power_.StandbySystem()) ExitProgram(); break;
             default: break;  // Monitor: the program only closes itself
         }
     }
-    if (type <= ShutTypeMonitor) {
+    if (type <= kMonitor) {
         if (logging) WriteLog("Close", ShutName);
         End(0);
     }

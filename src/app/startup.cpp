@@ -1,5 +1,6 @@
-#include "app/command_line.h"
+#include "app/startup.h"
 
+#include <clocale>
 #include <filesystem>
 
 #include "common/text.h"
@@ -43,15 +44,25 @@ std::optional<std::string> InformationRequest(std::string_view commandLine,
            "  --version         show the version\n";
 }
 
-bool AnswerInformationRequest(std::string_view commandLine, std::string_view programName,
-                              std::string_view summary, std::FILE* out) {
-    const auto text = InformationRequest(commandLine, programName, summary);
-    if (text) std::fputs(text->c_str(), out);
-    return text.has_value();
-}
-
 std::string ProgramName(const char* argv0) {
     return std::filesystem::path(argv0).stem().string();
+}
+
+std::optional<StartUp> BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
+                                    std::string_view summary, std::FILE* out) {
+    std::setlocale(LC_TIME, "");  // month names in the user's language
+    StartUp start{JoinArguments(argc, argv), {}, ProgramName(argv[0])};
+    if (const auto text = InformationRequest(start.commandLine, shownName, summary)) {
+        std::fputs(text->c_str(), out);
+        return std::nullopt;
+    }
+    start.switches = ReadSwitches(start.commandLine);
+    return start;
+}
+
+bool GiveWay(InstanceGuard& guard, const Switches& switches) {
+    const bool another = guard.AnotherInstance();  // always asked, so the guard is taken
+    return another && !switches.allowMulti;
 }
 
 }  // namespace nodrel

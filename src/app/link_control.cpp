@@ -1,0 +1,70 @@
+// The link as the program drives it: preparing it for the role with the settings
+// (re)loaded, the master's sending rule and the slave's receiving rule.
+#include "app/nodrel.h"
+#include "link/link_protocol.h"
+
+namespace nodrel {
+
+void Nodrel::StartLink() {
+    ProgTitle = "Nodrel";
+    DialogOpen = false;
+    StopTimer();
+    Unconfigured = false;
+    ReadConfig();
+    CheckSettings();
+    if (settings.CMain == kSlave) ProgTitle = "Nodrel Slave";
+    TickDivider = 2;
+    SettingsSaved = false;
+    MinimiseOnRestart = true;
+    SendMsg = "<LOC000>";
+    // Only a bind that works clears a port error; a master binds nothing and has none.
+    if (settings.CMain == kSlave) {
+        BindReceivePort();
+    } else {
+        PortError = false;
+    }
+}
+
+void Nodrel::BindReceivePort() {
+    link_->Close();
+    if (link_->Bind(settings.Port1)) {
+        PortError = false;
+        return;
+    }
+    if (ShowMessage(PortInUseMessage(settings.Port1)) == box::AnswerYes) End(1);
+    PortError = true;
+}
+
+bool Nodrel::SendingDue() const {
+    const bool sendingPhase = Phase == PhaseRun || (Phase == PhaseInitialise && Count == 1);
+    return sendingPhase && settings.CMain == kMaster && Runnable();
+}
+
+void Nodrel::SendLinkMessage() {
+    // A failed send is silent; the message stays pending for the next occasion.
+    if (!link_->SendTo(settings.IPAdd, settings.Port1, SendMsg)) return;
+    SendMsg = KeepAlive;
+}
+
+void Nodrel::udpServ_DataArrival(std::string_view datagram) {
+    Guarded([&] {
+        if (settings.CMain == kMaster) return;
+        if (!IsValidLinkMessage(datagram)) {
+            CommsText = "Error";
+            window_.Counter.bold = true;
+            window_.Counter.fore = Orange;
+            window_.Counter.caption = "Connection Error";
+            // ConditionMet is 0 only while a valid message has come since the last check
+            // second. Leaving it so means a stream of junk cannot drown a live master's
+            // keep-alives; in a silent second it is 1 already, and silence it stays.
+            return;
+        }
+        CommsText = "-OK-";
+        ConditionMet = 0;
+        const LinkCommand command = CommandOf(datagram);
+        if (command == LinkCommand::Reset) Reset_Click();
+        if (command == LinkCommand::Test) TestS_Click();
+    });
+}
+
+}  // namespace nodrel

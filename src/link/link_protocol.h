@@ -1,0 +1,26 @@
+#pragma once
+// The link's messages and what a slave makes of them.
+#include <string_view>
+
+#include "common/text.h"
+
+namespace nodrel {
+
+// What a master sends every second while nothing else is pending.
+inline constexpr std::string_view KeepAlive = "<COA100>";
+// The Reset and Test commands a master passes on to its slave.
+inline constexpr std::string_view ResetCommand = "<COC000>";
+inline constexpr std::string_view TestCommand = "<COT000>";
+
+// True for a message of the link's format: at least 8 characters, "<CO" first, ">"
+// last, and positions 6-7 giving the number of characters beyond 8.
+bool IsValidLinkMessage(std::string_view text);
+
+enum class LinkCommand { None, Reset, Test };
+// The command a valid message carries.
+LinkCommand CommandOf(std::string_view message);
+
+// The box asking whether to end the program when a slave cannot bind its receive port.
+Message PortInUseMessage(int port);
+
+}  // namespace nodrel
