@@ -235,9 +235,9 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     EXPECT_FALSE(WriteConfigFile(system, "Data/Nodrel4.ini", "text"));
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
-    EXPECT_EQ(WriteFailureMessage().text,
-              "Unable to write to the configuration file. Data/Nodrel4.ini\r\n"
-              "This may be a permissions problem.");
+    EXPECT_EQ(WriteFailureMessage().text, "Unable to write to the configuration file. " +
+                                              std::string(kConfigFileShown) +
+                                              "\r\nThis may be a permissions problem.");
 }
 
 // Save writes only when the signature changed: it follows every field, not the list texts.
