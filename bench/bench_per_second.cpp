@@ -83,7 +83,8 @@ struct RunningMaster {
         fs::remove_all("Log");
         fs::create_directory("Data");
         fs::create_directory("Log");
-        if (!nodrel::WriteConfigFile(nodrel::ConfigFilePath, MasterFullConfig())) {
+        if (!nodrel::WriteConfigFile(nodrel::StandardConfigFileStore(), nodrel::ConfigFilePath,
+                                     MasterFullConfig())) {
             return "Data/Nodrel4.ini could not be written";
         }
         program.emplace(nodrel::Outside{effects, counters, clock, priority});

@@ -47,6 +47,8 @@ struct Outside {
     Launcher* launcher = nullptr;
     // How the log's entries reach the file; without one, what standard C++ can do.
     Appender* logAppender = nullptr;
+    // How the configuration file is replaced; without one, what standard C++ can do.
+    ConfigFileStore* configStore = nullptr;
 };
 
 class Nodrel {

@@ -64,7 +64,7 @@ std::string Nodrel::AboutSecond() {
 ConfigWindowSetup Nodrel::ConfigOpened() {
     OpenDialog(600);
     configDialog_ = true;
-    return {ProgTitle, settings, fileSettings, PortError};
+    return {ProgTitle, settings, fileSettings, PortError, outside_.configStore};
 }
 
 void Nodrel::ConfigSave(ConfigWindow& window) {

@@ -257,7 +257,8 @@ ConfigSaved ConfigWindow::Save(const std::string& stamp) {
     saved.trayChoiceChanged = fields_.StartMinT + 1 != setup_.running.StartMin;
     if (signature != loadedSignature_) {
         const std::string text = BuildConfigText(fields_, setup_.running.CMain, stamp);
-        if (!WriteConfigFile(ConfigFilePath, text)) {
+        ConfigFileStore& store = setup_.store ? *setup_.store : StandardConfigFileStore();
+        if (!WriteConfigFile(store, ConfigFilePath, text)) {
             saved.failure = WriteFailureMessage();
             DataLoad();
             return saved;

@@ -15,6 +15,7 @@
 #include "common/text.h"
 #include "config/codes.h"
 #include "config/config_fields.h"
+#include "config/config_file_store.h"
 #include "config/settings.h"
 
 namespace nodrel {
@@ -26,6 +27,7 @@ struct ConfigWindowSetup {
     Settings fromFile;       // as read from the file, before "-InhibitShutdown" shortened the
                              // delays: what the fields show and Save compares with
     bool portError = false;  // binding the slave's receive port failed at the last start
+    ConfigFileStore* store = nullptr;  // how the file is replaced; none: standard C++
 };
 
 enum class WindowSection { General, Shutdown, Communications };

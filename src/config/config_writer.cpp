@@ -5,11 +5,6 @@
 #include <string_view>
 #include <system_error>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include "config/setting_table.h"
 
 namespace nodrel {
@@ -48,35 +43,24 @@ fs::path FollowLinks(fs::path path) {
     return {};
 }
 
-// Whether this process may write the existing file. Permission to replace it is not
-// enough: a file the user has made read-only stays as it is. No write bit at all counts
-// as read-only also for a process that could write it anyway (root).
-bool MayWrite([[maybe_unused]] const fs::path& file, const fs::file_status& status) {
-    constexpr fs::perms anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if ((status.permissions() & anyWrite) == fs::perms::none) return false;
-#ifndef _WIN32
-    if (::access(file.c_str(), W_OK) != 0) return false;
-#endif
-    return true;
-}
-
-// The new file takes the old one's owner where this process may give it, then its mode
-// (after the owner, whose change may clear the set-id bits).
-void TakeOverModeAndOwner(const fs::path& fresh, const fs::path& old) {
-#ifndef _WIN32
-    struct stat oldStatus {};
-    if (::stat(old.c_str(), &oldStatus) != 0) return;
-    if (::chown(fresh.c_str(), oldStatus.st_uid, oldStatus.st_gid) != 0) {
-        // Not allowed to give the file away: the group alone may still be ours to give.
-        [[maybe_unused]] const int ignored =
-            ::chown(fresh.c_str(), static_cast<uid_t>(-1), oldStatus.st_gid);
+// Keeps the mode: a file made private stays private.
+class StandardStore : public ConfigFileStore {
+  public:
+    bool MayWrite(const fs::path& file) override {
+        constexpr fs::perms anyWrite =
+            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        std::error_code error;
+        const fs::perms mode = fs::status(file, error).permissions();
+        return !error && (mode & anyWrite) != fs::perms::none;
     }
-#endif
-    std::error_code error;
-    const fs::perms mode = fs::status(old, error).permissions();
-    if (!error) fs::permissions(fresh, mode, fs::perm_options::replace, error);
-}
+    bool Replace(const fs::path& fresh, const fs::path& target) override {
+        std::error_code error;
+        const fs::perms mode = fs::status(target, error).permissions();
+        if (!error) fs::permissions(fresh, mode, fs::perm_options::replace, error);
+        fs::rename(fresh, target, error);
+        return !error;
+    }
+};
 
 }  // namespace
 
@@ -103,7 +87,12 @@ std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
     return text;
 }
 
-bool WriteConfigFile(const fs::path& file, const std::string& text) {
+ConfigFileStore& StandardConfigFileStore() {
+    static StandardStore store;
+    return store;
+}
+
+bool WriteConfigFile(ConfigFileStore& store, const fs::path& file, const std::string& text) {
     std::error_code error;
     bool created = false;
     fs::path temporary;
@@ -112,13 +101,11 @@ bool WriteConfigFile(const fs::path& file, const std::string& text) {
         if (target.empty()) return false;
         const fs::file_status old = fs::status(target, error);
         const bool exists = old.type() != fs::file_type::not_found;
-        if (exists && (error || !MayWrite(target, old))) return false;
+        if (exists && (error || !store.MayWrite(target))) return false;
         temporary = target;
         temporary += ".new";
-        if (WriteWholeFile(temporary, text, created)) {
-            if (exists) TakeOverModeAndOwner(temporary, target);
-            fs::rename(temporary, target, error);
-            if (!error) return true;
+        if (WriteWholeFile(temporary, text, created) && store.Replace(temporary, target)) {
+            return true;
         }
     } catch (const std::exception&) {
         // Falls through to the clean-up: the old file has not been touched.

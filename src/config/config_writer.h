@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "config/config_fields.h"
+#include "config/config_file_store.h"
 
 namespace nodrel {
 
@@ -13,12 +14,11 @@ namespace nodrel {
 std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
                             const std::string& stamp);
 
-// Replaces the file atomically: a temporary file beside it, flushed, renamed over it. The
-// new file keeps the old one's mode and, where this process may give it, its owner; a
-// symbolic link is followed and the file it names replaced. A file without write
-// permission (for root: without any write bit) is refused. False on any failure; the old
-// file is then untouched.
-bool WriteConfigFile(const std::filesystem::path& file, const std::string& text);
+// Replaces the file atomically: a temporary file beside it, flushed, moved over it by the
+// store, which also refuses a read-only file. A symbolic link is followed and the file it
+// names replaced. False on any failure; the old file is then untouched.
+bool WriteConfigFile(ConfigFileStore& store, const std::filesystem::path& file,
+                     const std::string& text);
 
 // The message box for a failed write.
 Message WriteFailureMessage();

@@ -45,8 +45,13 @@ inline bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
 // system's file functions take it.
 std::filesystem::path LocalPath(std::string_view text);
 
-// Relative location of the configuration file, against the current directory.
+// Relative location of the configuration file, against the current directory, as the
+// program's texts name it.
+#ifdef _WIN32
+inline constexpr const char* ConfigFilePath = "Data\\Nodrel4.ini";
+#else
 inline constexpr const char* ConfigFilePath = "Data/Nodrel4.ini";
+#endif
 inline constexpr const char* DataFolder = "Data";
 
 }  // namespace nodrel

@@ -104,6 +104,13 @@ struct RecordingLink : LinkSocket {
 };
 
 // The file's bytes; nothing for a folder or a missing file.
+// The configuration file as the program's texts name it on this system.
+#ifdef _WIN32
+inline constexpr std::string_view kConfigFileShown = "Data\\Nodrel4.ini";
+#else
+inline constexpr std::string_view kConfigFileShown = "Data/Nodrel4.ini";
+#endif
+
 inline std::string ReadBytes(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file)) return {};
     std::ifstream in(file, std::ios::binary);

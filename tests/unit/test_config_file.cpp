@@ -10,6 +10,13 @@
 #include "config/config_reader.h"
 #include "config/config_writer.h"
 #include "fakes.h"
+#ifdef _WIN32
+#include "platform/windows/config_file_store.h"
+using SystemStore = nodrel::windows_platform::SystemConfigFileStore;
+#else
+#include "platform/linux/config_file_store.h"
+using SystemStore = nodrel::linux_platform::SystemConfigFileStore;
+#endif
 
 namespace nodrel::testing {
 namespace {
@@ -152,7 +159,8 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     const ConfigFields fields = FieldsFromSettings(original);
     EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
     ScratchFolder folder;
-    ASSERT_TRUE(WriteConfigFile("a.ini", BuildConfigText(fields, 2, "")));
+    const std::string text = BuildConfigText(fields, 2, "");
+    ASSERT_TRUE(WriteConfigFile(StandardConfigFileStore(), "a.ini", text));
     Settings reread;
     std::string listing;
     ASSERT_EQ(ReadConfig("a.ini", reread, listing), ReadOutcome::Ok);
@@ -175,7 +183,8 @@ TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
     }
     // A second name for the old file shows whether it was rewritten in place.
     fs::create_hard_link(file, "old.ini");
-    ASSERT_TRUE(WriteConfigFile(file, "new contents\r\n"));
+    SystemStore store;
+    ASSERT_TRUE(WriteConfigFile(store, file, "new contents\r\n"));
     EXPECT_EQ(ReadBytes(file), "new contents\r\n");
     EXPECT_EQ(ReadBytes("old.ini"), "old contents");
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
@@ -192,7 +201,8 @@ TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
     fs::create_directory("Shared");
     WriteBytes("Shared/Nodrel4.ini", "old contents");
     fs::create_symlink("../Shared/Nodrel4.ini", "Data/Nodrel4.ini");
-    ASSERT_TRUE(WriteConfigFile("Data/Nodrel4.ini", "new contents\r\n"));
+    SystemStore store;
+    ASSERT_TRUE(WriteConfigFile(store, "Data/Nodrel4.ini", "new contents\r\n"));
     EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini"));
     EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), "new contents\r\n");
     EXPECT_EQ(Entries("Shared") + Entries("Data"), 2) << "no temporary file is left";
@@ -202,26 +212,32 @@ TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
 // A failed write leaves the old state, no temporary file, and has its box.
 TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     ScratchFolder folder;
-    EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));  // no such folder
+    SystemStore system;
+    ConfigFileStore& standard = StandardConfigFileStore();
+    EXPECT_FALSE(WriteConfigFile(system, "None/Nodrel4.ini", "text"));  // no such folder
     WriteBytes("None", "not a folder");
-    EXPECT_FALSE(WriteConfigFile("None/Nodrel4.ini", "text"));
+    EXPECT_FALSE(WriteConfigFile(system, "None/Nodrel4.ini", "text"));
     EXPECT_EQ(ReadBytes("None"), "not a folder");
-    // A write-protected file is refused, also by root, who could write it anyway.
+    // A write-protected (on Windows: read-only) file is refused, also by root, who could
+    // write it anyway.
     WriteBytes("Data/Nodrel4.ini", "protected");
     fs::permissions("Data/Nodrel4.ini", fs::perms(0444));
-    EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
-    EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
-    EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
+    for (ConfigFileStore* store : {static_cast<ConfigFileStore*>(&system), &standard}) {
+        EXPECT_FALSE(WriteConfigFile(*store, "Data/Nodrel4.ini", "text"));
+        EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
+        EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
+    }
+    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // Windows removes no read-only file
     fs::remove("Data/Nodrel4.ini");
-    // A folder in the file's place: the temporary file is written, the rename fails.
+    // A folder in the file's place: the temporary file is written, the move fails.
     fs::create_directories("Data/Nodrel4.ini/inside");
-    EXPECT_FALSE(WriteConfigFile("Data/Nodrel4.ini", "text"));
+    EXPECT_FALSE(WriteConfigFile(system, "Data/Nodrel4.ini", "text"));
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
-    EXPECT_EQ(WriteFailureMessage().text,
-              "Unable to write to the configuration file. Data/Nodrel4.ini\r\n"
-              "This may be a permissions problem.");
+    EXPECT_EQ(WriteFailureMessage().text, "Unable to write to the configuration file. " +
+                                              std::string(kConfigFileShown) +
+                                              "\r\nThis may be a permissions problem.");
 }
 
 // Save writes only when the signature changed: it follows every field, not the list texts.

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "app/startup.h"
+#include "fakes.h"
 #ifdef _WIN32
 #include "platform/windows/mutex_guard.h"
 #else
@@ -55,6 +56,8 @@ TEST(InformationRequest, OnlyTheWholeCommandLineAsks) {
     ASSERT_TRUE(help);
     EXPECT_NE(help->find("Usage: nodrel [-InhibitShutdown] [-AllowMulti]"), std::string::npos);
     EXPECT_NE(help->find("Watches the load."), std::string::npos);
+    EXPECT_NE(help->find("folder that holds " + std::string(testing::kConfigFileShown) + ";"),
+              std::string::npos);
     for (const char* line : {"", "--help -AllowMulti", " --version", "--Version"}) {
         EXPECT_FALSE(InformationRequest(line, "nodreld", "x")) << line;
     }

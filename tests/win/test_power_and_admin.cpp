@@ -87,13 +87,24 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
     }
 }
 
-TEST(WindowsPower, ARefusedSuspendIsReportedWithTheSystemsText) {
-    FakeWin32 api;
-    api.failing = "SetSuspendState";
-    WindowsPower backend(api, "nodreld");
-    const PowerOutcome outcome = backend.Perform(PowerCall::Suspend);
-    EXPECT_EQ(outcome.kind, PowerOutcome::Kind::Refused);
-    EXPECT_EQ(outcome.message, "Access is denied.\r\n");
+// A refused hibernate or standby ends the program like a refused shutdown.
+TEST(WindowsPower, ARefusedSuspendRaisesTheShutdownErrorWithTheSystemsText) {
+    const std::function<bool(PowerActions&)> actions[] = {
+        [](PowerActions& p) { return p.HibernateSystem(); },
+        [](PowerActions& p) { return p.StandbySystem(); }};
+    for (const auto& action : actions) {
+        FakeWin32 api;
+        api.failing = "SetSuspendState";
+        WindowsPower backend(api, "nodreld");
+        PowerActions power(backend, "nodreld");
+        try {
+            action(power);
+            ADD_FAILURE() << "the refusal was not reported";
+        } catch (const PowerError& error) {
+            EXPECT_EQ(error.number, 0x8004062Bu);
+            EXPECT_EQ(std::string(error.what()), "ShutdownSystem failed: Access is denied.\r\n");
+        }
+    }
 }
 
 TEST(WindowsPower, WineGrantsTheShutdownPrivilege) {

@@ -1,21 +1,12 @@
 #pragma once
-// Host-name look-ups on a thread of their own, one thread per look-up. An abandoned
-// look-up finishes on its own and frees what it used; nobody waits for it.
-#include <memory>
-
-#include "link/partner_address.h"
+// The system's resolver for the link's background look-ups.
+#include "link/threaded_name_lookup.h"
 
 namespace nodrel::linux_platform {
 
-class ThreadedNameLookup : public nodrel::NameLookup {
-public:
-    bool Begin(const std::string& name) override;
-    Outcome Poll() override;
-
-    struct Request;  // shared by the look-up's thread and, until abandoned, this object
-
-private:
-    std::shared_ptr<Request> current_;
-};
+// A name's first IPv4 address, through getaddrinfo.
+std::optional<Ipv4Address> ResolveIpv4(const std::string& name);
+// A detached thread that takes no signals: they stay with the thread that waits for them.
+bool StartThreadWithoutSignals(std::function<void()> work);
 
 }  // namespace nodrel::linux_platform

@@ -30,7 +30,7 @@ private:
     bool EnsureSocket();
 
     int fd_ = -1;
-    ThreadedNameLookup lookup_;
+    ThreadedNameLookup lookup_{ResolveIpv4, StartThreadWithoutSignals};
     PartnerAddress partner_{lookup_};
 };
 

@@ -4,16 +4,36 @@
 
 namespace nodrel::windows_platform {
 
-bool AppendOnlyFile::Append(const std::filesystem::path& file, std::string_view bytes) {
-    HANDLE handle = CreateFileW(file.c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
+namespace {
+
+// A byte far beyond any log's end, locked by the writer of the moment. A handle without
+// write access to the data appends at the end on Windows, but not every implementation
+// of the calls does that in one step; the lock makes the end and the write one step for
+// every copy. The byte is never written, so readers are not held up.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+
+bool AppendLocked(HANDLE handle, std::string_view bytes) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return false;
     DWORD written = 0;
     const bool wrote = WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                                  nullptr) != FALSE;
+    UnlockFileEx(handle, 0, 1, 0, &at);
+    return wrote && written == bytes.size();
+}
+
+}  // namespace
+
+bool AppendOnlyFile::Append(const std::filesystem::path& file, std::string_view bytes) {
+    // Read access only for the lock, which a handle for appending alone may not take.
+    HANDLE handle = CreateFileW(file.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool appended = AppendLocked(handle, bytes);
     const bool closed = CloseHandle(handle) != FALSE;
-    return wrote && closed && written == bytes.size();
+    return appended && closed;
 }
 
 }  // namespace nodrel::windows_platform

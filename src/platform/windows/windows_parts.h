@@ -1,8 +1,10 @@
 #pragma once
 // The machine as the Windows front ends hand it to the core: processor counters, clock,
-// priority, power actions, the link socket and the log's appends.
+// priority, power actions, the link socket, the log's appends and the configuration file's
+// replacement.
 #include "app/nodrel.h"
 #include "platform/windows/append_only_file.h"
+#include "platform/windows/config_file_store.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/system_services.h"
 #include "platform/windows/win32_api.h"
@@ -21,13 +23,15 @@ struct WindowsParts {
     WindowsPower power;
     WinsockLink link;
     AppendOnlyFile logAppender;
+    SystemConfigFileStore configStore;
 
     // The core's outside world: these parts with the front end's effects, those of its main
     // window if it has one, and its launcher.
     Outside For(Effects& effects, const std::string& programName, WindowEffects* window = nullptr,
                 Launcher* launcher = nullptr) {
         return {effects, counters, clock,  priority, &power,
-                &link,   programName, window, launcher, &logAppender};
+                &link,   programName, window, launcher, &logAppender,
+                &configStore};
     }
 };
 

@@ -4,44 +4,18 @@
 #include <ws2tcpip.h>
 
 #include <array>
-#include <mutex>
-#include <optional>
-#include <thread>
+#include <chrono>
+#include <cstring>
 
 namespace nodrel::windows_platform {
 
 namespace {
-// A name's address is looked up again after this long, a failed look-up after the short
-// pause; the last good address stays in use meanwhile.
-constexpr auto RefreshAfter = std::chrono::seconds(60);
-constexpr auto RetryAfter = std::chrono::seconds(5);
+// Room for a few thousand datagrams, so a burst of junk while the program is not
+// scheduled does not push the master's keep-alives out of the queue.
 constexpr int ReceiveBuffer = 4 * 1024 * 1024;
-using Clock = std::chrono::steady_clock;
-
-std::optional<in_addr> Resolve(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        return std::nullopt;
-    }
-    const in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return address;
-}
 }  // namespace
 
-// Shared with the look-up thread, which may outlive the link.
-struct WinsockLink::Names {
-    std::mutex lock;
-    std::string host;
-    std::optional<in_addr> address;
-    Clock::time_point due{};
-    bool running = false;
-};
-
-WinsockLink::WinsockLink() : names_(std::make_shared<Names>()) {
+WinsockLink::WinsockLink() {
     WSADATA data;
     started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     arrival_ = WSACreateEvent();
@@ -107,38 +81,12 @@ bool WinsockLink::Bind(int port) {
     return false;
 }
 
-bool WinsockLink::AddressOf(const std::string& host, in_addr& address) {
-    if (host.empty()) return false;
-    if (inet_pton(AF_INET, host.c_str(), &address) == 1) return true;
-    const std::shared_ptr<Names> names = names_;
-    std::lock_guard<std::mutex> held(names->lock);
-    if (names->host != host) {
-        names->host = host;
-        names->address.reset();
-        names->due = {};
-    }
-    if (!names->running && Clock::now() >= names->due) {
-        names->running = true;
-        std::thread([names, host] {
-            const auto found = Resolve(host);
-            std::lock_guard<std::mutex> done(names->lock);
-            names->running = false;
-            if (names->host != host) return;
-            if (found) names->address = found;
-            names->due = Clock::now() + (found ? RefreshAfter : RetryAfter);
-        }).detach();
-    }
-    if (!names->address) return false;
-    address = *names->address;
-    return true;
-}
-
 bool WinsockLink::SendTo(const std::string& host, int port, std::string_view datagram) {
-    in_addr address{};
-    if (port < 0 || port > 65535 || !AddressOf(host, address) || !EnsureSocket()) return false;
+    const auto address = partner_.For(host, std::chrono::steady_clock::now());
+    if (!address || port < 0 || port > 65535 || !EnsureSocket()) return false;
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
-    remote.sin_addr = address;
+    std::memcpy(&remote.sin_addr, address->data(), address->size());
     remote.sin_port = htons(static_cast<u_short>(port));
     const int sent = sendto(socket_, datagram.data(), static_cast<int>(datagram.size()), 0,
                             reinterpret_cast<const sockaddr*>(&remote), sizeof remote);

@@ -2,15 +2,15 @@
 // The link's UDP socket on Winsock: non-blocking, IPv4. Arrivals are announced either by
 // an event (the console program waits on it) or by a window message (the desktop
 // program's message loop). Host names are looked up on a worker thread, so that no tick
-// ever waits for a name server; the last address found stays in use meanwhile.
+// ever waits for a name server (PartnerAddress decides when and what to send to meanwhile).
 #include <winsock2.h>
 
-#include <chrono>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "link/link_socket.h"
+#include "link/partner_address.h"
+#include "platform/windows/name_resolver.h"
 
 namespace nodrel::windows_platform {
 
@@ -38,15 +38,14 @@ public:
 private:
     bool EnsureSocket();
     void Announce();
-    bool AddressOf(const std::string& host, in_addr& address);
 
     bool started_ = false;
     SOCKET socket_ = INVALID_SOCKET;
     HANDLE arrival_ = nullptr;
     HWND window_ = nullptr;
     UINT message_ = 0;
-    struct Names;
-    std::shared_ptr<Names> names_;
+    ThreadedNameLookup lookup_{ResolveIpv4, StartDetachedThread};
+    PartnerAddress partner_{lookup_};
 };
 
 }  // namespace nodrel::windows_platform
