@@ -117,8 +117,10 @@ win_started=$(date +%s)
 export WINEPREFIX="$root/build-win/wineprefix" WINEDEBUG=-all,err+module \
   WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
-wineserver -p
+# wineboot returns before a new prefix is ready; its server ends once the set-up is done.
 timeout 300 wineboot --init </dev/null >/dev/null 2>&1 || echo "test.sh: wineboot --init failed"
+timeout 300 wineserver -w </dev/null >/dev/null 2>&1 || echo "test.sh: the prefix's set-up did not end"
+wineserver -p </dev/null >/dev/null 2>&1
 test_tree build-win
 wineserver -k || true
 unset WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
