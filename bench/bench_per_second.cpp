@@ -120,9 +120,8 @@ void BM_CheckCondition(benchmark::State& state) {
     } else if (written != static_cast<std::size_t>(state.iterations())) {
         state.SkipWithError("not exactly one log line per second of work");
     }
-    state.counters["log_bytes_per_line"] =
-        benchmark::Counter(static_cast<double>(fs::file_size(log)) /
-                           static_cast<double>(CountLines(log)));
+    state.counters["log_bytes_per_line"] = benchmark::Counter(
+        static_cast<double>(fs::file_size(log)) / static_cast<double>(CountLines(log)));
 }
 BENCHMARK(BM_CheckCondition)->Unit(benchmark::kMicrosecond);
 

@@ -19,7 +19,7 @@ namespace {
 
 // One file per fuzzing process, removed when the process exits normally.
 class ScratchFileHolder {
-  public:
+public:
     ScratchFileHolder()
         : path_(std::filesystem::temp_directory_path() /
                 ("fuzz_config_" + std::to_string(::getpid()) + ".ini")) {}
@@ -29,7 +29,7 @@ class ScratchFileHolder {
     }
     const std::filesystem::path& path() const { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

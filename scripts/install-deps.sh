@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # compilers and build tools
-  build-essential cmake ninja-build g++ clang pkg-config
+  build-essential cmake ninja-build g++ clang clang-format pkg-config
   # test, benchmark and platform libraries
   libgtest-dev libgmock-dev googletest libbenchmark-dev libsystemd-dev
   # end-to-end tests: Python, a private D-Bus with mocked services, a headless display

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests Nodrel the way CI does, on a fresh Debian 12 machine or a ready one:
-#   1. installs what is missing (scripts/install-deps.sh);
+#   1. installs what is missing (scripts/install-deps.sh), then checks that every C++ file
+#      follows .clang-format;
 #   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
 #                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
 #   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer,
@@ -94,6 +95,16 @@ test_tree() {
 
 heading "Dependencies"
 bash scripts/install-deps.sh || die "installing the dependencies failed"
+
+heading "Format: every C++ file as .clang-format says"
+if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror; then
+  echo "format: all C++ files follow .clang-format"
+  passed=$((passed + 1))
+else
+  echo "format: run clang-format -i on the files named above"
+  failed=$((failed + 1))
+  failures+=("format")
+fi
 
 heading "Build: build/ (RelWithDebInfo, warnings as errors)"
 configure_tree build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNODREL_SANITIZE=OFF -DNODREL_FUZZ=OFF \

@@ -57,13 +57,26 @@ void Nodrel::ActionTimeUp() {
     } else {
         if (logging) WriteLog("Start", ShutName);
         switch (type) {
-            case kPowerOff: power_.ShutdownSystem(ewx::PowerOff | ewx::Force); break;
-            case kReboot: power_.ShutdownSystem(ewx::Reboot | ewx::Force); break;
-            case kShutdown: power_.ShutdownSystem(ewx::Shutdown | ewx::Force); break;
+            case kPowerOff:
+                power_.ShutdownSystem(ewx::PowerOff | ewx::Force);
+                break;
+            case kReboot:
+                power_.ShutdownSystem(ewx::Reboot | ewx::Force);
+                break;
+            case kShutdown:
+                power_.ShutdownSystem(ewx::Shutdown | ewx::Force);
+                break;
             // Asked to stop while waiting for the resume: ends as the Exit button does.
-            case kHibernate: ResetProgram(); if (!power_.HibernateSystem()) ExitProgram(); break;
-            case kStandby: ResetProgram(); if (!power_.StandbySystem()) ExitProgram(); break;
-            default: break;  // Monitor: the program only closes itself
+            case kHibernate:
+                ResetProgram();
+                if (!power_.HibernateSystem()) ExitProgram();
+                break;
+            case kStandby:
+                ResetProgram();
+                if (!power_.StandbySystem()) ExitProgram();
+                break;
+            default:
+                break;  // Monitor: the program only closes itself
         }
     }
     if (type <= kMonitor) {

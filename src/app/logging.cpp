@@ -17,8 +17,8 @@ void Nodrel::WriteLogHeader(int mode) {
 }
 
 void Nodrel::WriteLog(const std::string& event, const std::string& state) {
-    const LogContext context{TestMode,         Count,     settings.LogLevel, settings.CMain,
-                             LoadText,         AvLoadText, CommsText};
+    const LogContext context{TestMode, Count,      settings.LogLevel, settings.CMain,
+                             LoadText, AvLoadText, CommsText};
     const LogFailure failure =
         log_.WriteLog(FormatStamp(outside_.clock.LocalNow()), event, state, context);
     if (failure != LogFailure::None) Fatal(LogFailureMessage(failure, settings.LogName));

@@ -82,7 +82,8 @@ void Nodrel::Fatal(const Message& message) {
 }
 
 int Nodrel::ShowMessage(const Message& message) {
-    return outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix, message.text);
+    return outside_.effects.ShowMessage(message.style, ProgTitle + message.titleSuffix,
+                                        message.text);
 }
 
 void Nodrel::CheckDataFolder() {

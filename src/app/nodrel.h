@@ -178,9 +178,7 @@ private:
     void EnableButtons();
     void KeepOffTop();
     // On top when RunOnTop asks for it, and always during a countdown.
-    bool TopmostWanted() const {
-        return settings.RunOnTop == kSwitchOn || Phase == PhaseCountdown;
-    }
+    bool TopmostWanted() const { return settings.RunOnTop == kSwitchOn || Phase == PhaseCountdown; }
     std::string TitleSentence() const;
     void SetButtonTips();
     bool ShouldMinimise() const;

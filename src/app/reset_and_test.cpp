@@ -39,6 +39,8 @@ void Nodrel::ForwardCommand(std::string_view message) {
     if (settings.CMain == kMaster) SendLinkMessage();
 }
 
-void Nodrel::ReportPowerError(const PowerError& error) { Fatal(PowerErrorMessage(error)); }
+void Nodrel::ReportPowerError(const PowerError& error) {
+    Fatal(PowerErrorMessage(error));
+}
 
 }  // namespace nodrel

@@ -37,7 +37,8 @@ std::optional<std::string> InformationRequest(std::string_view commandLine,
     if (commandLine != "--help") return std::nullopt;
     return "Usage: " + name + " [-InhibitShutdown] [-AllowMulti]\n" + std::string(summary) +
            "\n\n"
-           "Run it in the folder that holds " + ConfigFilePath +
+           "Run it in the folder that holds " +
+           ConfigFilePath +
            "; the log goes where LogPath says.\n\n"
            "  -InhibitShutdown  first on the command line: trigger and countdown last 6 s and\n"
            "                    the power action is only simulated\n"

@@ -95,7 +95,9 @@ std::string Nodrel::ConfigSecond() {
     return text;
 }
 
-void Nodrel::DialogClosed() { DialogOpen = false; }
+void Nodrel::DialogClosed() {
+    DialogOpen = false;
+}
 
 void Nodrel::ConfigClosed() {
     if (!SettingsSaved && Runnable()) {

@@ -1,7 +1,7 @@
 #pragma once
 // Small text helpers shared by every subsystem of the core.
-#include <string>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 
 namespace nodrel {

@@ -30,6 +30,8 @@ inline constexpr std::int16_t kHibernate = 5;
 inline constexpr std::int16_t kStandby = 6;
 
 // A two-valued setting's tick box in the configuration window holds the code less one.
-constexpr int TickValue(std::int16_t code) { return code - 1; }
+constexpr int TickValue(std::int16_t code) {
+    return code - 1;
+}
 
 }  // namespace nodrel

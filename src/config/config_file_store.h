@@ -6,7 +6,7 @@
 namespace nodrel {
 
 class ConfigFileStore {
-  public:
+public:
     virtual ~ConfigFileStore() = default;
     // Whether the existing `file` may be rewritten. A file the user has made read-only
     // stays as it is, even where this process could replace it.

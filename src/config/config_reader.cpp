@@ -26,8 +26,7 @@ const SettingKey* MatchKey(std::string_view line) {
 }
 
 bool IsSection(std::string_view line) {
-    return std::find(SectionHeadings.begin(), SectionHeadings.end(), line) !=
-           SectionHeadings.end();
+    return std::find(SectionHeadings.begin(), SectionHeadings.end(), line) != SectionHeadings.end();
 }
 
 // Reading state: the values so far, the listing and how many keys and sections are owed.

@@ -17,8 +17,7 @@ enum class ReadOutcome {
 
 // Fills the fields the file supplies (others keep their values) and rebuilds `listing`.
 // Lines may end in LF or CR LF.
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings,
-                       std::string& listing);
+ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, std::string& listing);
 
 // The message box for a failed read (title suffix, style, text).
 Message ReadFailureMessage(ReadOutcome outcome);

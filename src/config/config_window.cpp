@@ -215,7 +215,7 @@ void ConfigWindow::ShowShutTypeNote() {
         note = "Not Available In Slave Mode";
     } else if (code == kMonitor && setup_.running.CMain == kMaster) {
         note = fields_.DNameT == TickValue(kHostName) ? "(Only Use With A Valid Domain Name)"
-                                   : "(Only Use With A Valid IP Address)";
+                                                      : "(Only Use With A Valid IP Address)";
     } else if (code == kHibernate || code == kStandby) {
         note = "";
     }

@@ -108,7 +108,7 @@ struct LogView {
 };
 
 class ConfigWindow {
-  public:
+public:
     ConfigWindow(ConfigWindowSetup setup, bool isAdmin);
 
     // Opening: the fields from the file's settings, the slave layout, the check of every
@@ -143,7 +143,7 @@ class ConfigWindow {
     // Kept above all other windows, as the main window is.
     bool OnTop() const { return setup_.running.RunOnTop == kSwitchOn; }
 
-  private:
+private:
     RowLook& LookOf(std::string_view input);
     void DataLoad();
     void SetSlaveLayout();

@@ -45,7 +45,7 @@ fs::path FollowLinks(fs::path path) {
 
 // Keeps the mode: a file made private stays private.
 class StandardStore : public ConfigFileStore {
-  public:
+public:
     bool MayWrite(const fs::path& file) override {
         constexpr fs::perms anyWrite =
             fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;

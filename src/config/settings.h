@@ -36,10 +36,14 @@ inline constexpr char PathSeparator = '/';
 
 // "Log" and the separator: the default log folder.
 inline constexpr char DefaultLogFolder[] = {'L', 'o', 'g', PathSeparator, '\0'};
-inline std::string DefaultLogPath() { return DefaultLogFolder; }
+inline std::string DefaultLogPath() {
+    return DefaultLogFolder;
+}
 
 // Both '\' and '/' separate folders in LogPath.
-inline bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
+inline bool IsFolderSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // A path from the settings or the configuration window, with either separator, as this
 // system's file functions take it.

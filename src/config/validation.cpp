@@ -84,13 +84,14 @@ bool RoleUnconfigured(const Settings& s) {
     const bool monitor = s.ShutType == kMonitor;
     return (!validIP && s.CMain == kMaster && monitor && s.DName == kAddress) ||
            (s.IPAdd.empty() && s.CMain == kMaster && monitor && s.DName == kHostName) ||
-           (s.CMain == kSlave && monitor) || (!validIP && s.CMain == kSlave && s.DName == kAddress) ||
+           (s.CMain == kSlave && monitor) ||
+           (!validIP && s.CMain == kSlave && s.DName == kAddress) ||
            (s.IPAdd.empty() && s.CMain == kSlave && s.DName == kHostName);
 }
 
 // Counts failed rules and marks their note labels.
 class RuleTally {
-  public:
+public:
     void Check(bool fails, Note note, const char* caption = nullptr) {
         if (!fails) return;
         ++result_.failures;
@@ -100,7 +101,7 @@ class RuleTally {
     }
     Validation Result() const { return result_; }
 
-  private:
+private:
     Validation result_;
 };
 

@@ -20,8 +20,8 @@ int clsCPUUsageNT::Query() {
     // the elapsed time never goes below zero and the idle time never exceeds it.
     const std::int64_t elapsed = std::max<std::int64_t>(0, now.system - OldSystemTime);
     const std::int64_t processors = std::max(1, now.processors);
-    const std::int64_t idle = std::clamp<std::int64_t>(now.idle - OldIdleTime, 0,
-                                                       elapsed * processors);
+    const std::int64_t idle =
+        std::clamp<std::int64_t>(now.idle - OldIdleTime, 0, elapsed * processors);
     OldIdleTime = now.idle;
     OldSystemTime = now.system;
     return LoadPercent(idle, elapsed, static_cast<int>(processors));

@@ -24,13 +24,11 @@ int LoadPercent(std::int64_t idle, std::int64_t elapsed, int processors) {
     if (processors < 1) processors = 1;
     // Two readings within the clock's resolution: the raw idle difference stands in for
     // the share, as no division can be made.
-    const double rawShare =
-        elapsed != 0 ? static_cast<double>(idle) / static_cast<double>(elapsed)
-                     : static_cast<double>(idle);
+    const double rawShare = elapsed != 0 ? static_cast<double>(idle) / static_cast<double>(elapsed)
+                                         : static_cast<double>(idle);
     const std::int64_t share = ToFourDecimals(rawShare);
     const std::int64_t hundredShare = share * 100;  // exact in the fixed-point type
-    const double x =
-        100.0 - (static_cast<double>(hundredShare) / 10000.0) / processors + 0.5;
+    const double x = 100.0 - (static_cast<double>(hundredShare) / 10000.0) / processors + 0.5;
     return static_cast<int>(FloorDiv(ToFourDecimals(x), 10000));
 }
 

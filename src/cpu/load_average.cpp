@@ -20,6 +20,8 @@ LoadAverage AddLoadSample(LoadRing& samples, std::int16_t& index, std::int16_t a
     return {sum < static_cast<long>(level) * count, sum / count};
 }
 
-std::string PercentText(long value) { return RightAlign(std::to_string(value), 3) + "%"; }
+std::string PercentText(long value) {
+    return RightAlign(std::to_string(value), 3) + "%";
+}
 
 }  // namespace nodrel

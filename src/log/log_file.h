@@ -11,12 +11,12 @@ namespace nodrel {
 
 enum class LogFailure {
     None,
-    FolderBeforeStart,  // LogPath missing, seen by OpenLogFile or WriteLogHeader
-    FolderWhileRunning, // LogPath missing, seen by WriteLog
-    FileMissing,        // the log file is gone (WriteLogHeader, WriteLog)
-    CreateFailed,       // OpenLogFile could not create or write the file
-    HeaderWriteFailed,  // WriteLogHeader could not append
-    LineWriteFailed,    // WriteLog could not append
+    FolderBeforeStart,   // LogPath missing, seen by OpenLogFile or WriteLogHeader
+    FolderWhileRunning,  // LogPath missing, seen by WriteLog
+    FileMissing,         // the log file is gone (WriteLogHeader, WriteLog)
+    CreateFailed,        // OpenLogFile could not create or write the file
+    HeaderWriteFailed,   // WriteLogHeader could not append
+    LineWriteFailed,     // WriteLog could not append
 };
 
 // The message box for a failure; `logName` is the LogName setting.

@@ -60,7 +60,11 @@ bool PowerActions::Suspend(PowerCall call) {
     return outcome.kind != PowerOutcome::Kind::Stopped;
 }
 
-bool PowerActions::HibernateSystem() { return Suspend(PowerCall::Hibernate); }
-bool PowerActions::StandbySystem() { return Suspend(PowerCall::Suspend); }
+bool PowerActions::HibernateSystem() {
+    return Suspend(PowerCall::Hibernate);
+}
+bool PowerActions::StandbySystem() {
+    return Suspend(PowerCall::Suspend);
+}
 
 }  // namespace nodrel

@@ -28,9 +28,8 @@ TEST(AboutWindow, WithInhibitShutdownTheTickClosesItAfterFourSecondsAndTheCycleP
         }
     });
     desk.Button("About")->click();  // returns when the window has gone
-    EXPECT_THAT(texts,
-                ElementsAre("About will close in 4 sec", "About will close in 3 sec",
-                                       "About will close in 2 sec", "About will close in 1 sec"));
+    EXPECT_THAT(texts, ElementsAre("About will close in 4 sec", "About will close in 3 sec",
+                                   "About will close in 2 sec", "About will close in 1 sec"));
     EXPECT_EQ(desk.program.Count, 20);
     desk.Seconds(1);
     EXPECT_EQ(desk.program.Count, 19) << "the ticks count again";

@@ -35,7 +35,9 @@ struct ConfigRig : Fakes {
         return *window;
     }
     template <class T = QWidget>
-    T& Get(const char* name) const { return *window->findChild<T*>(name); }
+    T& Get(const char* name) const {
+        return *window->findChild<T*>(name);
+    }
     void Edit(const char* name, const char* text) const { Get<QLineEdit>(name).setText(text); }
     void Press(const char* button) const { Get<QPushButton>(button).click(); }
     // What a control shows: a list its item, a tick box "true" or "false", others their text.
@@ -106,12 +108,20 @@ struct ConfigRig : Fakes {
 // The settings in their controls, the action's note, the logo; Save and Restore for
 // administrators only.
 TEST(ConfigWindow, OpensModalWithTheSettingsAndOnlyAnAdministratorMaySave) {
-    ConfigRig rig({{"IPAdd", "10.0.0.9"}, {"AvTime", "7"}, {"LogLevel", "2"}, {"StartMin", "2"},
+    ConfigRig rig({{"IPAdd", "10.0.0.9"},
+                   {"AvTime", "7"},
+                   {"LogLevel", "2"},
+                   {"StartMin", "2"},
                    {"ShutType", "5"}});
     EXPECT_TRUE(rig.Open().isModal() && rig.program.DialogOpen);
     EXPECT_EQ(rig.window->windowTitle(), "Configure Nodrel");
-    rig.Expect({{"AvTimeT", "7"}, {"IPAddT", "10.0.0.9"}, {"DNameT", "false"}, {"ShutTypeM", ""},
-                {"LogLevelT", "Normal"}, {"ShutNameT", "Hibernate"}, {"StartMinT", "true"},
+    rig.Expect({{"AvTimeT", "7"},
+                {"IPAddT", "10.0.0.9"},
+                {"DNameT", "false"},
+                {"ShutTypeM", ""},
+                {"LogLevelT", "Normal"},
+                {"ShutNameT", "Hibernate"},
+                {"StartMinT", "true"},
                 {"IPAddM", "(Either empty or a valid IP address)"}});
     EXPECT_EQ(rig.Marked(), Names{});
     rig.Get<QComboBox>("ShutNameT").setCurrentText("Reboot");

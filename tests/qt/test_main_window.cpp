@@ -22,7 +22,9 @@ LabelState Read(const QLabel* l) {
     return {TextOf(l), ColourOf(Fore(l)), ColourOf(l->palette().color(QPalette::Window)),
             l->font().bold()};
 }
-bool OnTop(const Desk& desk) { return desk.window.windowFlags() & Qt::WindowStaysOnTopHint; }
+bool OnTop(const Desk& desk) {
+    return desk.window.windowFlags() & Qt::WindowStaysOnTopHint;
+}
 
 // Captions, colours, buttons, title, on top and minimised as the core holds them, in the
 // phases whose looks differ.
@@ -32,7 +34,8 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
         std::function<void(Desk&)> drive;
         std::string counter;  // that the state was reached
     } cases[] = {
-        {{{"StartDelay", "1"}}, [](Desk& d) { d.Seconds(6); },
+        {{{"StartDelay", "1"}},
+         [](Desk& d) { d.Seconds(6); },
          "The Computer Will Power Off In 10s"},
         // minimised in the task bar without a tray host, and the core told once
         {{{"StartMin", "2"}},
@@ -41,7 +44,8 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
              EXPECT_THAT(d.folder.LogEvents(), Contains("NoTray|TaskBar").Times(1));
          },
          "Program Activation In 1s"},
-        {{{"RunOnTop", "2"}}, [](Desk& d) { EXPECT_TRUE(RunUntil([&] { return OnTop(d); })); },
+        {{{"RunOnTop", "2"}},
+         [](Desk& d) { EXPECT_TRUE(RunUntil([&] { return OnTop(d); })); },
          "Program Activation In 2s"},
     };
     for (const auto& c : cases) {
@@ -55,12 +59,15 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
         EXPECT_EQ(Read(desk.Label("Title")), core.Title);
         EXPECT_EQ(Read(desk.Label("Counter")), core.Counter);
         EXPECT_EQ(Read(desk.Label("CPULoad")), core.CPULoad);
-        for (const auto& [name, b] : {std::pair("Exit", &core.Exit), {"About", &core.About},
-                                      {"Config", &core.Config}, {"TestS", &core.TestS},
+        for (const auto& [name, b] : {std::pair("Exit", &core.Exit),
+                                      {"About", &core.About},
+                                      {"Config", &core.Config},
+                                      {"TestS", &core.TestS},
                                       {"Reset", &core.Reset}}) {
             const QPushButton* shown = desk.Button(name);
             EXPECT_EQ((ButtonState{shown->text().toStdString(), shown->toolTip().toStdString(),
-                                   shown->isEnabled()}), *b);
+                                   shown->isEnabled()}),
+                      *b);
         }
         EXPECT_EQ(OnTop(desk), core.topmost);
         EXPECT_EQ(desk.window.isMinimized(), core.minimised);
@@ -75,8 +82,8 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     Desk desk;
     desk.Start({{"StartDelay", "4"}, {"LogLevel", "2"}});
     desk.Button("TestS")->click();
-    BoxAnswerer boxes(QMessageBox::Ok, 5000);    // nobody answers it
-    std::set<std::pair<int, int>> whileOpen;  // phase and count after each tick during the box
+    BoxAnswerer boxes(QMessageBox::Ok, 5000);  // nobody answers it
+    std::set<std::pair<int, int>> whileOpen;   // phase and count after each tick during the box
     int samples = 0;
     QTimer ticker;  // the refresh timer's ticks, as they come while the box runs its loop
     QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
@@ -177,7 +184,9 @@ TEST(MainWindowTray, StartedInTheTrayACountdownBringsItBackAndTheUsersChoiceSurv
     Desk desk;
     desk.trayHostRuns = true;
     desk.Start({{"StartMin", "2"}, {"StartDelay", "1"}});
-    const auto inTray = [&] { return !desk.window.isVisible() && desk.effects.TrayIcon().isVisible(); };
+    const auto inTray = [&] {
+        return !desk.window.isVisible() && desk.effects.TrayIcon().isVisible();
+    };
     const auto up = [&] {
         const QPoint middle = desk.window.screen()->availableGeometry().center();
         return desk.window.isVisible() && !desk.window.isMinimized() &&

@@ -36,7 +36,8 @@ TEST(QtEffects, MessageBoxStylesAnswersAndLines) {
         BoxAnswerer boxes(c.press);
         openSeen.clear();
         EXPECT_EQ(effects.ShowMessage(c.style, "Nodrel Title", "First\r\nSecond"), c.answer);
-        EXPECT_THAT(boxes.seen, ElementsAre(std::to_string(c.icon) + "|Nodrel Title|First\nSecond"));
+        EXPECT_THAT(boxes.seen,
+                    ElementsAre(std::to_string(c.icon) + "|Nodrel Title|First\nSecond"));
         EXPECT_THAT(openSeen, ElementsAre(true, false));
     }
 }
@@ -73,17 +74,22 @@ TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEnd) {
 // Reads each datagram, holds while a box is open, follows the socket a reload bound.
 TEST(QtLinkWatcher, ReadsWhatArrivesHoldsDuringABoxAndFollowsANewSocket) {
     int sockets[2][2];
-    for (auto& pair : sockets) ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0, pair), 0);
+    for (auto& pair : sockets)
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0, pair), 0);
     int current = sockets[0][0];
     std::vector<std::string> received;
-    LinkWatcher watcher([&] { return current; }, [&] {
-        char buffer[64];
-        for (ssize_t got; (got = recv(current, buffer, sizeof buffer, 0)) > 0;) {
-            received.emplace_back(buffer, static_cast<std::size_t>(got));
-        }
-    });
+    LinkWatcher watcher([&] { return current; },
+                        [&] {
+                            char buffer[64];
+                            for (ssize_t got;
+                                 (got = recv(current, buffer, sizeof buffer, 0)) > 0;) {
+                                received.emplace_back(buffer, static_cast<std::size_t>(got));
+                            }
+                        });
     const auto send = [&](int pair, const char* text) { write(sockets[pair][1], text, 8); };
-    const auto arrived = [&](std::size_t n) { return RunUntil([&] { return received.size() == n; }); };
+    const auto arrived = [&](std::size_t n) {
+        return RunUntil([&] { return received.size() == n; });
+    };
     watcher.Follow(false);
     send(0, "<COA100>");
     ASSERT_TRUE(arrived(1));

@@ -57,8 +57,7 @@ TEST(AdminGroups, AGroupThatCannotBeLookedUpIsSkipped) {
             return user ? std::optional<AccountLookUps::User>({"alice", 1000}) : std::nullopt;
         };
         a.groups = [list](const AccountLookUps::User&) {
-            return list ? std::optional<std::vector<gid_t>>({1000, 5000, 27, 6000})
-                        : std::nullopt;
+            return list ? std::optional<std::vector<gid_t>>({1000, 5000, 27, 6000}) : std::nullopt;
         };
         a.groupName = [](gid_t gid) -> std::optional<std::string> {
             if (gid == 5000) return std::nullopt;  // the look-up failed
@@ -67,8 +66,7 @@ TEST(AdminGroups, AGroupThatCannotBeLookedUpIsSkipped) {
         };
         return a;
     };
-    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, true)),
-              Groups({"alice", "sudo"}));
+    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, true)), Groups({"alice", "sudo"}));
     EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(false, true)), std::nullopt);
     EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, false)), std::nullopt);
 }

@@ -69,8 +69,9 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
     ASSERT_EQ(Read(ConfigData("hand_edited_lf.ini")), ReadOutcome::Ok);
     // ShutTime 2.5 and StartDelay 3.5 go to the even 2 and 4; "12 sec" reads as 12; blanks
     // after '=' are skipped in numbers but kept in texts; Port1 40000 fits its 32 bits.
-    const Settings expected{12, 300, 15, 2, 2, "partner.example", 3, "  padded.log",
-                            "/var/log/nodrel/", 40000, 2, 4, 1, 2, 4};
+    const Settings expected{
+        12, 300, 15, 2, 2, "partner.example", 3, "  padded.log", "/var/log/nodrel/", 40000,
+        2,  4,   1,  2, 4};
     EXPECT_EQ(settings, expected);
     // The listing keeps the file's lines, trimmed, in its order: an indented note and a
     // stray line are listed, a line of blanks as an empty line; "#note" and CMain are not.
@@ -154,8 +155,9 @@ TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
 
 // The window's fields from the settings, written and read back: every value survives.
 TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
-    const Settings original{30, 1800, 50, 2, 2, "partner.example", 3, "nodrel-main.log",
-                            "/var/log/", 40000, 2, 3600, 1, 600, 6};
+    const Settings original{
+        30, 1800, 50, 2,   2, "partner.example", 3, "nodrel-main.log", "/var/log/", 40000,
+        2,  3600, 1,  600, 6};
     const ConfigFields fields = FieldsFromSettings(original);
     EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
     ScratchFolder folder;
@@ -167,7 +169,9 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     EXPECT_EQ(reread, original);
 }
 
-fs::perms Mode(const fs::path& file) { return fs::status(file).permissions(); }
+fs::perms Mode(const fs::path& file) {
+    return fs::status(file).permissions();
+}
 
 #ifndef _WIN32
 // The file is replaced by a rename, never rewritten in place; the new file keeps the old

@@ -70,8 +70,7 @@ TEST(DottedQuad, ReadInDecimalAndCheckedForAddressesAndHostNames) {
         const char* text;
         const char* bytes;  // as read, "" for no quad
         bool valid, refusedAsName;
-    } cases[] = {
-        // clang-format off
+    } cases[] = {// clang-format off
         {"192.168.1.20", "192.168.1.20", true, true}, {"010.001.1.1", "10.1.1.1", true, true},
         {"127.000.000.010", "127.0.0.10", true, false}, {"192.168.1.08", "192.168.1.8", true, true},
         {"255.255.255.255", "255.255.255.255", true, true}, {"1.2.3.0001", "1.2.3.1", true, true},

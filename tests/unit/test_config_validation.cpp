@@ -85,7 +85,7 @@ TEST(ConfigCheckSettings, RangeRulesAndRoleRules) {
         // clang-format on
     };
     for (const auto& c : cases) {
-        Settings settings{5,  60, 20, 1, 1, "192.168.1.20", 2, "Nodrel.log", "Log/", 10001,
+        Settings settings{5, 60, 20, 1,  1, "192.168.1.20", 2, "Nodrel.log", "Log/", 10001,
                           1, 2,  2,  60, 1};
         c.edit(settings);
         const CheckResult result = CheckSettings(settings);

@@ -142,7 +142,8 @@ TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
     const std::string separator = "---------|----------";
     const std::tuple<const char*, std::string, std::vector<std::string>> cases[] = {
         {"1", "Power Off", {"Power Off|Simulate", "Close|Power Off"}},
-        {"5", "Hibernate",
+        {"5",
+         "Hibernate",
          {"Hibernate|Simulate", "Start|Initialise", "Restart|Hibernate", separator, separator}}};
     for (const auto& [type, name, events] : cases) {
         Rig rig;

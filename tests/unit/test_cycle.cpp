@@ -121,8 +121,8 @@ TEST(Cycle, UnconfiguredWaitsWithoutWorkAndCloseReinitialises) {
         SCOPED_TRACE(role);
         const bool slave = role == std::string("2");
         Rig rig;
-        ASSERT_TRUE(rig.Start({{"CMain", role}, {"ShutType", "4"},
-                               {"IPAdd", slave ? "192.168.1.20" : ""}}));
+        ASSERT_TRUE(rig.Start(
+            {{"CMain", role}, {"ShutType", "4"}, {"IPAdd", slave ? "192.168.1.20" : ""}}));
         EXPECT_EQ(rig.Window().Title.caption,
                   std::string("Click Configure To Set Up Nodrel") + (slave ? " Slave" : ""));
         EXPECT_FALSE(rig.Window().Reset.enabled);

@@ -24,8 +24,11 @@ TEST(LinkMessage, LengthFieldMarksAndCaseDecide) {
 
 // A slave with StartDelay 1 and CPUDelay 5 on port 10123, at level Full.
 Overrides Slave(Overrides overrides = {}) {
-    overrides.merge(Overrides{{"CMain", "2"}, {"IPAdd", "127.0.0.1"}, {"Port1", "10123"},
-                              {"StartDelay", "1"}, {"CPUDelay", "5"}});
+    overrides.merge(Overrides{{"CMain", "2"},
+                              {"IPAdd", "127.0.0.1"},
+                              {"Port1", "10123"},
+                              {"StartDelay", "1"},
+                              {"CPUDelay", "5"}});
     return overrides;
 }
 

@@ -13,17 +13,19 @@ namespace {
 
 constexpr std::int64_t Second = 10'000'000;
 
-std::int64_t Share(double share) { return static_cast<std::int64_t>(share * Second + 0.5); }
+std::int64_t Share(double share) {
+    return static_cast<std::int64_t>(share * Second + 0.5);
+}
 
 // The idle share is rounded to four decimals, then the load is floored.
 TEST(LoadPercent, FourDecimalRoundingAndFloor) {
     // idle, elapsed, processors, load
     const std::tuple<std::int64_t, std::int64_t, int, int> cases[] = {
-        {Share(0.8735), Second, 1, 13},  // 13.15
-        {Share(0.8750), Second, 1, 13},  // 13.0
-        {Share(0.8751), Second, 1, 12},  // 12.99
+        {Share(0.8735), Second, 1, 13},   // 13.15
+        {Share(0.8750), Second, 1, 13},   // 13.0
+        {Share(0.8751), Second, 1, 12},   // 12.99
         {Share(0.87505), Second, 1, 13},  // ten-thousandths tie goes to even: 0.8750
-        {3 * Second, Second, 4, 25},     // one of four processors busy
+        {3 * Second, Second, 4, 25},      // one of four processors busy
         {0, Second, 1, 100},
         {Share(1.005), Second, 1, 0},
         {Share(1.01), Second, 1, -1},  // a share a little above one is the failure value
@@ -73,11 +75,12 @@ TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange
 // long one is read whole.
 TEST(ProcStat, IdleIncludesIowaitAndTimeIsPerProcessor) {
     CpuTimes t;
-    ASSERT_TRUE(linux_platform::ParseProcStat("cpu  100 5 50 800 40 3 2 0 7 0\n"
-                                              "cpu0 50 2 25 400 20 1 1 0 3 0\n"
-                                              "cpu1 50 3 25 400 20 2 1 0 4 0\n"
-                                              "intr 12345 1 2 3\nctxt 999\n",
-                                              100, t));
+    ASSERT_TRUE(
+        linux_platform::ParseProcStat("cpu  100 5 50 800 40 3 2 0 7 0\n"
+                                      "cpu0 50 2 25 400 20 1 1 0 3 0\n"
+                                      "cpu1 50 3 25 400 20 2 1 0 4 0\n"
+                                      "intr 12345 1 2 3\nctxt 999\n",
+                                      100, t));
     EXPECT_EQ(t.processors, 2);
     EXPECT_EQ(t.idle, (800 + 40) * 100'000);
     // user..steal (guest time is already inside user) over two processors

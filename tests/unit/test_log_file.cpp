@@ -158,7 +158,8 @@ TEST_F(LogFileTest, TwoCopiesSharingTheLogKeepEveryLineWhole) {
     const auto line = [](std::string_view event) {
         return FormatLogLine(kStamp, event, "", LogContext{});
     };
-    EXPECT_EQ(lines, (std::map<std::string, int>{{line("First"), kLines}, {line("Second"), kLines}}));
+    EXPECT_EQ(lines,
+              (std::map<std::string, int>{{line("First"), kLines}, {line("Second"), kLines}}));
 }
 
 // The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.

@@ -1,4 +1,5 @@
-// Failures that end the program (an out-of-range file and a missing log folder from outside: e2e/test_nodreld.py).
+// Failures that end the program (an out-of-range file and a missing log folder from outside:
+// e2e/test_nodreld.py).
 #include <gmock/gmock.h>
 
 #include "fakes.h"

@@ -85,8 +85,8 @@ TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySecondsAndReloadsOnlyAfte
     rig.program.ConfigClosed();
     EXPECT_FALSE(rig.program.DialogOpen || rig.program.SettingsSaved);
     EXPECT_EQ(rig.program.Count, 5);
-    EXPECT_THAT(rig.folder.LogEvents(), ElementsAre("Start|Initialise", "Config|Updated",
-                                                    "Start|Initialise"));
+    EXPECT_THAT(rig.folder.LogEvents(),
+                ElementsAre("Start|Initialise", "Config|Updated", "Start|Initialise"));
 }
 
 }  // namespace

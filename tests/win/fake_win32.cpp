@@ -44,8 +44,8 @@ BOOL FakeWin32::AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BY
     return TRUE;
 }
 
-BOOL FakeWin32::LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char*,
-                                DWORD* domainLength, SID_NAME_USE*) {
+BOOL FakeWin32::LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char*, DWORD* domainLength,
+                                SID_NAME_USE*) {
     if (*nameLength != 255 || *domainLength != 255) return FALSE;
     std::string found;
     if (sid == &administrators_) {

@@ -155,10 +155,13 @@ TEST(IsAdmin, EveryFailureAnswersNo) {
 TEST(IsAdmin, AsksForTheTokensGroupsAndTheBuiltinAdministrators) {
     FakeWin32 api;
     ASSERT_TRUE(IsAdmin(api));
-    const std::vector<std::string> expected = {
-        "GetCurrentProcess", "OpenProcessToken 0x20008", "GetTokenInformation 2 0",
-        "GetTokenInformation 2 56", "AllocateAndInitializeSid 5 2 32 544", "CloseHandle",
-        "CloseHandle"};
+    const std::vector<std::string> expected = {"GetCurrentProcess",
+                                               "OpenProcessToken 0x20008",
+                                               "GetTokenInformation 2 0",
+                                               "GetTokenInformation 2 56",
+                                               "AllocateAndInitializeSid 5 2 32 544",
+                                               "CloseHandle",
+                                               "CloseHandle"};
     EXPECT_EQ(api.calls, expected);
 }
 

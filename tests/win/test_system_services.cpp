@@ -1,8 +1,7 @@
 // The Windows layer against the system under Wine: the processor counters next to the
 // host's /proc/stat, the named mutex between two processes, UDP on loopback.
-#include <winsock2.h>
 #include <windows.h>
-
+#include <winsock2.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -56,8 +55,8 @@ TEST(NtCounters, FollowTheHostsProcStatWithinTwoPoints) {
     busy.join();
 
     ASSERT_GT(before.processors, 0);
-    const int wine = LoadPercent(after.idle - before.idle, after.system - before.system,
-                                 before.processors);
+    const int wine =
+        LoadPercent(after.idle - before.idle, after.system - before.system, before.processors);
     const double host = 100.0 * (1.0 - double(idle1 - idle0) / double(total1 - total0));
     std::printf("load: Wine %d%%, /proc/stat %.1f%%, %d processors\n", wine, host,
                 before.processors);
@@ -82,8 +81,8 @@ DWORD ChildFinds(const std::string& name) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &child)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &child)) {
         return 0;
     }
     WaitForSingleObject(child.hProcess, 60'000);
@@ -160,8 +159,8 @@ TEST_F(Loopback, AHostNameIsLookedUpWithoutWaiting) {
 
 // The desktop program hears of arrivals through its window's messages instead.
 TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
-    const HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        nullptr, nullptr);
+    const HWND window =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     constexpr UINT LinkMessage = WM_APP + 7;
     slave.NotifyWindow(window, LinkMessage);

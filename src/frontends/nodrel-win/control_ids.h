@@ -1,6 +1,8 @@
 #pragma once
 // The controls' identifiers, named after the controls (IDC_ and the control's name), and
 // their names as text: tests read the windows through them.
+// The list keeps its own layout, a window's controls together.
+// clang-format off
 #define NODREL_CONTROL_IDS(X)                                                               \
     X(Title, 1001) X(Counter, 1002) X(CPULoad, 1003) X(Exit, 1004) X(About, 1005)          \
     X(Config, 1006) X(TestS, 1007) X(Reset, 1008) X(Logo, 1009)                             \
@@ -15,6 +17,7 @@
     X(ShutTypeM, 1321) X(DNameT, 1322) X(IPAddL, 1323) X(IPAddT, 1324) X(IPAddM, 1325)      \
     X(Port1T, 1326) X(Port1M, 1327) X(Status, 1328) X(ViewL, 1329) X(Restore, 1330)         \
     X(Save, 1331) X(ExitConfig, 1332)
+// clang-format on
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #include "frontends/nodrel-win/frm_about.h"
 
-#include "common/text.h"
 #include "app/launcher.h"
+#include "common/text.h"
 #include "frontends/nodrel-win/control_ids.h"
 #include "frontends/nodrel-win/nodrel_main.h"
 #include "frontends/nodrel-win/res/resource.h"
@@ -65,8 +65,8 @@ void frmAbout::PaintBackground() {
     RECT client{};
     GetClientRect(Handle(), &client);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    Bitmap picture(static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    Bitmap picture(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_ABOUT),
+                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     const int side = Scale(LogoSide);
     Icon logo(static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, side, side, 0)));
@@ -85,8 +85,9 @@ void frmAbout::PaintBackground() {
                    size.bmHeight, SRCCOPY);
         SelectObject(source, oldSource);
     }
-    if (logo) DrawIconEx(canvas, (client.right - side) / 2, Scale(8), logo.get(), side, side, 0,
-                         nullptr, DI_NORMAL);
+    if (logo)
+        DrawIconEx(canvas, (client.right - side) / 2, Scale(8), logo.get(), side, side, 0, nullptr,
+                   DI_NORMAL);
     SelectObject(canvas, oldCanvas);
     DeleteDC(source);
     DeleteDC(canvas);
@@ -115,10 +116,17 @@ void frmAbout::OnClosed() {
 std::optional<LRESULT> frmAbout::LabelColours(HDC dc, HWND label) {
     COLORREF colour = Black;
     switch (GetDlgCtrlID(label)) {
-        case IDC_ProgVersion: colour = WhiteText; break;
-        case IDC_WebSite: colour = visited_ ? OrangeText : DarkGreen; break;
-        case IDC_TMessage: colour = OrangeText; break;
-        default: break;
+        case IDC_ProgVersion:
+            colour = WhiteText;
+            break;
+        case IDC_WebSite:
+            colour = visited_ ? OrangeText : DarkGreen;
+            break;
+        case IDC_TMessage:
+            colour = OrangeText;
+            break;
+        default:
+            break;
     }
     // Drawn over the picture: the label's background is the picture's part behind it.
     RECT place{};
@@ -153,7 +161,8 @@ std::optional<LRESULT> frmAbout::OnModalMessage(UINT message, WPARAM wParam, LPA
                 SetTopmost(Handle(), true);
             }
             return std::nullopt;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

@@ -32,7 +32,7 @@ private:
     Nodrel& program_;
     NodrelMain& main_;
     std::unique_ptr<Controls> controls_;
-    Brush background_;  // the picture with the logo, as large as the client area
+    Brush background_;      // the picture with the logo, as large as the client area
     bool visited_ = false;  // the web address was clicked: it stays orange
 };
 

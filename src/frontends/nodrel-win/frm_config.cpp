@@ -52,27 +52,37 @@ constexpr int FirstUnnamedId = 1400;
 
 int InputWidth(InputKind kind) {
     switch (kind) {
-        case InputKind::Number: return 60;
-        case InputKind::Name: return 150;
-        case InputKind::Wide: return Width - InputLeft - Left;
-        case InputKind::TickBox: return TickSide;
-        case InputKind::List: return 100;
+        case InputKind::Number:
+            return 60;
+        case InputKind::Name:
+            return 150;
+        case InputKind::Wide:
+            return Width - InputLeft - Left;
+        case InputKind::TickBox:
+            return TickSide;
+        case InputKind::List:
+            return 100;
     }
     return 60;
 }
 
 Kind InputControl(InputKind kind) {
     switch (kind) {
-        case InputKind::TickBox: return Kind::Check;
-        case InputKind::List: return Kind::DropList;
+        case InputKind::TickBox:
+            return Kind::Check;
+        case InputKind::List:
+            return Kind::DropList;
         case InputKind::Number:
         case InputKind::Name:
-        case InputKind::Wide: break;
+        case InputKind::Wide:
+            break;
     }
     return Kind::Edit;
 }
 
-int IdOf(std::string_view name) { return IdNamed("IDC_" + std::string(name)); }
+int IdOf(std::string_view name) {
+    return IdNamed("IDC_" + std::string(name));
+}
 
 // The control table, built from the core's rows top to bottom (texts are drawn later).
 class TableBuilder {
@@ -80,8 +90,8 @@ public:
     std::vector<ControlRow> Build() {
         rows_.push_back({IDC_TMessage, Kind::Label, L"", Left, 24, Width - 2 * Left - LogoSide - 8,
                          LabelHeight, Bold, SS_LEFTNOWORDWRAP});
-        rows_.push_back({IDC_Logo, Kind::Picture, L"", Width - Left - LogoSide, 8, LogoSide,
-                         LogoSide});
+        rows_.push_back(
+            {IDC_Logo, Kind::Picture, L"", Width - Left - LogoSide, 8, LogoSide, LogoSide});
         std::optional<WindowSection> section;
         for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
             if (ConfigRows[i].section != section) {
@@ -103,8 +113,8 @@ public:
 
 private:
     void Label(int id, int x, int width, int font = Regular, DWORD style = 0) {
-        rows_.push_back({id, Kind::Label, L"", x, centre_ - LabelHeight / 2, width, LabelHeight,
-                         font, style});
+        rows_.push_back(
+            {id, Kind::Label, L"", x, centre_ - LabelHeight / 2, width, LabelHeight, font, style});
     }
     void Input(const ConfigRow& row, int x) {
         const int height = row.kind == InputKind::TickBox ? TickSide : FieldHeight;
@@ -132,8 +142,8 @@ private:
             case RowPlace::Line: {
                 Label(CaptionId(i), Left, InputLeft - Left - 4);
                 Input(row, InputLeft);
-                const bool rightColumnFollows = i + 1 < ConfigRows.size() &&
-                                                ConfigRows[i + 1].place == RowPlace::RightColumn;
+                const bool rightColumnFollows =
+                    i + 1 < ConfigRows.size() && ConfigRows[i + 1].place == RowPlace::RightColumn;
                 const int noteRight = rightColumnFollows ? RightColumnLeft : Width - Left;
                 if (noteId) {
                     Label(noteId, inputRight + 8, noteRight - inputRight - 8, Regular, Unwrapped);
@@ -223,8 +233,7 @@ void frmConfig::BuildControls() {
     controls_ = std::make_unique<Controls>(Handle(), rows, Fonts, Dpi());
     captionIds_ = builder.captionIds;
     for (std::size_t i = 0; i < builder.headingIds.size(); ++i) {
-        SetWindowTextW((*controls_)[builder.headingIds[i]],
-                       Wide(WindowSectionHeadings[i]).c_str());
+        SetWindowTextW((*controls_)[builder.headingIds[i]], Wide(WindowSectionHeadings[i]).c_str());
     }
     for (const ConfigRow& row : ConfigRows) {
         if (row.kind != InputKind::List) continue;
@@ -242,9 +251,8 @@ void frmConfig::BuildControls() {
 
 void frmConfig::LoadIcons() {
     const int side = Scale(LogoSide);
-    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                              MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, side,
-                                              side, 0)));
+    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOGO),
+                                              IMAGE_ICON, side, side, 0)));
     SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
 }
 
@@ -320,14 +328,23 @@ void frmConfig::OnCommand(int id, int code) {
         case IDC_ShutNameT:
             if (code == CBN_SELCHANGE) Forward([this] { model_.ShutNameClicked(); });
             break;
-        case IDC_Save: Forward([this] { program_.ConfigSave(model_); }); break;
-        case IDC_Restore: Forward([this] { model_.Restore(); }); break;
-        case IDC_ViewL: ViewL_Click(); break;
-        case IDC_ExitConfig: ExitConfig_Click(); break;
+        case IDC_Save:
+            Forward([this] { program_.ConfigSave(model_); });
+            break;
+        case IDC_Restore:
+            Forward([this] { model_.Restore(); });
+            break;
+        case IDC_ViewL:
+            ViewL_Click();
+            break;
+        case IDC_ExitConfig:
+            ExitConfig_Click();
+            break;
         case IDC_Logo:
             if (code == STN_CLICKED) main_.RunEvent([this] { program_.OpenHomePage("Nodrel"); });
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -363,10 +380,9 @@ std::optional<LRESULT> frmConfig::LabelColours(HDC dc, HWND label) {
     if (id == IDC_TMessage || id == IDC_Status) {
         colour = Orange;
     } else {
-        const auto row =
-            std::find_if(ConfigRows.begin(), ConfigRows.end(), [id](const ConfigRow& r) {
-                return !r.noteName.empty() && IdOf(r.noteName) == id;
-            });
+        const auto row = std::find_if(
+            ConfigRows.begin(), ConfigRows.end(),
+            [id](const ConfigRow& r) { return !r.noteName.empty() && IdOf(r.noteName) == id; });
         if (row == ConfigRows.end()) return std::nullopt;
         const auto index = static_cast<std::size_t>(row - ConfigRows.begin());
         colour = model_.Look(index).marked ? Orange : NoteGreen;
@@ -400,7 +416,8 @@ std::optional<LRESULT> frmConfig::OnModalMessage(UINT message, WPARAM wParam, LP
             FollowDpiChange(Handle(), *controls_, wParam, lParam);
             LoadIcons();
             return 0;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

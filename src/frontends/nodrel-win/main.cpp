@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
 #include "app/nodrel.h"
+#include "app/startup.h"
 #include "frontends/nodrel-win/frm_config.h"
 #include "frontends/nodrel-win/multi_inst.h"
 #include "frontends/nodrel-win/nodrel_main.h"

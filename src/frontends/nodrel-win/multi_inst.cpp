@@ -1,10 +1,10 @@
 #include "frontends/nodrel-win/multi_inst.h"
 
+#include "app/startup.h"
 #include "frontends/nodrel-win/control_ids.h"
 #include "frontends/nodrel-win/res/resource.h"
 #include "frontends/nodrel-win/win/text.h"
 #include "frontends/nodrel-win/win_effects.h"
-#include "app/startup.h"
 
 namespace nodrel::win {
 
@@ -78,7 +78,8 @@ std::optional<LRESULT> MultiInst::OnModalMessage(UINT message, WPARAM wParam, LP
             // Form_Activate: always above all other windows.
             if (LOWORD(wParam) != WA_INACTIVE) KeepOnTop();
             return std::nullopt;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

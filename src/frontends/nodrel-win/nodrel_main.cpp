@@ -34,34 +34,34 @@ constexpr ControlRow Rows[] = {
     {IDC_CPULoad, Kind::Label, L"", LineLeft, 48, LineWidth, 18, 0, SS_CENTER},
     {IDC_Exit, Kind::Button, L"Exit", ButtonsLeft, ButtonTop, ButtonWidth, 26},
     {IDC_About, Kind::Button, L"About", ButtonsLeft + ButtonStep, ButtonTop, ButtonWidth, 26},
-    {IDC_Config, Kind::Button, L"Configure", ButtonsLeft + 2 * ButtonStep, ButtonTop,
-     ButtonWidth, 26},
-    {IDC_TestS, Kind::Button, L"Test", ButtonsLeft + 3 * ButtonStep, ButtonTop, ButtonWidth, 26},
-    {IDC_Reset, Kind::Button, L"Reset", ButtonsLeft + 4 * ButtonStep, ButtonTop, ButtonWidth,
+    {IDC_Config, Kind::Button, L"Configure", ButtonsLeft + 2 * ButtonStep, ButtonTop, ButtonWidth,
      26},
+    {IDC_TestS, Kind::Button, L"Test", ButtonsLeft + 3 * ButtonStep, ButtonTop, ButtonWidth, 26},
+    {IDC_Reset, Kind::Button, L"Reset", ButtonsLeft + 4 * ButtonStep, ButtonTop, ButtonWidth, 26},
 };
 
 }  // namespace
 
 COLORREF ToColorRef(const Colour& colour) {
     switch (colour.kind) {
-        case Colour::Kind::ButtonFace: return GetSysColor(COLOR_BTNFACE);
-        case Colour::Kind::ButtonText: return GetSysColor(COLOR_BTNTEXT);
-        case Colour::Kind::Rgb: break;
+        case Colour::Kind::ButtonFace:
+            return GetSysColor(COLOR_BTNFACE);
+        case Colour::Kind::ButtonText:
+            return GetSysColor(COLOR_BTNTEXT);
+        case Colour::Kind::Rgb:
+            break;
     }
     return RGB(colour.r, colour.g, colour.b);
 }
 
-NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects,
-                       windows_platform::WinsockLink& link)
+NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects, windows_platform::WinsockLink& link)
     : program_(program), effects_(effects), link_(link) {
     Create(L"NodrelMain", L"Nodrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
            WS_EX_CONTROLPARENT, Width, Height, nullptr);
     controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
-    programIcon_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                                     MAKEINTRESOURCEW(IDI_NODREL), IMAGE_ICON,
-                                                     GetSystemMetrics(SM_CXSMICON),
-                                                     GetSystemMetrics(SM_CYSMICON), 0)));
+    programIcon_.reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NODREL), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
     LoadLogo();
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
     effects_.AttachWindow(Handle(), programIcon_.get());
@@ -80,9 +80,8 @@ NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects,
 
 void NodrelMain::LoadLogo() {
     const int side = Scale(LogoSide);
-    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                              MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, side,
-                                              side, 0)));
+    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOGO),
+                                              IMAGE_ICON, side, side, 0)));
     SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
 }
 
@@ -175,7 +174,9 @@ std::optional<LRESULT> NodrelMain::LabelColours(HDC dc, HWND label) {
 
 void NodrelMain::OnCommand(int id) {
     switch (id) {
-        case IDC_Exit: RunEvent([this] { program_.Form_Unload(); }); break;
+        case IDC_Exit:
+            RunEvent([this] { program_.Form_Unload(); });
+            break;
         case IDC_About: {
             frmAbout about(program_, *this);
             RunDialog(about);
@@ -184,10 +185,17 @@ void NodrelMain::OnCommand(int id) {
         case IDC_Config:
             if (openConfiguration) openConfiguration();
             break;
-        case IDC_TestS: RunEvent([this] { program_.TestS_Click(); }); break;
-        case IDC_Reset: RunEvent([this] { program_.Reset_Click(); }); break;
-        case IDC_Logo: RunEvent([this] { program_.OpenHomePage("Nodrel"); }); break;
-        default: break;
+        case IDC_TestS:
+            RunEvent([this] { program_.TestS_Click(); });
+            break;
+        case IDC_Reset:
+            RunEvent([this] { program_.Reset_Click(); });
+            break;
+        case IDC_Logo:
+            RunEvent([this] { program_.OpenHomePage("Nodrel"); });
+            break;
+        default:
+            break;
     }
 }
 
@@ -195,11 +203,14 @@ void NodrelMain::OnTray(LPARAM lParam) {
     TrayIcon* tray = effects_.Tray();
     if (!tray || effects_.InMessageBox()) return;  // a box may stand in the middle of a step
     switch (tray->Decode(lParam)) {
-        case TrayRequest::Restore: RunEvent([this] { program_.TrayDoubleClick(); }); break;
+        case TrayRequest::Restore:
+            RunEvent([this] { program_.TrayDoubleClick(); });
+            break;
         case TrayRequest::ShowMenu:
             if (tray->RunMenu()) RunEvent([this] { program_.TrayDoubleClick(); });
             break;
-        case TrayRequest::None: break;
+        case TrayRequest::None:
+            break;
     }
 }
 
@@ -235,8 +246,12 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
                 Tick();
             }
             return 0;
-        case WM_APP_LINK: OnLinkReadable(wParam); return 0;
-        case WM_APP_TRAY: OnTray(lParam); return 0;
+        case WM_APP_LINK:
+            OnLinkReadable(wParam);
+            return 0;
+        case WM_APP_TRAY:
+            OnTray(lParam);
+            return 0;
         case WM_SIZE: {
             if (wParam != SIZE_MINIMIZED && wParam != SIZE_RESTORED) return std::nullopt;
             const bool minimised = wParam == SIZE_MINIMIZED;
@@ -268,7 +283,8 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
         case WM_DESTROY:
             if (TrayIcon* tray = effects_.Tray()) tray->Remove();
             return std::nullopt;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

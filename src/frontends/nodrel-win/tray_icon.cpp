@@ -14,11 +14,15 @@ constexpr UINT_PTR RestoreCommand = 1;
 TrayRequest DecodeTrayNotification(bool version4, LPARAM lParam) {
     const UINT event = version4 ? LOWORD(lParam) : static_cast<UINT>(lParam);
     switch (event) {
-        case WM_LBUTTONDBLCLK: return TrayRequest::Restore;
+        case WM_LBUTTONDBLCLK:
+            return TrayRequest::Restore;
         // Version 4 sends WM_CONTEXTMENU and also WM_RBUTTONUP: one menu only.
-        case WM_CONTEXTMENU: return TrayRequest::ShowMenu;
-        case WM_RBUTTONUP: return version4 ? TrayRequest::None : TrayRequest::ShowMenu;
-        default: return TrayRequest::None;
+        case WM_CONTEXTMENU:
+            return TrayRequest::ShowMenu;
+        case WM_RBUTTONUP:
+            return version4 ? TrayRequest::None : TrayRequest::ShowMenu;
+        default:
+            return TrayRequest::None;
     }
 }
 
@@ -73,9 +77,8 @@ bool TrayIcon::RunMenu() {
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its owner is in front.
     SetForegroundWindow(owner_);
-    const auto chosen =
-        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0,
-                       owner_, nullptr);
+    const auto chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                       at.x, at.y, 0, owner_, nullptr);
     PostMessageW(owner_, WM_NULL, 0, 0);
     return static_cast<UINT_PTR>(chosen) == RestoreCommand;
 }

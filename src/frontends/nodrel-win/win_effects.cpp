@@ -54,7 +54,9 @@ void WinEffects::RemoveTrayIcon() {
     if (tray_) tray_->Remove();
 }
 
-bool WinEffects::TakeNoTrayNotice() { return std::exchange(noTrayNotice_, false); }
+bool WinEffects::TakeNoTrayNotice() {
+    return std::exchange(noTrayNotice_, false);
+}
 
 void WinEffects::Minimise() {
     if (window_) ShowWindow(window_, SW_SHOWMINNOACTIVE);

@@ -50,7 +50,7 @@ public:
     void DialogOpened(HWND dialog, std::function<void()> close);
     void DialogClosed(HWND dialog);
 
-    std::function<void()> onRestored;  // right after Restore has shown the window
+    std::function<void()> onRestored;   // right after Restore has shown the window
     std::function<void()> onBoxClosed;  // a message box has closed
 
     std::optional<int> Status() const { return status_; }

@@ -57,8 +57,9 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
     ProgName = CentredLine(this, "ProgName", 104, 30, Arial(15.75), Qt::black);
     ProgName->setText(QString::fromStdString(program_.ProgTitle));
     ProgVersion = CentredLine(this, "ProgVersion", 137, 32, Arial(12), Qt::white);
-    ProgVersion->setText(QStringLiteral("Version ") +
-                         QString::fromLatin1(Version.data(), static_cast<qsizetype>(Version.size())));
+    ProgVersion->setText(
+        QStringLiteral("Version ") +
+        QString::fromLatin1(Version.data(), static_cast<qsizetype>(Version.size())));
 
     auto* site = new ClickLabel(this);
     QFont underlined = Arial(9);
@@ -89,9 +90,13 @@ frmAbout::~frmAbout() {
     if (!closed_) program_.DialogClosed();
 }
 
-void frmAbout::Timer1_Timer() { TMessage->setText(QString::fromStdString(program_.AboutSecond())); }
+void frmAbout::Timer1_Timer() {
+    TMessage->setText(QString::fromStdString(program_.AboutSecond()));
+}
 
-void frmAbout::ExitAbout_Click() { accept(); }
+void frmAbout::ExitAbout_Click() {
+    accept();
+}
 
 void frmAbout::WebSite_Click() {
     QPalette colours = WebSite->palette();

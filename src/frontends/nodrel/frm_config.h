@@ -20,7 +20,7 @@ namespace nodrel {
 class frmConfig : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     // Save and Restore are for administrators only.
     frmConfig(Nodrel& program, bool isAdmin, QWidget* parent = nullptr);
     ~frmConfig() override;
@@ -46,7 +46,7 @@ class frmConfig : public QDialog {
     // What the window draws.
     const ConfigWindow& Model() const { return model_; }
 
-  private:
+private:
     // One row's controls, as ConfigRows describes them.
     struct RowControls {
         QLabel* caption = nullptr;

@@ -18,10 +18,9 @@ void LinkWatcher::Follow(bool held) {
         watched_ = now;
         if (now >= 0) {
             notifier_ = std::make_unique<QSocketNotifier>(now, QSocketNotifier::Read);
-            QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
-                             [this] {
-                                 if (readable_) readable_();
-                             });
+            QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+                if (readable_) readable_();
+            });
         }
     }
     if (notifier_ && notifier_->isEnabled() == held) notifier_->setEnabled(!held);

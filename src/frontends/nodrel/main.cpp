@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/startup.h"
 #include "app/nodrel.h"
+#include "app/startup.h"
 #include "frm_config.h"
 #include "link_watcher.h"
 #include "multi_inst.h"
@@ -70,13 +70,15 @@ int main(int argc, char** argv) {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
     };
 
-    nodrel::LinkWatcher linkWatcher([&] { return link.Fd(); }, [&] {
-        window.RunEvent([&] {
-            link.Receive(
-                [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                nodrel::DatagramsPerWakeUp);
+    nodrel::LinkWatcher linkWatcher(
+        [&] { return link.Fd(); },
+        [&] {
+            window.RunEvent([&] {
+                link.Receive(
+                    [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
+                    nodrel::DatagramsPerWakeUp);
+            });
         });
-    });
     window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
     window.openConfiguration = [&] {
         nodrel::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);

@@ -56,8 +56,12 @@ int MultiInst::Run() {
     return StatusFailure;
 }
 
-void MultiInst::Exit_Click() { accept(); }
+void MultiInst::Exit_Click() {
+    accept();
+}
 
-void MultiInst::Logo_Click() { OpenHomePage(&launcher_, effects_, "Nodrel"); }
+void MultiInst::Logo_Click() {
+    OpenHomePage(&launcher_, effects_, "Nodrel");
+}
 
 }  // namespace nodrel

@@ -30,7 +30,9 @@ constexpr int ButtonGap = 8;
 
 constexpr int FontPoints = 9;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 void RenderLabel(QLabel& label, const LabelState& now, const LabelState* before) {
     if (!before || before->caption != now.caption) label.setText(Text(now.caption));
@@ -64,10 +66,12 @@ void FollowDesktopBackground(QWidget& window) {
 
 QColor ToQColor(const Colour& colour) {
     switch (colour.kind) {
-        case Colour::Kind::ButtonFace: return QGuiApplication::palette().color(QPalette::Button);
+        case Colour::Kind::ButtonFace:
+            return QGuiApplication::palette().color(QPalette::Button);
         case Colour::Kind::ButtonText:
             return QGuiApplication::palette().color(QPalette::ButtonText);
-        case Colour::Kind::Rgb: break;
+        case Colour::Kind::Rgb:
+            break;
     }
     return QColor(colour.r, colour.g, colour.b);
 }
@@ -130,9 +134,11 @@ void NodrelMain::BuildControls() {
 
     const int buttonsLeft = (WindowWidth - 5 * ButtonWidth - 4 * ButtonGap) / 2;
     int left = buttonsLeft;
-    const std::pair<QPushButton**, const char*> buttons[] = {
-        {&Exit, "Exit"}, {&About, "About"}, {&Config, "Config"}, {&TestS, "TestS"},
-        {&Reset, "Reset"}};
+    const std::pair<QPushButton**, const char*> buttons[] = {{&Exit, "Exit"},
+                                                             {&About, "About"},
+                                                             {&Config, "Config"},
+                                                             {&TestS, "TestS"},
+                                                             {&Reset, "Reset"}};
     for (const auto& [slot, name] : buttons) {
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(name));
@@ -225,7 +231,9 @@ bool NodrelMain::event(QEvent* event) {
         case QEvent::WindowDeactivate:
             if (QApplication::activeWindow() != nullptr) activeReported_ = false;
             break;
-        case QEvent::Hide: activeReported_ = false; break;
+        case QEvent::Hide:
+            activeReported_ = false;
+            break;
         case QEvent::ApplicationPaletteChange: {
             // The rest colours follow the desktop's button colours.
             FollowDesktopBackground(*this);
@@ -233,7 +241,8 @@ bool NodrelMain::event(QEvent* event) {
             Render();
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return QWidget::event(event);
 }
@@ -325,7 +334,9 @@ void NodrelMain::RunDialog(QDialog& dialog) {
     RunEvent([] {});
 }
 
-void NodrelMain::Exit_Click() { close(); }
+void NodrelMain::Exit_Click() {
+    close();
+}
 
 void NodrelMain::About_Click() {
     frmAbout about(program_);

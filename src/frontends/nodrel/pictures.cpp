@@ -6,7 +6,9 @@
 
 // Qt's resource initialiser must be named from the global namespace; the library is
 // static, so nothing else would pull the built-in files into the program.
-static void InitialiseBuiltInFiles() { Q_INIT_RESOURCE(nodrel); }
+static void InitialiseBuiltInFiles() {
+    Q_INIT_RESOURCE(nodrel);
+}
 
 namespace nodrel {
 
@@ -51,8 +53,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-PictureLabel::PictureLabel(const QString& path, QSize size, QWidget* parent)
-    : ClickLabel(parent) {
+PictureLabel::PictureLabel(const QString& path, QSize size, QWidget* parent) : ClickLabel(parent) {
     setPixmap(DrawPicture(path, size, devicePixelRatioF()));
     setFixedSize(size);
 }

@@ -47,7 +47,9 @@ QtEffects::QtEffects(std::function<bool()> trayAvailable)
     tray_.setContextMenu(&trayMenu_);
 }
 
-QtEffects::~QtEffects() { tray_.hide(); }
+QtEffects::~QtEffects() {
+    tray_.hide();
+}
 
 int QtEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
     const bool question = style == box::CriticalYesNo;
@@ -55,10 +57,17 @@ int QtEffects::ShowMessage(int style, const std::string& title, const std::strin
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style) {
         case box::Critical:
-        case box::CriticalYesNo: icon = QMessageBox::Critical; break;
-        case box::Exclamation: icon = QMessageBox::Warning; break;
-        case box::Information: icon = QMessageBox::Information; break;
-        default: break;
+        case box::CriticalYesNo:
+            icon = QMessageBox::Critical;
+            break;
+        case box::Exclamation:
+            icon = QMessageBox::Warning;
+            break;
+        case box::Information:
+            icon = QMessageBox::Information;
+            break;
+        default:
+            break;
     }
     QMessageBox message(icon, QString::fromStdString(title), FromCoreText(text),
                         question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
@@ -105,9 +114,13 @@ void QtEffects::AddTrayIcon() {
     }
 }
 
-void QtEffects::RemoveTrayIcon() { tray_.hide(); }
+void QtEffects::RemoveTrayIcon() {
+    tray_.hide();
+}
 
-bool QtEffects::TakeNoTrayNotice() { return std::exchange(noTrayNotice_, false); }
+bool QtEffects::TakeNoTrayNotice() {
+    return std::exchange(noTrayNotice_, false);
+}
 
 void QtEffects::Minimise() {
     if (!window_) return;
@@ -138,7 +151,9 @@ void QtEffects::CloseDialogs() {
     }
 }
 
-void QtEffects::AttachWindow(QWidget* window) { window_ = window; }
+void QtEffects::AttachWindow(QWidget* window) {
+    window_ = window;
+}
 
 void QtEffects::RegisterDialog(QWidget* dialog) {
     dialogs_.erase(std::remove_if(dialogs_.begin(), dialogs_.end(),

@@ -24,7 +24,8 @@ inline const char* const TrayTip = "Nodrel";
 class QtEffects : public Effects, public WindowEffects {
 public:
     // `trayAvailable` tells whether a tray host runs now; asked whenever the icon is wanted.
-    explicit QtEffects(std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable);
+    explicit QtEffects(
+        std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable);
     ~QtEffects() override;
     QtEffects(const QtEffects&) = delete;
     QtEffects& operator=(const QtEffects&) = delete;

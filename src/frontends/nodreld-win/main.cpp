@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/startup.h"
 #include "app/nodrel.h"
+#include "app/startup.h"
 #include "frontends/nodreld-win/console_loop.h"
 #include "frontends/nodreld/console_effects.h"
 #include "frontends/nodreld/console_view.h"
@@ -45,7 +45,10 @@ int main(int argc, char** argv) {
         if (!effects.Status()) view.Show(program);
         std::fflush(stdout);
     };
-    loop.onTick = [&] { program.tmrRefresh_Timer(); show(); };
+    loop.onTick = [&] {
+        program.tmrRefresh_Timer();
+        show();
+    };
     loop.onExit = [&] { program.Form_Unload(); };
     loop.linkEvent = link.ArrivalEvent();
     loop.onLinkReadable = [&] {

@@ -12,8 +12,8 @@ class ConsoleEffects : public nodrel::Effects {
 public:
     explicit ConsoleEffects(std::FILE* errors) : errors_(errors) {}
 
-    std::function<void(bool)> onTimer;     // switches the event loop's timer
-    std::function<void()> beforeMessage;   // lets the view step aside
+    std::function<void(bool)> onTimer;    // switches the event loop's timer
+    std::function<void()> beforeMessage;  // lets the view step aside
 
     int ShowMessage(int style, const std::string& title, const std::string& text) override;
     void EndProgram(int status) override { status_ = status; }

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/startup.h"
 #include "app/nodrel.h"
+#include "app/startup.h"
 #include "frontends/nodreld/console_effects.h"
 #include "frontends/nodreld/console_view.h"
 #include "frontends/nodreld/event_loop.h"
@@ -59,9 +59,18 @@ int main(int argc, char** argv) {
         show();
     };
     loop.onExitSignal = [&] { program.Form_Unload(); };
-    loop.onReloadSignal = [&] { program.ReloadSettings(); show(); };
-    loop.onResetSignal = [&] { program.Reset_Click(); show(); };
-    loop.onTestSignal = [&] { program.TestS_Click(); show(); };
+    loop.onReloadSignal = [&] {
+        program.ReloadSettings();
+        show();
+    };
+    loop.onResetSignal = [&] {
+        program.Reset_Click();
+        show();
+    };
+    loop.onTestSignal = [&] {
+        program.TestS_Click();
+        show();
+    };
     loop.linkFd = [&] { return link.Fd(); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },

@@ -79,7 +79,9 @@ std::optional<std::string> GroupName(gid_t gid) {
 
 }  // namespace
 
-AccountLookUps SystemLookUps() { return {LookUpUser, GroupNumbersOf, GroupName}; }
+AccountLookUps SystemLookUps() {
+    return {LookUpUser, GroupNumbersOf, GroupName};
+}
 
 std::optional<std::vector<std::string>> GroupNamesOf(uid_t uid, const AccountLookUps& lookUps) {
     const auto user = lookUps.user(uid);

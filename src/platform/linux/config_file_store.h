@@ -6,7 +6,7 @@
 namespace nodrel::linux_platform {
 
 class SystemConfigFileStore : public nodrel::ConfigFileStore {
-  public:
+public:
     // False without write permission, and for a file without any write bit also for a
     // process that could write it anyway (root).
     bool MayWrite(const std::filesystem::path& file) override;

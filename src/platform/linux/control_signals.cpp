@@ -13,8 +13,7 @@ sigset_t ControlSignals() {
 }
 
 void DispatchControlSignal(int signalFd, const std::function<void()>& exit,
-                           const std::function<void()>& reload,
-                           const std::function<void()>& reset,
+                           const std::function<void()>& reload, const std::function<void()>& reset,
                            const std::function<void()>& test) {
     signalfd_siginfo info{};
     if (read(signalFd, &info, sizeof info) != sizeof info) return;

@@ -12,8 +12,7 @@ sigset_t ControlSignals();
 // Reads one signal from `signalFd` and calls its handler (if set). One signal per call; a
 // further one keeps the descriptor readable.
 void DispatchControlSignal(int signalFd, const std::function<void()>& exit,
-                           const std::function<void()>& reload,
-                           const std::function<void()>& reset,
+                           const std::function<void()>& reload, const std::function<void()>& reset,
                            const std::function<void()>& test);
 
 // Takes a pending SIGINT or SIGTERM (blocked, as above) without waiting, and leaves the

@@ -4,10 +4,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <algorithm>
 
 namespace nodrel::linux_platform {
 

@@ -26,9 +26,8 @@ struct LinuxParts {
     // window if it has one, and its launcher.
     Outside For(Effects& effects, const std::string& programName, WindowEffects* window = nullptr,
                 Launcher* launcher = nullptr) {
-        return {effects, counters, clock,  priority, &power,
-                &link,   programName, window, launcher, &logAppender,
-                &configStore};
+        return {effects,     counters, clock,    priority,     &power,      &link,
+                programName, window,   launcher, &logAppender, &configStore};
     }
 };
 

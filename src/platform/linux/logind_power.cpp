@@ -28,8 +28,9 @@ nodrel::PowerOutcome FromBusError(const sd_bus_error& error, int code) {
     const std::string name = error.name ? error.name : "";
     std::string message = error.message ? error.message : "";
     if (message.empty()) message = std::strerror(code < 0 ? -code : code);
-    const bool notAuthorised = name == "org.freedesktop.DBus.Error.AccessDenied" ||
-                               name == "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired";
+    const bool notAuthorised =
+        name == "org.freedesktop.DBus.Error.AccessDenied" ||
+        name == "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired";
     return {notAuthorised ? Kind::NotAuthorised : Kind::Refused, message};
 }
 
@@ -87,18 +88,23 @@ Kind WaitForResume(sd_bus* bus, SleepWatch& watch, std::chrono::seconds bound,
 
 const char* LogindMethod(nodrel::PowerCall call) {
     switch (call) {
-        case nodrel::PowerCall::PowerOff: return "PowerOff";
-        case nodrel::PowerCall::Reboot: return "Reboot";
-        case nodrel::PowerCall::Halt: return "Halt";
-        case nodrel::PowerCall::Hibernate: return "Hibernate";
-        case nodrel::PowerCall::Suspend: return "Suspend";
+        case nodrel::PowerCall::PowerOff:
+            return "PowerOff";
+        case nodrel::PowerCall::Reboot:
+            return "Reboot";
+        case nodrel::PowerCall::Halt:
+            return "Halt";
+        case nodrel::PowerCall::Hibernate:
+            return "Hibernate";
+        case nodrel::PowerCall::Suspend:
+            return "Suspend";
     }
     return "";
 }
 
 int NewLogindCall(sd_bus* bus, nodrel::PowerCall call, sd_bus_message** message) {
-    int r = sd_bus_message_new_method_call(bus, message, Service, Path, Manager,
-                                           LogindMethod(call));
+    int r =
+        sd_bus_message_new_method_call(bus, message, Service, Path, Manager, LogindMethod(call));
     if (r < 0) return r;
     r = sd_bus_message_append(*message, "b", 0);  // interactive = false
     if (r < 0) *message = sd_bus_message_unref(*message);
@@ -117,12 +123,11 @@ nodrel::PowerOutcome LogindPower::Perform(nodrel::PowerCall call) {
     if (IsSleep(call)) {
         // Subscribed before the call, so the resume signal cannot slip past. Without it the
         // call is not made: the program could not tell when the computer is back.
-        const int r = sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager,
-                                          "PrepareForSleep", &SleepWatch::OnPrepareForSleep,
-                                          &watch);
+        const int r = sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager, "PrepareForSleep",
+                                          &SleepWatch::OnPrepareForSleep, &watch);
         if (r < 0) {
-            return {Kind::Refused, std::string("Cannot watch for the resume: ") +
-                                       std::strerror(-r)};
+            return {Kind::Refused,
+                    std::string("Cannot watch for the resume: ") + std::strerror(-r)};
         }
     }
     sd_bus_error error{nullptr, nullptr, 0};  // the empty error, as the library expects it

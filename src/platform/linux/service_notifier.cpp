@@ -52,7 +52,9 @@ bool ServiceNotifier::Send(const std::string& message) {
     return false;
 }
 
-void ServiceNotifier::Ready() { Send("READY=1"); }
+void ServiceNotifier::Ready() {
+    Send("READY=1");
+}
 
 void ServiceNotifier::Status(const std::string& text) {
     if (text == lastStatus_ || address_.empty()) return;

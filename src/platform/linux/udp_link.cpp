@@ -15,7 +15,9 @@ namespace {
 constexpr int ReceiveBuffer = 4 * 1024 * 1024;
 }  // namespace
 
-UdpLink::~UdpLink() { Close(); }
+UdpLink::~UdpLink() {
+    Close();
+}
 
 void UdpLink::Close() {
     if (fd_ >= 0) close(fd_);

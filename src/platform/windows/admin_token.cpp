@@ -36,8 +36,8 @@ std::vector<BYTE> GroupsOf(Win32Api& api, HANDLE token) {
 
 bool HasGroupNamed(Win32Api& api, const std::vector<BYTE>& buffer, const std::string& wanted) {
     const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
-    const std::size_t room = (buffer.size() - offsetof(TOKEN_GROUPS, Groups)) /
-                             sizeof(SID_AND_ATTRIBUTES);
+    const std::size_t room =
+        (buffer.size() - offsetof(TOKEN_GROUPS, Groups)) / sizeof(SID_AND_ATTRIBUTES);
     const std::size_t count = groups->GroupCount < room ? groups->GroupCount : room;
     for (std::size_t i = 0; i < count; ++i) {
         if (AccountName(api, groups->Groups[i].Sid) == wanted) return true;
@@ -50,8 +50,8 @@ bool TokenHasAdministrators(Win32Api& api, HANDLE token) {
     if (groups.empty()) return false;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
-    if (!api.AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                      DOMAIN_ALIAS_RID_ADMINS, &administrators)) {
+    if (!api.AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                      &administrators)) {
         return false;
     }
     bool found = false;

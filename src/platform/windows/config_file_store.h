@@ -6,7 +6,7 @@
 namespace nodrel::windows_platform {
 
 class SystemConfigFileStore : public nodrel::ConfigFileStore {
-  public:
+public:
     bool MayWrite(const std::filesystem::path& file) override;
     bool Replace(const std::filesystem::path& fresh, const std::filesystem::path& target) override;
 };

@@ -20,8 +20,7 @@ std::tm WindowsClock::LocalNow() {
 }
 
 bool ShellLauncher::OpenUrl(const std::string& address) {
-    const HINSTANCE result =
-        ShellExecuteA(nullptr, "Open", address.c_str(), "", "", SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteA(nullptr, "Open", address.c_str(), "", "", SW_SHOWNORMAL);
     // Above 32 is success.
     return reinterpret_cast<INT_PTR>(result) > 32;
 }

@@ -4,28 +4,33 @@
 
 namespace nodrel::windows_platform {
 
-DWORD RealWin32Api::GetLastError() { return ::GetLastError(); }
+DWORD RealWin32Api::GetLastError() {
+    return ::GetLastError();
+}
 
 DWORD RealWin32Api::FormatSystemMessage(DWORD code, char* buffer, DWORD size) {
     return ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                             code, 0, buffer, size, nullptr);
 }
 
-HANDLE RealWin32Api::GetCurrentProcess() { return ::GetCurrentProcess(); }
+HANDLE RealWin32Api::GetCurrentProcess() {
+    return ::GetCurrentProcess();
+}
 
 BOOL RealWin32Api::OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) {
     return ::OpenProcessToken(process, access, token);
 }
 
-BOOL RealWin32Api::CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
+BOOL RealWin32Api::CloseHandle(HANDLE handle) {
+    return ::CloseHandle(handle);
+}
 
 BOOL RealWin32Api::LookupPrivilegeValueOf(const char* name, LUID* luid) {
     return ::LookupPrivilegeValueA(nullptr, name, luid);
 }
 
-BOOL RealWin32Api::AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges,
-                                         DWORD length, TOKEN_PRIVILEGES* previous,
-                                         DWORD* returned) {
+BOOL RealWin32Api::AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges, DWORD length,
+                                         TOKEN_PRIVILEGES* previous, DWORD* returned) {
     return ::AdjustTokenPrivileges(token, FALSE, privileges, length, previous, returned);
 }
 
@@ -48,10 +53,12 @@ BOOL RealWin32Api::AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority,
 }
 
 BOOL RealWin32Api::LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain,
-                                    DWORD* domainLength, SID_NAME_USE* use) {
+                                   DWORD* domainLength, SID_NAME_USE* use) {
     return ::LookupAccountSidA(nullptr, sid, name, nameLength, domain, domainLength, use);
 }
 
-void RealWin32Api::FreeSid(PSID sid) { ::FreeSid(sid); }
+void RealWin32Api::FreeSid(PSID sid) {
+    ::FreeSid(sid);
+}
 
 }  // namespace nodrel::windows_platform

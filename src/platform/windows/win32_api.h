@@ -19,9 +19,8 @@ public:
 
     // The shutdown privilege.
     virtual BOOL LookupPrivilegeValueOf(const char* name, LUID* luid) = 0;
-    virtual BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges,
-                                       DWORD length, TOKEN_PRIVILEGES* previous,
-                                       DWORD* returned) = 0;
+    virtual BOOL AdjustTokenPrivileges(HANDLE token, TOKEN_PRIVILEGES* privileges, DWORD length,
+                                       TOKEN_PRIVILEGES* previous, DWORD* returned) = 0;
     virtual BOOL ExitWindowsEx(UINT flags, DWORD reason) = 0;
     virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) = 0;
 
@@ -31,7 +30,7 @@ public:
     virtual BOOL AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BYTE count,
                                           DWORD first, DWORD second, PSID* sid) = 0;
     virtual BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain,
-                                  DWORD* domainLength, SID_NAME_USE* use) = 0;
+                                 DWORD* domainLength, SID_NAME_USE* use) = 0;
     virtual void FreeSid(PSID sid) = 0;
 };
 
@@ -48,12 +47,12 @@ public:
                                TOKEN_PRIVILEGES* previous, DWORD* returned) override;
     BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override;
-    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer,
-                             DWORD length, DWORD* needed) override;
+    BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer, DWORD length,
+                             DWORD* needed) override;
     BOOL AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BYTE count, DWORD first,
                                   DWORD second, PSID* sid) override;
-    BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain,
-                          DWORD* domainLength, SID_NAME_USE* use) override;
+    BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain, DWORD* domainLength,
+                         SID_NAME_USE* use) override;
     void FreeSid(PSID sid) override;
 };
 

@@ -12,9 +12,12 @@ constexpr DWORD MessageRoom = 255;
 
 UINT FlagsFor(nodrel::PowerCall call) {
     switch (call) {
-        case nodrel::PowerCall::PowerOff: return EWX_POWEROFF | EWX_FORCE;
-        case nodrel::PowerCall::Reboot: return EWX_REBOOT | EWX_FORCE;
-        default: return EWX_SHUTDOWN | EWX_FORCE;
+        case nodrel::PowerCall::PowerOff:
+            return EWX_POWEROFF | EWX_FORCE;
+        case nodrel::PowerCall::Reboot:
+            return EWX_REBOOT | EWX_FORCE;
+        default:
+            return EWX_SHUTDOWN | EWX_FORCE;
     }
 }
 }  // namespace
@@ -27,9 +30,9 @@ std::string SystemErrorText(Win32Api& api, DWORD code) {
 }
 
 void WindowsPower::Raise(std::uint32_t number, const std::string& reason, DWORD code) {
-    throw nodrel::PowerError(number, source_,
-                             "Can't enable shutdown: " + reason + " [" +
-                                 SystemErrorText(api_, code) + "]");
+    throw nodrel::PowerError(
+        number, source_,
+        "Can't enable shutdown: " + reason + " [" + SystemErrorText(api_, code) + "]");
 }
 
 nodrel::PowerOutcome WindowsPower::Refusal(nodrel::PowerOutcome::Kind kind) {
@@ -54,8 +57,8 @@ nodrel::PowerOutcome WindowsPower::EnableShutdownPrivilege() {
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     TOKEN_PRIVILEGES previous{};
     DWORD returned = 0;
-    const BOOL adjusted = api_.AdjustTokenPrivileges(token, &privileges, sizeof previous,
-                                                     &previous, &returned);
+    const BOOL adjusted =
+        api_.AdjustTokenPrivileges(token, &privileges, sizeof previous, &previous, &returned);
     // The error belongs to the adjustment, not to closing the token.
     const DWORD error = adjusted ? 0 : api_.GetLastError();
     api_.CloseHandle(token);

@@ -57,8 +57,8 @@ bool WinsockLink::EnsureSocket() {
     // A datagram refused by the far end must not turn into an error on the next read.
     BOOL reportResets = FALSE;
     DWORD returned = 0;
-    WSAIoctl(socket_, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0,
-             &returned, nullptr, nullptr);
+    WSAIoctl(socket_, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &returned,
+             nullptr, nullptr);
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&ReceiveBuffer),
                sizeof ReceiveBuffer);
     Announce();

@@ -59,7 +59,9 @@ const char* NameOf(int id) {
     return nullptr;
 }
 
-const char* Bool(bool value) { return value ? "true" : "false"; }
+const char* Bool(bool value) {
+    return value ? "true" : "false";
+}
 
 int Read(const char* className) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
@@ -75,8 +77,9 @@ int Read(const char* className) {
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const char* name = NameOf(GetDlgCtrlID(child));
         if (!name) continue;
-        out += std::string(first ? "" : ", ") + "\"" + name + "\": {\"text\": " +
-               Json(TextOf(child)) + ", \"enabled\": " + Bool(IsWindowEnabled(child)) + "}";
+        out += std::string(first ? "" : ", ") + "\"" + name +
+               "\": {\"text\": " + Json(TextOf(child)) +
+               ", \"enabled\": " + Bool(IsWindowEnabled(child)) + "}";
         first = false;
     }
     std::printf("%s}}\n", out.c_str());
@@ -123,7 +126,7 @@ int Boxes() {
 int Answer(const char* title, const char* button) {
     const HWND box = FindWindowW(L"#32770", Wide(title).c_str());
     if (!box) return Missing;
-    const int id = std::strcmp(button, "yes") == 0 ? IDYES
+    const int id = std::strcmp(button, "yes") == 0  ? IDYES
                    : std::strcmp(button, "no") == 0 ? IDNO
                                                     : IDOK;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -138,8 +141,8 @@ int Tray() {
     if (!bar || !IsWindowVisible(bar)) return Missing;
     RECT client{};
     GetClientRect(bar, &client);
-    const LPARAM at = MAKELPARAM(client.right - GetSystemMetrics(SM_CXSMICON) / 2 - 2,
-                                 client.bottom / 2);
+    const LPARAM at =
+        MAKELPARAM(client.right - GetSystemMetrics(SM_CXSMICON) / 2 - 2, client.bottom / 2);
     PostMessageW(bar, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageW(bar, WM_LBUTTONUP, 0, at);
     return 0;
@@ -178,9 +181,10 @@ int main(int argc, char** argv) {
         at += 1 + command->arguments;
     }
     if (status == 1) {
-        std::fputs("usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
-                   "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
-                   stderr);
+        std::fputs(
+            "usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
+            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
+            stderr);
     }
     return status;
 }

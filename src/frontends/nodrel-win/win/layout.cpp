@@ -17,14 +17,22 @@ struct ClassAndStyle {
 
 ClassAndStyle Describe(Kind kind) {
     switch (kind) {
-        case Kind::Label: return {L"STATIC", SS_NOPREFIX};
-        case Kind::Button: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
-        case Kind::DefaultButton: return {L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP};
-        case Kind::Picture: return {L"STATIC", SS_ICON | SS_NOTIFY | SS_CENTERIMAGE};
-        case Kind::Edit: return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL};
-        case Kind::Check: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
-        case Kind::DropList: return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL};
-        case Kind::Tooltip: break;
+        case Kind::Label:
+            return {L"STATIC", SS_NOPREFIX};
+        case Kind::Button:
+            return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP};
+        case Kind::DefaultButton:
+            return {L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP};
+        case Kind::Picture:
+            return {L"STATIC", SS_ICON | SS_NOTIFY | SS_CENTERIMAGE};
+        case Kind::Edit:
+            return {L"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL};
+        case Kind::Check:
+            return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP};
+        case Kind::DropList:
+            return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL};
+        case Kind::Tooltip:
+            break;
     }
     return {L"STATIC", 0};
 }
@@ -49,8 +57,8 @@ Controls::Controls(HWND parent, std::span<const ControlRow> rows, std::span<cons
     for (const ControlRow& row : rows_) {
         const auto [className, style] = Describe(row.kind);
         const HWND control = CreateWindowExW(
-            0, className, row.text, WS_CHILD | WS_VISIBLE | style | row.style, 0, 0, 0, 0,
-            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
+            0, className, row.text, WS_CHILD | WS_VISIBLE | style | row.style, 0, 0, 0, 0, parent,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         windows_[row.id] = control;
     }
     tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -86,8 +94,7 @@ void Controls::Layout(UINT dpi) {
         const HWND control = windows_[row.id];
         const int height = row.kind == Kind::DropList ? row.height * 8 : row.height;
         SetWindowPos(control, nullptr, ScaleBy(row.x, dpi), ScaleBy(row.y, dpi),
-                     ScaleBy(row.width, dpi), ScaleBy(height, dpi),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     ScaleBy(row.width, dpi), ScaleBy(height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(row.id, bold_[row.id])),
                      TRUE);
     }

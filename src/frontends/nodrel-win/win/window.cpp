@@ -27,9 +27,13 @@ Window::~Window() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-const std::string& Window::LastError() { return lastError; }
+const std::string& Window::LastError() {
+    return lastError;
+}
 
-UINT Window::Dpi() const { return DpiOf(hwnd_); }
+UINT Window::Dpi() const {
+    return DpiOf(hwnd_);
+}
 
 int Window::Scale(int pixels) const {
     return MulDiv(pixels, static_cast<int>(Dpi()), USER_DEFAULT_SCREEN_DPI);

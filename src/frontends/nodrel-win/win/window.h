@@ -31,9 +31,8 @@ public:
 protected:
     // Registers the class (named as the window, so tests find it) and creates the window
     // with a client area of the given size in 96-DPI pixels.
-    void Create(const wchar_t* className, const std::wstring& caption, DWORD style,
-                DWORD exStyle, int clientWidth, int clientHeight, HWND owner,
-                HBRUSH background = nullptr);
+    void Create(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle,
+                int clientWidth, int clientHeight, HWND owner, HBRUSH background = nullptr);
     // Sets the client area's size at the current DPI, keeping the top-left corner.
     void SizeClient(int clientWidth, int clientHeight);
 
