@@ -22,7 +22,7 @@ constexpr COLORREF Black = RGB(0, 0, 0);
 constexpr COLORREF WhiteText = RGB(255, 255, 255);
 
 enum AboutFont { Regular, Name, VersionFont, Link, Bold };
-constexpr FontSpec Fonts[] = {{9}, {15.75}, {12}, {9, false, true}, {9, true}};
+constexpr FontStyle Fonts[] = {{9}, {15.75}, {12}, {9, false, true}, {9, true}};
 
 constexpr ControlRow Rows[] = {
     // First in the tab order, so it takes the focus; lies behind the Close button.

@@ -42,7 +42,7 @@ constexpr COLORREF Orange = RGB(255, 128, 0);
 constexpr COLORREF NoteGreen = RGB(0, 102, 0);
 
 enum ConfigFont { Regular, Bold };
-constexpr FontSpec Fonts[] = {{9}, {9, true}};
+constexpr FontStyle Fonts[] = {{9}, {9, true}};
 
 // A note stays on its line, cut short rather than wrapped.
 constexpr DWORD Unwrapped = SS_LEFTNOWORDWRAP;

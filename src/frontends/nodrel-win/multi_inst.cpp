@@ -14,7 +14,7 @@ constexpr int Width = 320;
 constexpr int Height = 106;
 constexpr COLORREF Black = RGB(0, 0, 0);
 
-constexpr FontSpec Fonts[] = {{9}, {9.75}};
+constexpr FontStyle Fonts[] = {{9}, {9.75}};
 
 constexpr ControlRow Rows[] = {
     {IDC_Image1, Kind::Picture, L"", 12, 16, 32, 32},

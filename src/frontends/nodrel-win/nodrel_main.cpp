@@ -25,7 +25,7 @@ constexpr int ButtonStep = ButtonWidth + 8;
 constexpr int ButtonsLeft = (Width - 5 * ButtonWidth - 4 * 8) / 2;
 // Datagrams read per message, so a flood cannot hold up the timer or the window.
 
-constexpr FontSpec Fonts[] = {{9}};
+constexpr FontStyle Fonts[] = {{9}};
 
 constexpr ControlRow Rows[] = {
     {IDC_Logo, Kind::Picture, L"", 8, 6, LogoSide, LogoSide},

@@ -37,10 +37,10 @@ ClassAndStyle Describe(Kind kind) {
     return {L"STATIC", 0};
 }
 
-Font MakeFont(const FontSpec& spec, bool bold, UINT dpi) {
-    const int height = -static_cast<int>(std::lround(spec.points * dpi / 72.0));
-    return Font(CreateFontW(height, 0, 0, 0, bold || spec.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                            spec.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+Font MakeFont(const FontStyle& style, bool bold, UINT dpi) {
+    const int height = -static_cast<int>(std::lround(style.points * dpi / 72.0));
+    return Font(CreateFontW(height, 0, 0, 0, bold || style.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                            style.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Arial"));
 }
 
@@ -50,9 +50,9 @@ int ScaleBy(int pixels, UINT dpi) {
 
 }  // namespace
 
-Controls::Controls(HWND parent, std::span<const ControlRow> rows, std::span<const FontSpec> fonts,
+Controls::Controls(HWND parent, std::span<const ControlRow> rows, std::span<const FontStyle> fonts,
                    UINT dpi)
-    : parent_(parent), rows_(rows.begin(), rows.end()), specs_(fonts.begin(), fonts.end()) {
+    : parent_(parent), rows_(rows.begin(), rows.end()), styles_(fonts.begin(), fonts.end()) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (const ControlRow& row : rows_) {
         const auto [className, style] = Describe(row.kind);
@@ -83,9 +83,9 @@ HFONT Controls::FontFor(int id, bool bold) const {
 
 void Controls::Layout(UINT dpi) {
     std::vector<Font> fonts, boldFonts;
-    for (const FontSpec& spec : specs_) {
-        fonts.push_back(MakeFont(spec, false, dpi));
-        boldFonts.push_back(MakeFont(spec, true, dpi));
+    for (const FontStyle& style : styles_) {
+        fonts.push_back(MakeFont(style, false, dpi));
+        boldFonts.push_back(MakeFont(style, true, dpi));
     }
     // The controls take the new fonts before the old ones go.
     std::swap(fonts, fonts_);

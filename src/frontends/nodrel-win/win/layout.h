@@ -15,7 +15,7 @@ namespace nodrel::win {
 enum class Kind { Label, Button, DefaultButton, Picture, Edit, Check, DropList, Tooltip };
 
 // Fonts are Arial at a point size; a window lists the ones its rows use.
-struct FontSpec {
+struct FontStyle {
     double points = 9;
     bool bold = false;
     bool underline = false;
@@ -33,7 +33,7 @@ struct ControlRow {
 class Controls {
 public:
     // Creates the rows' controls inside `parent`, placed and with their fonts.
-    Controls(HWND parent, std::span<const ControlRow> rows, std::span<const FontSpec> fonts,
+    Controls(HWND parent, std::span<const ControlRow> rows, std::span<const FontStyle> fonts,
              UINT dpi);
 
     HWND operator[](int id) const;
@@ -49,10 +49,10 @@ private:
     HFONT FontFor(int id, bool bold) const;
     HWND parent_;
     std::vector<ControlRow> rows_;
-    std::vector<FontSpec> specs_;
+    std::vector<FontStyle> styles_;
     std::map<int, HWND> windows_;
     std::map<int, bool> bold_;
-    std::vector<Font> fonts_;      // the specs at the current DPI
+    std::vector<Font> fonts_;      // the styles at the current DPI
     std::vector<Font> boldFonts_;  // the same, bold
     HWND tips_ = nullptr;
     std::map<int, std::wstring> tipTexts_;
