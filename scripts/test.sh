@@ -132,9 +132,9 @@ mkdir -p "$WINEPREFIX"
 timeout 300 wineboot --init </dev/null >/dev/null 2>&1 || echo "test.sh: wineboot --init failed"
 timeout 300 wineserver -w </dev/null >/dev/null 2>&1 || echo "test.sh: the prefix's set-up did not end"
 wineserver -p </dev/null >/dev/null 2>&1
-# The first program a new prefix runs may hang on its way out for minutes; each test program
-# lists its cases once here, under a time limit, so that ctest's own listing finds a warm
-# prefix.
+# The first program a fresh wineserver runs starts Wine's services, which inherit its
+# streams and would hold ctest's pipe open until its listing times out. Each test program
+# lists its cases here first, with no streams, under a time limit.
 for program in build-win/tests/win/nodrel_*_tests.exe; do
   timeout 150 wine "$program" --gtest_list_tests </dev/null >/dev/null 2>&1 \
     || echo "test.sh: warming the prefix with $program took too long"
