@@ -76,7 +76,7 @@ class Desktop(NodreldTestCase):
         self.x_env.pop("QT_QPA_PLATFORM", None)
         self.spawn(["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
                     "--width", "200", "--heighttype", "pixel", "--height", "32"], env=self.x_env)
-        self.wait_until(self.panels, "trayer's panel", 10)
+        self.wait_until(self.panels, "trayer's panel", 30)
         time.sleep(0.3)  # its tray selection is taken with the panel
 
     def spawn(self, command, **options):
