@@ -10,7 +10,8 @@
 #   4. build-asan/  Debug with AddressSanitizer and UndefinedBehaviorSanitizer: all tests again;
 #   5. build-fuzz/  clang with libFuzzer (when clang++ is installed): every fuzz_* target for
 #                   a bounded time (NODREL_FUZZ_SECONDS, default 60) on a corpus seeded from
-#                   tests/data/config and fuzz/corpus/<target>/ where those exist;
+#                   fuzz/corpus/<target>/ where it exists (fuzz_config also from
+#                   tests/data/config);
 #   6. build-pkg/   Release for /usr: installation, Debian packages, lintian, the service
 #                   unit, desktop entries, metainfo and manual pages
 #                   (scripts/check-packaging.sh; nothing is installed into this machine).
@@ -175,7 +176,8 @@ else
     corpus=build-fuzz/corpus/$name
     artifacts=build-fuzz/artifacts
     mkdir -p "$corpus" "$artifacts"
-    if [[ -d tests/data/config ]]; then
+    # The configuration files seed only the configuration reader's target.
+    if [[ $name == fuzz_config && -d tests/data/config ]]; then
       cp -n tests/data/config/* "$corpus"/ 2>/dev/null || true
     fi
     seeds=()
