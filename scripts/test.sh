@@ -173,8 +173,9 @@ else
   for name in "${fuzzers[@]}"; do
     target=build-fuzz/fuzz/$name
     heading "Fuzz: $name (${FUZZ_SECONDS}s)"
-    corpus=build-fuzz/corpus/$name
-    artifacts=build-fuzz/artifacts
+    # Absolute paths: a target may work in a scratch folder of its own.
+    corpus=$root/build-fuzz/corpus/$name
+    artifacts=$root/build-fuzz/artifacts
     mkdir -p "$corpus" "$artifacts"
     # The configuration files seed only the configuration reader's target.
     if [[ $name == fuzz_config && -d tests/data/config ]]; then
@@ -182,7 +183,7 @@ else
     fi
     seeds=()
     if [[ -d fuzz/corpus/$name ]]; then
-      seeds=("fuzz/corpus/$name")
+      seeds=("$root/fuzz/corpus/$name")
     fi
     log=build-fuzz/$name.log
     if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
