@@ -8,11 +8,6 @@
 
 namespace nodrel {
 
-namespace {
-constexpr std::string_view AllowMulti = "-AllowMulti";
-constexpr std::string_view InhibitShutdown = "-InhibitShutdown";
-}  // namespace
-
 std::string JoinArguments(int argc, const char* const* argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
@@ -22,45 +17,71 @@ std::string JoinArguments(int argc, const char* const* argv) {
     return line;
 }
 
+std::optional<CommandLineForm> AcceptedForm(std::string_view commandLine,
+                                            std::span<const CommandLineForm> extraForms) {
+    for (const auto forms : {std::span<const CommandLineForm>(CommonForms), extraForms}) {
+        for (const CommandLineForm& form : forms) {
+            if (form.line == commandLine) return form;
+        }
+    }
+    return std::nullopt;
+}
+
 Switches ReadSwitches(std::string_view commandLine) {
-    Switches s;
-    s.allowMulti = commandLine.ends_with(AllowMulti);
-    s.inhibitShutdown = commandLine.starts_with(InhibitShutdown);
-    return s;
+    const auto form = AcceptedForm(commandLine);
+    return form ? form->switches : Switches{};
+}
+
+std::string Usage(std::string_view programName, std::string_view summary) {
+    return "Usage: " + std::string(programName) + " [-InhibitShutdown] [-AllowMulti]\n" +
+           std::string(summary) +
+           "\n\n"
+           "Run it in the folder that holds " +
+           ConfigFilePath +
+           "; the log goes where LogPath says.\n\n"
+           "  -InhibitShutdown  trigger and countdown last 6 s and the power action is only\n"
+           "                    simulated\n"
+           "  -AllowMulti       run beside another copy\n"
+           "  --help            show this text\n"
+           "  --version         show the version\n"
+           "The two switches go in this order, as written; any other command line is\n"
+           "refused with status 1.\n";
 }
 
 std::optional<std::string> InformationRequest(std::string_view commandLine,
                                               std::string_view programName,
                                               std::string_view summary) {
-    const std::string name(programName);
-    if (commandLine == "--version") return name + " " + std::string(Version) + "\n";
-    if (commandLine != "--help") return std::nullopt;
-    return "Usage: " + name + " [-InhibitShutdown] [-AllowMulti]\n" + std::string(summary) +
-           "\n\n"
-           "Run it in the folder that holds " +
-           ConfigFilePath +
-           "; the log goes where LogPath says.\n\n"
-           "  -InhibitShutdown  first on the command line: trigger and countdown last 6 s and\n"
-           "                    the power action is only simulated\n"
-           "  -AllowMulti       last on the command line: run beside another copy\n"
-           "  --help            show this text\n"
-           "  --version         show the version\n";
+    if (commandLine == "--version")
+        return std::string(programName) + " " + std::string(Version) + "\n";
+    if (commandLine == "--help") return Usage(programName, summary);
+    return std::nullopt;
 }
 
 std::string ProgramName(const char* argv0) {
     return std::filesystem::path(argv0).stem().string();
 }
 
-std::optional<StartUp> BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
-                                    std::string_view summary, std::FILE* out) {
+StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
+                     std::string_view summary, std::span<const CommandLineForm> extraForms) {
     std::setlocale(LC_TIME, "");  // month names in the user's language
-    StartUp start{JoinArguments(argc, argv), {}, ProgramName(argv[0])};
-    if (const auto text = InformationRequest(start.commandLine, shownName, summary)) {
-        std::fputs(text->c_str(), out);
-        return std::nullopt;
+    StartUp start{JoinArguments(argc, argv), {}, ProgramName(argv[0]), std::nullopt, {}};
+    const auto form = AcceptedForm(start.commandLine, extraForms);
+    if (!form) {
+        start.endStatus = StatusFailure;
+        start.answer = std::string(shownName) + ": not an accepted command line: \"" +
+                       start.commandLine + "\"\n\n" + Usage(shownName, summary);
+    } else if (auto text = InformationRequest(start.commandLine, shownName, summary)) {
+        start.endStatus = 0;
+        start.answer = std::move(*text);
+    } else {
+        start.switches = form->switches;
     }
-    start.switches = ReadSwitches(start.commandLine);
     return start;
+}
+
+int PrintAnswer(const StartUp& start, std::FILE* out, std::FILE* errors) {
+    std::fputs(start.answer.c_str(), start.endStatus == 0 ? out : errors);
+    return start.endStatus.value_or(StatusFailure);
 }
 
 bool GiveWay(InstanceGuard& guard, const Switches& switches) {

@@ -3,6 +3,7 @@
 // --help and --version, and the one-copy rule.
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,14 +22,41 @@ inline constexpr const char* SecondCopyText =
     " running at a time.";
 
 struct Switches {
-    bool allowMulti = false;       // "-AllowMulti" as the last 11 characters
-    bool inhibitShutdown = false;  // "-InhibitShutdown" as the first 16 characters
+    bool allowMulti = false;       // "-AllowMulti": run beside another copy
+    bool inhibitShutdown = false;  // "-InhibitShutdown": 6 s delays, the action simulated
+};
+
+// One command line a program accepts: its arguments joined by single blanks, exactly, and
+// the switches it sets.
+struct CommandLineForm {
+    std::string_view line;
+    Switches switches;
+};
+
+// The command lines every program accepts. Anything else is refused before anything is
+// armed: a misplaced or misspelt switch must never leave a machine to power off for real.
+inline constexpr CommandLineForm CommonForms[] = {
+    {"", {}},
+    {"-InhibitShutdown", {.inhibitShutdown = true}},
+    {"-AllowMulti", {.allowMulti = true}},
+    {"-InhibitShutdown -AllowMulti", {.allowMulti = true, .inhibitShutdown = true}},
+    {"--help", {}},
+    {"--version", {}},
 };
 
 // The arguments after the program name, joined by single blanks.
 std::string JoinArguments(int argc, const char* const* argv);
 
+// The form `commandLine` is, among CommonForms and a front end's own `extraForms`; nothing
+// when it is none of them.
+std::optional<CommandLineForm> AcceptedForm(std::string_view commandLine,
+                                            std::span<const CommandLineForm> extraForms = {});
+
+// The switches of one of CommonForms; none for any other command line.
 Switches ReadSwitches(std::string_view commandLine);
+
+// What --help prints.
+std::string Usage(std::string_view programName, std::string_view summary);
 
 // "--help" or "--version" as the whole command line: the text to print instead of
 // running. Any other command line (the switches included) runs the program.
@@ -44,13 +72,22 @@ struct StartUp {
     std::string commandLine;
     Switches switches;
     std::string programName;  // as ProgramName gives it
+    // Set when the program ends here, before anything is armed: 0 after --help or
+    // --version, StatusFailure after a command line that is not accepted. `answer` is then
+    // what to show: the version or the usage, or why the line was refused and the usage.
+    std::optional<int> endStatus;
+    std::string answer;
 };
 
-// Month names in the user's language, then the command line read. Nothing when it asked for
-// --help or --version: the answer (naming the program `shownName`, with the front end's
-// `summary`) has been written to `out`, and the program ends there with status 0.
-std::optional<StartUp> BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
-                                    std::string_view summary, std::FILE* out);
+// Month names in the user's language, then the command line read and checked against
+// CommonForms and `extraForms`. The usage and version name the program `shownName`, with
+// the front end's `summary`.
+StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
+                     std::string_view summary, std::span<const CommandLineForm> extraForms = {});
+
+// A console program's way to end at the start: the answer on `out` (--help, --version) or on
+// `errors` (a refused command line). Returns the status to end with.
+int PrintAnswer(const StartUp& start, std::FILE* out, std::FILE* errors);
 
 // True when this copy must give way to a running one: another holds the guard and the
 // command line does not allow several. The guard is always asked, so that it is taken.

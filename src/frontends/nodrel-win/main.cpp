@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <clocale>
 #include <string>
 #include <vector>
 
@@ -24,23 +23,15 @@ constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell, in a\n"
     "small window or in the notification area.";
 
-struct Arguments {
-    std::string programName = "nodrel";
-    std::string commandLine;  // after the program name, joined by single blanks
-};
-
-Arguments ReadArguments() {
+// The command line as the console programs get it, in UTF-8.
+std::vector<std::string> ReadArguments() {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> narrow;
-    for (int i = 0; i < count; ++i) narrow.push_back(nodrel::win::Narrow(wide[i]));
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(nodrel::win::Narrow(wide[i]));
     LocalFree(wide);
-    std::vector<const char*> argv;
-    for (const std::string& argument : narrow) argv.push_back(argument.c_str());
-    Arguments read;
-    if (!argv.empty()) read.programName = nodrel::ProgramName(argv[0]);
-    read.commandLine = nodrel::JoinArguments(static_cast<int>(argv.size()), argv.data());
-    return read;
+    if (arguments.empty()) arguments.emplace_back("nodrel");
+    return arguments;
 }
 
 // The main loop: tab and Enter work between the main window's buttons.
@@ -58,16 +49,19 @@ int RunMessageLoop(HWND main) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    std::setlocale(LC_TIME, "");  // month names in the user's language
-    const Arguments arguments = ReadArguments();
-    if (const auto answer =
-            nodrel::InformationRequest(arguments.commandLine, arguments.programName, Summary)) {
-        MessageBoxW(nullptr, nodrel::win::Wide(*answer).c_str(), L"Nodrel", MB_OK);
-        return 0;
+    const std::vector<std::string> arguments = ReadArguments();
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    const std::string shownName = nodrel::ProgramName(argv[0]);
+    const auto start =
+        nodrel::BeginStartUp(static_cast<int>(argv.size()), argv.data(), shownName, Summary);
+    if (start.endStatus) {
+        MessageBoxW(nullptr, nodrel::win::Wide(start.answer).c_str(), L"Nodrel",
+                    start.endStatus == 0 ? MB_OK : MB_OK | MB_ICONERROR);
+        return *start.endStatus;
     }
-    const nodrel::Switches switches = nodrel::ReadSwitches(arguments.commandLine);
     nodrel::windows_platform::MutexGuard guard;
-    const bool giveWay = nodrel::GiveWay(guard, switches);
+    const bool giveWay = nodrel::GiveWay(guard, start.switches);
 
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                         ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -80,16 +74,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return window.Run();
     }
 
-    nodrel::windows_platform::WindowsParts machine(arguments.programName);
+    nodrel::windows_platform::WindowsParts machine(start.programName);
     nodrel::win::WinEffects effects;
-    nodrel::Nodrel program(machine.For(effects, arguments.programName, &effects, &launcher));
+    nodrel::Nodrel program(machine.For(effects, start.programName, &effects, &launcher));
     nodrel::win::NodrelMain window(program, effects, machine.link);
     window.openConfiguration = [&] {
         nodrel::win::frmConfig config(program, window,
                                       nodrel::windows_platform::IsAdmin(machine.api));
         window.RunDialog(config);
     };
-    window.Load(arguments.commandLine);
+    window.Load(start.commandLine);
     const int loopStatus = effects.Status() ? *effects.Status() : RunMessageLoop(window.Handle());
     return effects.Status().value_or(loopStatus);
 }

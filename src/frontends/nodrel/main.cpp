@@ -1,5 +1,6 @@
 // nodrel: Nodrel on the desktop, with its window, tray icon and dialogs.
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
 
 #include "app/nodrel.h"
@@ -24,15 +25,24 @@ constexpr std::string_view Summary =
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
     "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.";
 
+// A command line it does not accept: the usage on stderr and in a box, and the end.
+int RefuseCommandLine(int argc, char** argv, const std::string& answer) {
+    std::fputs(answer.c_str(), stderr);
+    QApplication app(argc, argv);
+    QMessageBox::critical(nullptr, QStringLiteral("Nodrel"), QString::fromStdString(answer));
+    return nodrel::StatusFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", Summary, stdout);
-    if (!start) return 0;
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", Summary);
+    if (start.endStatus == 0) return nodrel::PrintAnswer(start, stdout, stderr);
+    if (start.endStatus) return RefuseCommandLine(argc, argv, start.answer);
     nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
 
     nodrel::linux_platform::AbstractSocketGuard guard;
-    const bool giveWay = nodrel::GiveWay(guard, start->switches);
+    const bool giveWay = nodrel::GiveWay(guard, start.switches);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nodrel"));
@@ -64,7 +74,7 @@ int main(int argc, char** argv) {
     auto& link = machine.link;
 
     nodrel::QtEffects effects;
-    nodrel::Nodrel program(machine.For(effects, start->programName, &effects, &launcher));
+    nodrel::Nodrel program(machine.For(effects, start.programName, &effects, &launcher));
     nodrel::NodrelMain window(program, effects);
     machine.power.stopRequested = [&] {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
@@ -90,7 +100,7 @@ int main(int argc, char** argv) {
     signalWatcher.onReset = [&] { window.RequestReset(); };
     signalWatcher.onTest = [&] { window.RequestTest(); };
 
-    window.Load(start->commandLine);
+    window.Load(start.commandLine);
     if (!effects.Status()) {
         const int status = QApplication::exec();
         if (!effects.Status()) return status;

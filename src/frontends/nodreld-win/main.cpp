@@ -21,11 +21,11 @@ constexpr std::string_view Summary =
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary, stdout);
-    if (!start) return 0;
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary);
+    if (start.endStatus) return nodrel::PrintAnswer(start, stdout, stderr);
     nodrel::console::ConsoleEffects effects(stderr);
     nodrel::windows_platform::MutexGuard guard;
-    if (nodrel::GiveWay(guard, start->switches)) return nodrel::console::RefuseSecondCopy(effects);
+    if (nodrel::GiveWay(guard, start.switches)) return nodrel::console::RefuseSecondCopy(effects);
 
     nodrel::console::ConsoleLoop loop;
     if (!loop.Ready()) {
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
     effects.beforeMessage = [&] { view.Release(); };
 
-    const std::string& programName = start->programName;
+    const std::string& programName = start.programName;
     nodrel::windows_platform::WindowsParts machine(programName);
     auto& link = machine.link;
     nodrel::Nodrel program(machine.For(effects, programName));
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         show();
     };
 
-    program.Form_Load(start->commandLine);
+    program.Form_Load(start.commandLine);
     show();
     loop.Run([&] { return effects.Status().has_value(); });
     view.Release();

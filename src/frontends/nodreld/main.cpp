@@ -23,11 +23,11 @@ constexpr std::string_view Summary =
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary, stdout);
-    if (!start) return 0;
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary);
+    if (start.endStatus) return nodrel::PrintAnswer(start, stdout, stderr);
     nodrel::console::ConsoleEffects effects(stderr);
     nodrel::linux_platform::AbstractSocketGuard guard;
-    if (nodrel::GiveWay(guard, start->switches)) return nodrel::console::RefuseSecondCopy(effects);
+    if (nodrel::GiveWay(guard, start.switches)) return nodrel::console::RefuseSecondCopy(effects);
 
     nodrel::console::EventLoop loop;
     if (!loop.Ready()) {
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
 
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
-    nodrel::Nodrel program(machine.For(effects, start->programName));
+    nodrel::Nodrel program(machine.For(effects, start.programName));
     nodrel::linux_platform::ServiceNotifier service;
     // The wait for a resume blocks the loop: the watchdog is fed and SIGINT/SIGTERM heard.
     machine.power.stopRequested = [&] {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         show();
     };
 
-    program.Form_Load(start->commandLine);
+    program.Form_Load(start.commandLine);
     if (!effects.Status()) service.Ready();
     show();
     loop.Run([&] { return effects.Status().has_value(); });
