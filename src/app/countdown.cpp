@@ -56,28 +56,8 @@ void Nodrel::ActionTimeUp() {
         if (type > kMonitor) ResetProgram();
     } else {
         if (logging) WriteLog("Start", ShutName);
-        switch (type) {
-            case kPowerOff:
-                power_.ShutdownSystem(ewx::PowerOff | ewx::Force);
-                break;
-            case kReboot:
-                power_.ShutdownSystem(ewx::Reboot | ewx::Force);
-                break;
-            case kShutdown:
-                power_.ShutdownSystem(ewx::Shutdown | ewx::Force);
-                break;
-            // Asked to stop while waiting for the resume: ends as the Exit button does.
-            case kHibernate:
-                ResetProgram();
-                if (!power_.HibernateSystem()) ExitProgram();
-                break;
-            case kStandby:
-                ResetProgram();
-                if (!power_.StandbySystem()) ExitProgram();
-                break;
-            default:
-                break;  // Monitor: the program only closes itself
-        }
+        // Asked to stop while waiting for the answer or the resume: ends as Exit does.
+        if (!CarryOut(type)) ExitProgram();
     }
     if (type <= kMonitor) {
         if (logging) WriteLog("Close", ShutName);
@@ -87,6 +67,25 @@ void Nodrel::ActionTimeUp() {
         WriteLog("Restart", ShutName);
         WriteLog("----------", "----------");
         WriteLog("----------", "----------");
+    }
+}
+
+bool Nodrel::CarryOut(int type) {
+    switch (type) {
+        case kPowerOff:
+            return power_.ShutdownSystem(ewx::PowerOff | ewx::Force);
+        case kReboot:
+            return power_.ShutdownSystem(ewx::Reboot | ewx::Force);
+        case kShutdown:
+            return power_.ShutdownSystem(ewx::Shutdown | ewx::Force);
+        case kHibernate:
+            ResetProgram();
+            return power_.HibernateSystem();
+        case kStandby:
+            ResetProgram();
+            return power_.StandbySystem();
+        default:
+            return true;  // Monitor: the program only closes itself
     }
 }
 

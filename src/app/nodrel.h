@@ -192,6 +192,8 @@ private:
     void TickWork();
     void CountdownDisplay();
     void ActionTimeUp();
+    // The action of `type` (Monitor: none); false when a stop request ended its wait.
+    bool CarryOut(int type);
     void EndTestRun();
     void ReportPowerError(const PowerError& error);
     void BindReceivePort();

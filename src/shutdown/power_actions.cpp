@@ -48,11 +48,10 @@ bool PowerActions::ShutdownSystem(int flags) {
     }
     const auto call = CallForFlags(flags);
     if (!call) Raise(ErrShutdownFailed, "ShutdownSystem failed: no power action requested");
-    RaiseIfRefused(backend_.Perform(*call));
-    return true;
+    return Act(*call);
 }
 
-bool PowerActions::Suspend(PowerCall call) {
+bool PowerActions::Act(PowerCall call) {
     // A refused suspend raises like a refused shutdown: carrying on as after a resume would
     // only count down to the same refusal again, for ever.
     const PowerOutcome outcome = backend_.Perform(call);
@@ -61,10 +60,10 @@ bool PowerActions::Suspend(PowerCall call) {
 }
 
 bool PowerActions::HibernateSystem() {
-    return Suspend(PowerCall::Hibernate);
+    return Act(PowerCall::Hibernate);
 }
 bool PowerActions::StandbySystem() {
-    return Suspend(PowerCall::Suspend);
+    return Act(PowerCall::Suspend);
 }
 
 }  // namespace nodrel

@@ -15,13 +15,14 @@ struct PowerOutcome {
         Done,           // accepted; for Hibernate and Suspend: the system has resumed
         NotAuthorised,  // the caller may not do this without asking
         Refused,        // any other refusal, or no way to reach the service
-        Stopped,        // Hibernate and Suspend: a stop request ended the wait for the resume
+        Stopped,        // a stop request ended the wait for the answer or for the resume
     };
     Kind kind = Kind::Done;
     std::string message;  // the system's text for a refusal
 };
 
-// Carries out one power action. Hibernate and Suspend return after the resume.
+// Carries out one power action. Hibernate and Suspend return after the resume. A stop
+// request ends any wait: the outcome is then Stopped.
 class PowerBackend {
 public:
     virtual ~PowerBackend() = default;
@@ -53,15 +54,16 @@ public:
     PowerActions(PowerBackend& backend, std::string programName)
         : backend_(backend), source_(std::move(programName) + ".mShutDown") {}
 
-    // Power off, reboot or halt by flags (0..31); true once accepted, else raises.
+    // Power off, reboot or halt by flags (0..31); true once accepted, false when a stop
+    // request ended the wait for the answer; a refusal raises.
     bool ShutdownSystem(int flags);
     // True once the system has resumed; false when a stop request ended the wait for the
-    // resume. A refusal raises as it does for a shutdown.
+    // answer or the resume. A refusal raises as it does for a shutdown.
     bool HibernateSystem();
     bool StandbySystem();
 
 private:
-    bool Suspend(PowerCall call);
+    bool Act(PowerCall call);
     [[noreturn]] void Raise(std::uint32_t number, const std::string& description) const;
     void RaiseIfRefused(const PowerOutcome& outcome) const;
 

@@ -21,6 +21,7 @@ using nodrel::PowerActions;
 using nodrel::PowerError;
 using nodrel::linux_platform::LogindPower;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 using std::chrono::seconds;
 
 // Where LogindPower is sent whenever no private bus is meant: a socket that cannot exist.
@@ -44,8 +45,9 @@ PowerError ErrorOf(const std::function<void()>& action) {
 
 // Runs the action that reaches logind's `method` as the countdown asks for it.
 bool Act(const std::string& method, seconds resumeBound = seconds(10),
-         std::function<bool()> stopRequested = {}) {
-    LogindPower logind(resumeBound);
+         std::function<bool()> stopRequested = {},
+         milliseconds answerBound = LogindPower::DefaultAnswerBound) {
+    LogindPower logind(resumeBound, answerBound);
     logind.stopRequested = std::move(stopRequested);
     PowerActions power(logind, "nodreld");
     if (method == "Hibernate") return power.HibernateSystem();
@@ -190,6 +192,27 @@ TEST_F(Logind, SleepWaitsForTheResumeItsBoundOrAStopRequest) {
         EXPECT_GE(SecondsSince(start), c.atLeast);
         EXPECT_LT(SecondsSince(start), c.below);
         ExpectCalled(c.method);
+    }
+}
+
+// A logind that does not answer: a refusal once the bound has passed, or Stopped within a
+// second of a stop request, for a shutdown as for a sleep.
+TEST_F(Logind, UnansweredCallIsRefusedAfterItsBoundOrStoppedOnRequest) {
+    Ask({"stall", "PowerOff", "1.5"});
+    auto start = Clock::now();
+    const PowerError error = ErrorOf([&] { Act("PowerOff", seconds(10), {}, milliseconds(500)); });
+    EXPECT_EQ(error.number, 0x8004062Bu);
+    EXPECT_STREQ(error.what(), "ShutdownSystem failed: systemd-logind did not answer within 0.5 s");
+    EXPECT_GE(SecondsSince(start), 0.5);
+    EXPECT_LT(SecondsSince(start), 1.5);
+    ExpectCalled("PowerOff");
+    for (const std::string method : {"Reboot", "Suspend"}) {
+        Ask({"stall", method, "1.5"});
+        start = Clock::now();
+        EXPECT_FALSE(Act(method, seconds(10), [&] { return SecondsSince(start) >= 0.3; }))
+            << method;
+        EXPECT_LT(SecondsSince(start), 1.3) << method;
+        ExpectCalled(method);
     }
 }
 

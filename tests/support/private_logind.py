@@ -8,6 +8,8 @@ then answers each command line on stdin (fields split by tabs) with one line:
     calls                         the calls so far, e.g. "PowerOff(false) Suspend(false)"
     fail METHOD ERROR MESSAGE     from now on METHOD answers with this D-Bus error
     resume METHOD SECONDS|never   when Hibernate/Suspend announce the resume (0: before the reply)
+    stall METHOD SECONDS          from now on METHOD answers only after SECONDS, and the
+                                  stand-in answers nothing else meanwhile
     matches N                     from now on a connection may add at most N match rules
 Like logind, each method answers a call whose argument is not a boolean (signature "b")
 with InvalidArgs. When stdin closes, also on a crash of the test, it ends both and removes
@@ -128,7 +130,8 @@ def serve():
                 continue
             code = {"fail": lambda: "raise dbus.exceptions.DBusException(%r, name=%r)"
                             % (args[2], args[1]),
-                    "resume": lambda: _sleep_code(None if args[1] == "never" else float(args[1]))}
+                    "resume": lambda: _sleep_code(None if args[1] == "never" else float(args[1])),
+                    "stall": lambda: "import time\ntime.sleep(%f)" % float(args[1])}
             mock.AddMethod(MANAGER, args[0], "b", "", CHECK_SIGNATURE + code[command]())
             print("ok", flush=True)
         return 0

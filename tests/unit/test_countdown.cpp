@@ -125,6 +125,24 @@ TEST(Countdown, ExitLogsTheActionAndCarriesOutNothing) {
                 ElementsAre("Enter|Power Off", "Exit|Power Off"));
 }
 
+// A stop request (SIGTERM, the window closed) while the action waits for the system's answer
+// or the resume ends the program as Exit does, with no "Close".
+TEST(Countdown, StopWhileTheActionWaitsEndsAsExitDoes) {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"1", {"Start|Power Off", "Exit|Power Off"}},
+        {"5", {"Start|Hibernate", "Start|Initialise", "Exit|Initialise"}}};
+    for (const auto& [type, events] : cases) {
+        Rig rig;
+        ASSERT_TRUE(
+            StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}, {"LogLevel", "2"}}));
+        rig.power.outcome.kind = PowerOutcome::Kind::Stopped;
+        rig.Seconds(2);
+        EXPECT_EQ(rig.power.calls.size(), 1u);
+        EXPECT_EQ(rig.effects.ended, 0);
+        EXPECT_EQ(EventsFrom(rig, events.front()), events);
+    }
+}
+
 // A reload (SIGHUP) in the countdown starts the cycle again with the Reset button back.
 TEST(Countdown, ReloadInTheCountdownRestoresTheResetButton) {
     Rig rig;

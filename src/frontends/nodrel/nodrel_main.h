@@ -50,7 +50,7 @@ public:
     void RequestReset();
     void RequestTest();
 
-    // For an event of the program that blocks (the wait for a resume): lets the window
+    // For an event of the program that blocks (a power action's waits): lets the window
     // system's events through (not the sockets' ones) and tells whether the window was
     // asked to close meanwhile. No event of the program runs inside: clicks are lost.
     bool CloseRequestedWhileBlocked();

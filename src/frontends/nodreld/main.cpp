@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     auto& link = machine.link;
     nodrel::Nodrel program(machine.For(effects, start.programName));
     nodrel::linux_platform::ServiceNotifier service;
-    // The wait for a resume blocks the loop: the watchdog is fed and SIGINT/SIGTERM heard.
+    // The waits for logind's answer and for a resume block the loop: the watchdog is fed and
+    // SIGINT/SIGTERM heard.
     machine.power.stopRequested = [&] {
         service.Alive();
         return nodrel::linux_platform::TakeExitSignal();

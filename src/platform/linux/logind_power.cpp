@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -17,8 +18,10 @@ constexpr const char* Manager = "org.freedesktop.login1.Manager";
 
 using Kind = nodrel::PowerOutcome::Kind;
 
-// How long the wait for the resume listens to the bus before asking whether to stop.
+// How long a wait listens to the bus before asking whether to stop.
 constexpr auto StopCheckInterval = std::chrono::milliseconds(500);
+// sd-bus's own limit for the call lies beyond ours, so that ours is the one that speaks.
+constexpr auto BusTimeoutMargin = std::chrono::seconds(1);
 
 bool IsSleep(nodrel::PowerCall call) {
     return call == nodrel::PowerCall::Hibernate || call == nodrel::PowerCall::Suspend;
@@ -40,6 +43,12 @@ struct Bus {
     ~Bus() { sd_bus_flush_close_unref(bus); }
 };
 
+// Owns a match or a pending call; releasing it drops its callback.
+struct Slot {
+    sd_bus_slot* slot = nullptr;
+    ~Slot() { sd_bus_slot_unref(slot); }
+};
+
 struct SleepWatch {
     bool resumed = false;
     static int OnPrepareForSleep(sd_bus_message* message, void* userdata, sd_bus_error*) {
@@ -51,37 +60,77 @@ struct SleepWatch {
     }
 };
 
-int CallManager(sd_bus* bus, nodrel::PowerCall call, sd_bus_error& error) {
-    sd_bus_message* message = nullptr;
-    int r = NewLogindCall(bus, call, &message);
-    if (r < 0) return r;
-    sd_bus_message* reply = nullptr;
-    // No time limit of our own beyond the bus's default for a method call.
-    r = sd_bus_call(bus, message, 0, &error, &reply);
-    sd_bus_message_unref(reply);
-    sd_bus_message_unref(message);
-    return r;
-}
+// logind's answer to the call, once it has come.
+struct Answer {
+    bool arrived = false;
+    nodrel::PowerOutcome outcome;
+    static int OnReply(sd_bus_message* reply, void* userdata, sd_bus_error*) {
+        auto& answer = *static_cast<Answer*>(userdata);
+        answer.arrived = true;
+        if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+            answer.outcome = FromBusError(*error, sd_bus_message_get_errno(reply));
+        }
+        return 0;
+    }
+};
 
-// Until PrepareForSleep(false), the bound, or a stop request (then Stopped); a signal
-// that interrupts the wait does not end it.
-Kind WaitForResume(sd_bus* bus, SleepWatch& watch, std::chrono::seconds bound,
-                   const std::function<bool()>& stopRequested) {
+enum class Waited { Came, Stopped, TimedOut, BusLost };
+
+// Dispatches the bus until `came` is true, the bound has passed, a stop is requested or
+// the bus goes away. A signal that interrupts the wait does not end it.
+Waited Listen(sd_bus* bus, const bool& came, std::chrono::steady_clock::duration bound,
+              const std::function<bool()>& stopRequested) {
     using std::chrono::steady_clock;
     const auto deadline = steady_clock::now() + bound;
-    while (!watch.resumed) {
+    while (!came) {
         const int r = sd_bus_process(bus, nullptr);
-        if (r < 0) break;  // the bus went away: nothing more will come
+        if (r < 0) return Waited::BusLost;
         if (r > 0) continue;
-        if (stopRequested && stopRequested()) return Kind::Stopped;
+        if (stopRequested && stopRequested()) return Waited::Stopped;
         const auto left = deadline - steady_clock::now();
-        if (left <= steady_clock::duration::zero()) break;
+        if (left <= steady_clock::duration::zero()) return Waited::TimedOut;
         const auto slice = std::chrono::duration_cast<std::chrono::microseconds>(
             std::min<steady_clock::duration>(left, StopCheckInterval));
         const int w = sd_bus_wait(bus, static_cast<std::uint64_t>(slice.count()));
-        if (w < 0 && w != -EINTR) break;
+        if (w < 0 && w != -EINTR) return Waited::BusLost;
     }
-    return Kind::Done;
+    return Waited::Came;
+}
+
+std::string SecondsText(std::chrono::milliseconds duration) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
+    return text;
+}
+
+// Sends the call and waits for the answer without blocking the program for good: a stop
+// request ends the wait, and no answer within `bound` is a refusal.
+nodrel::PowerOutcome CallManager(sd_bus* bus, nodrel::PowerCall call,
+                                 std::chrono::milliseconds bound,
+                                 const std::function<bool()>& stopRequested) {
+    sd_bus_message* message = nullptr;
+    int r = NewLogindCall(bus, call, &message);
+    Answer answer;
+    Slot pending;
+    if (r >= 0) {
+        const auto busTimeout =
+            std::chrono::duration_cast<std::chrono::microseconds>(bound + BusTimeoutMargin);
+        r = sd_bus_call_async(bus, &pending.slot, message, &Answer::OnReply, &answer,
+                              static_cast<std::uint64_t>(busTimeout.count()));
+    }
+    sd_bus_message_unref(message);
+    if (r < 0) return {Kind::Refused, std::string("Cannot call logind: ") + std::strerror(-r)};
+    switch (Listen(bus, answer.arrived, bound, stopRequested)) {
+        case Waited::Came:
+            return answer.outcome;
+        case Waited::Stopped:
+            return {Kind::Stopped, {}};
+        case Waited::TimedOut:
+            return {Kind::Refused, "systemd-logind did not answer within " + SecondsText(bound)};
+        case Waited::BusLost:
+            break;
+    }
+    return {Kind::Refused, "The system bus went away before systemd-logind answered"};
 }
 
 }  // namespace
@@ -119,27 +168,24 @@ nodrel::PowerOutcome LogindPower::Perform(nodrel::PowerCall call) {
         return {Kind::Refused, std::string("Cannot reach the system bus: ") + std::strerror(-r)};
     }
     SleepWatch watch;
-    sd_bus_slot* slot = nullptr;
+    Slot match;
     if (IsSleep(call)) {
         // Subscribed before the call, so the resume signal cannot slip past. Without it the
         // call is not made: the program could not tell when the computer is back.
-        const int r = sd_bus_match_signal(bus.bus, &slot, Service, Path, Manager, "PrepareForSleep",
-                                          &SleepWatch::OnPrepareForSleep, &watch);
+        const int r =
+            sd_bus_match_signal(bus.bus, &match.slot, Service, Path, Manager, "PrepareForSleep",
+                                &SleepWatch::OnPrepareForSleep, &watch);
         if (r < 0) {
             return {Kind::Refused,
                     std::string("Cannot watch for the resume: ") + std::strerror(-r)};
         }
     }
-    sd_bus_error error{nullptr, nullptr, 0};  // the empty error, as the library expects it
-    const int r = CallManager(bus.bus, call, error);
-    nodrel::PowerOutcome outcome;
-    if (r < 0) {
-        outcome = FromBusError(error, r);
-    } else if (IsSleep(call)) {
-        outcome.kind = WaitForResume(bus.bus, watch, resumeBound_, stopRequested);
+    nodrel::PowerOutcome outcome = CallManager(bus.bus, call, answerBound_, stopRequested);
+    // A sleep goes on after PrepareForSleep(false), the bound or a lost bus alike.
+    if (outcome.kind == Kind::Done && IsSleep(call) &&
+        Listen(bus.bus, watch.resumed, resumeBound_, stopRequested) == Waited::Stopped) {
+        outcome.kind = Kind::Stopped;
     }
-    sd_bus_error_free(&error);
-    sd_bus_slot_unref(slot);
     return outcome;
 }
 
