@@ -39,6 +39,8 @@ public:
     void HideWindow() override;
     void Restore() override;
     void CloseDialogs() override;
+    // Answers each open box as the user would: OK, or No.
+    void CloseMessageBoxes() override;
 
     // The main window: the timer, the tray icon and the window states act on it.
     void AttachWindow(HWND window, HICON icon);
