@@ -27,7 +27,6 @@ int WinEffects::ShowMessage(int style, const std::string& title, const std::stri
         MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(),
                     static_cast<UINT>(style) | MB_SETFOREGROUND | (owner ? 0 : MB_TASKMODAL));
     --boxes_;
-    if (onBoxClosed) onBoxClosed();
     if (answer == IDYES || answer == IDNO) return answer;
     return unanswered;
 }

@@ -52,8 +52,7 @@ public:
     void DialogOpened(HWND dialog, std::function<void()> close);
     void DialogClosed(HWND dialog);
 
-    std::function<void()> onRestored;   // right after Restore has shown the window
-    std::function<void()> onBoxClosed;  // a message box has closed
+    std::function<void()> onRestored;  // right after Restore has shown the window
 
     std::optional<int> Status() const { return status_; }
     bool InMessageBox() const { return boxes_ > 0; }
