@@ -10,6 +10,8 @@ void Nodrel::CountdownStep() {
     if (Count == 0) {
         RestoreWindow();
         windowEffects_.RemoveTrayIcon();
+        // A box left standing would hide the countdown and keep Cancel out of reach.
+        windowEffects_.CloseMessageBoxes();
     }
     if (TestMode) {
         EndTestRun();
@@ -27,8 +29,11 @@ void Nodrel::CountdownStep() {
 
 void Nodrel::EndTestRun() {
     if (settings.LogLevel >= kLogNormal && !Unconfigured) WriteLog("Simulate", ShutName);
-    outside_.effects.ShowMessage(box::Plain, ProgTitle + " Test", "Test " + ShutName);
+    const std::string title = ProgTitle + " Test";
+    const std::string text = "Test " + ShutName;
+    // The cycle starts again before the box: a master keeps its slave alive while it stands.
     ResetProgram();
+    outside_.effects.ShowMessage(box::Plain, title, text);
 }
 
 void Nodrel::CountdownDisplay() {

@@ -6,8 +6,15 @@
 namespace nodrel {
 
 void Nodrel::tmrRefresh_Timer() {
+    if (commandQuietTicks_ > 0) --commandQuietTicks_;
     // A message box opened by a step may run the event loop; no tick may start inside it.
-    if (inTick_) return;
+    // The cycle waits for the box, the master's slave does not: it still hears it.
+    if (inTick_) {
+        Guarded([&] {
+            if (tmrRefreshEnabled_ && SendingDue()) SendLinkMessage();
+        });
+        return;
+    }
     inTick_ = true;
     Guarded([&] {
         try {
@@ -148,6 +155,7 @@ void Nodrel::StartCycle() {
     KeepOffTop();
     if (settings.LogLevel >= kLogNormal && Runnable()) WriteLog("Start", "Initialise");
     SendMsg = "<C0A000>";
+    commandSendsLeft_ = 0;  // a pending command gives way to the first message
     StartTimer();
 }
 

@@ -35,6 +35,8 @@ public:
     virtual void Restore() = 0;
     // Close the about and configuration windows without saving.
     virtual void CloseDialogs() = 0;
+    // Close the open message boxes without an answer: they answer OK, or No.
+    virtual void CloseMessageBoxes() = 0;
 };
 
 }  // namespace nodrel

@@ -36,14 +36,28 @@ void Nodrel::BindReceivePort() {
 }
 
 bool Nodrel::SendingDue() const {
-    const bool sendingPhase = Phase == PhaseRun || (Phase == PhaseInitialise && Count == 1);
-    return sendingPhase && settings.CMain == kMaster && Runnable();
+    // A master falls silent only in its own real countdown, for its slave to count down too.
+    return settings.CMain == kMaster && Runnable() && !InRealCountdown();
 }
 
-void Nodrel::SendLinkMessage() {
+bool Nodrel::SendLinkMessage() {
     // A failed send is silent; the message stays pending for the next occasion.
-    if (!link_->SendTo(settings.IPAdd, settings.Port1, SendMsg)) return;
-    SendMsg = KeepAlive;
+    if (!link_->SendTo(settings.IPAdd, settings.Port1, SendMsg)) return false;
+    if (commandSendsLeft_ > 0) --commandSendsLeft_;
+    if (commandSendsLeft_ == 0) SendMsg = KeepAlive;
+    return true;
+}
+
+void Nodrel::SendCommandRepeatsNow() {
+    while (settings.CMain == kMaster && commandSendsLeft_ > 0 && SendLinkMessage()) {
+    }
+}
+
+bool Nodrel::RepeatOfLastCommand(LinkCommand command) {
+    if (command == lastCommand_ && commandQuietTicks_ > 0) return true;
+    lastCommand_ = command;
+    commandQuietTicks_ = CommandRepeatsIgnoredMs / RefreshPeriodMs;
+    return false;
 }
 
 void Nodrel::udpServ_DataArrival(std::string_view datagram) {
@@ -62,6 +76,7 @@ void Nodrel::udpServ_DataArrival(std::string_view datagram) {
         CommsText = "-OK-";
         ConditionMet = 0;
         const LinkCommand command = CommandOf(datagram);
+        if (command == LinkCommand::None || RepeatOfLastCommand(command)) return;
         if (command == LinkCommand::Reset) Reset_Click();
         if (command == LinkCommand::Test) TestS_Click();
     });

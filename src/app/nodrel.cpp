@@ -33,6 +33,7 @@ public:
     void HideWindow() override {}
     void Restore() override {}
     void CloseDialogs() override {}
+    void CloseMessageBoxes() override {}
 };
 
 }  // namespace
@@ -122,6 +123,9 @@ void Nodrel::Form_Unload() {
 void Nodrel::ExitProgram() {
     StopTimer();
     if (!Unconfigured && settings.LogLevel > kLogNone) WriteLog("Exit", PhaseLogName());
+    if (InRealCountdown()) RealCountdownLeft();
+    // No tick comes any more: a command's repeats go out now.
+    SendCommandRepeatsNow();
     End(0);
 }
 
@@ -131,6 +135,7 @@ void Nodrel::EndWithMessage(const Message& message) {
 
 void Nodrel::ReloadSettings() {
     Guarded([&] {
+        const bool leavingCountdown = InRealCountdown();
         StartLink();
         ResetCycle();
         OpenLogFile();
@@ -138,6 +143,7 @@ void Nodrel::ReloadSettings() {
         if (!Unconfigured && settings.LogLevel == kLogFull) WriteLogHeader(1);
         StartCycle();
         DialogOpen = false;
+        if (leavingCountdown) RealCountdownLeft();
     });
 }
 

@@ -19,6 +19,7 @@
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_average.h"
+#include "link/link_protocol.h"
 #include "link/link_socket.h"
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
@@ -99,6 +100,10 @@ public:
 
     std::optional<int> EndStatus() const { return endStatus_; }
     bool TimerEnabled() const { return tmrRefreshEnabled_; }
+    // Inside a tick: a message box stands in the middle of one of its steps. The cycle
+    // waits for the box, and so do the link's datagrams; a tick arriving meanwhile only
+    // keeps the link alive.
+    bool InTick() const { return inTick_; }
     const MainWindow& Window() const { return window_; }
 
     // ----- cycle state, named as the rest of the program knows it -----
@@ -150,8 +155,13 @@ private:
     void RestoreWindow();
     // link_control.cpp
     void StartLink();
-    void SendLinkMessage();
+    // False when the datagram could not go out; what was pending stays pending.
+    bool SendLinkMessage();
     bool SendingDue() const;
+    // Sends what is left of a forwarded command's repeats at once.
+    void SendCommandRepeatsNow();
+    // True for a command a slave has just acted on: one of its master's repeats.
+    bool RepeatOfLastCommand(LinkCommand command);
     // settings_loading.cpp
     void ReadConfig();
     void CheckSettings();
@@ -186,8 +196,13 @@ private:
     bool Runnable() const { return !Unconfigured && !PortError; }
     std::string ActivationCaption() const;
     void OpenDialog(std::int16_t seconds);
-    // Passes a Reset or Test on to the slave, when this copy is a master.
+    // Passes a Reset or Test on to the slave, when this copy is a master: at once, and on
+    // the next sends until it has gone out CommandSends times.
     void ForwardCommand(std::string_view message);
+    // A countdown that ends in the power action, not a test run's.
+    bool InRealCountdown() const { return Phase == PhaseCountdown && !TestMode; }
+    // A real countdown was left any way but by its action (Reset, a reload, a test, Exit).
+    void RealCountdownLeft();
 
     void TickWork();
     void CountdownDisplay();
@@ -207,7 +222,10 @@ private:
     std::unique_ptr<WindowEffects> noWindow_;
     WindowEffects& windowEffects_;
     bool inTick_ = false;
-    bool configDialog_ = false;  // the open dialog is the configuration window
+    int commandSendsLeft_ = 0;                     // sends of the pending command still to come
+    LinkCommand lastCommand_ = LinkCommand::None;  // the command a slave acted on last
+    int commandQuietTicks_ = 0;                    // ticks during which its repeats are ignored
+    bool configDialog_ = false;                    // the open dialog is the configuration window
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

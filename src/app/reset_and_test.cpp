@@ -13,14 +13,20 @@ void Nodrel::ResetProgram() {
 void Nodrel::Reset_Click() {
     Guarded([&] {
         if (settings.LogLevel >= kLogNormal) WriteLog("Reset", PhaseLogName());
+        const bool leavingCountdown = InRealCountdown();
         ResetProgram();
-        ForwardCommand(ResetCommand);
+        if (leavingCountdown) {
+            RealCountdownLeft();  // which forwards the Reset
+        } else {
+            ForwardCommand(ResetCommand);
+        }
     });
 }
 
 void Nodrel::TestS_Click() {
     Guarded([&] {
         if (!Runnable()) return;
+        const bool leavingCountdown = InRealCountdown();
         ResetCycle();
         TestMode = true;
         TriggerDelay = 5;
@@ -30,13 +36,20 @@ void Nodrel::TestS_Click() {
         StartCycle();
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
+        if (leavingCountdown) RealCountdownLeft();
         ForwardCommand(TestCommand);
     });
 }
 
 void Nodrel::ForwardCommand(std::string_view message) {
     SendMsg = message;
+    commandSendsLeft_ = CommandSends;
     if (settings.CMain == kMaster) SendLinkMessage();
+}
+
+void Nodrel::RealCountdownLeft() {
+    // The slave, silent for as long as this master, may be counting down too.
+    ForwardCommand(ResetCommand);
 }
 
 void Nodrel::ReportPowerError(const PowerError& error) {

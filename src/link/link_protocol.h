@@ -11,6 +11,11 @@ inline constexpr std::string_view KeepAlive = "<COA100>";
 // The Reset and Test commands a master passes on to its slave.
 inline constexpr std::string_view ResetCommand = "<COC000>";
 inline constexpr std::string_view TestCommand = "<COT000>";
+// Nothing is acknowledged: a command goes out on this many sends in a row, so that a lost
+// datagram loses nothing...
+inline constexpr int CommandSends = 4;
+// ...and a slave acts on the first of them and ignores the same command for this long.
+inline constexpr int CommandRepeatsIgnoredMs = 3000;
 
 // True for a message of the link's format: at least 8 characters, "<CO" first, ">"
 // last, and positions 6-7 giving the number of characters beyond 8.

@@ -1,5 +1,7 @@
 // The main window: the core's state reaching its widgets, and its buttons, requests, tray
 // icon and ways out reaching the program.
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QScreen>
 #include <set>
@@ -75,9 +77,9 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
     }
 }
 
-// A test run ends in a box shown from inside a tick while further ticks arrive: the cycle
-// stands still, and an exit asked for meanwhile (SIGTERM) closes it and ends once the step
-// is done.
+// A test run ends in a box shown from inside a tick, the cycle already restarted, while
+// further ticks arrive: the cycle stands still, and an exit asked for meanwhile (SIGTERM) closes it
+// and ends once the step is done.
 TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     Desk desk;
     desk.Start({{"StartDelay", "4"}, {"LogLevel", "2"}});
@@ -100,9 +102,40 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     EXPECT_THAT(boxes.seen[0], EndsWith("|Test Power Off"));
     EXPECT_EQ(samples, 12);
     ASSERT_EQ(whileOpen.size(), 1u) << "stood still";
-    EXPECT_EQ(whileOpen.begin()->first, PhaseCountdown);
+    EXPECT_EQ(*whileOpen.begin(), std::pair(int{PhaseInitialise}, 4));
     EXPECT_THAT(Last(desk.folder.LogEvents(), 3),
                 ElementsAre("*Simulate|Power Off", "Start|Initialise", "Exit|Initialise"));
+}
+
+// A box the user opened (the logo's) holds neither the link nor the cycle: the slave reads
+// its master's datagrams under it, each tick is drawn, and the first step of a countdown
+// closes the box, so that the countdown shows and Cancel can be reached.
+TEST(MainWindow, ABoxOpenedOutsideATickLeavesTheLinkReadAndTheCountdownCloses) {
+    Desk desk;
+    desk.launcher.works = false;
+    desk.Start({{"CMain", "2"}, {"IPAdd", "127.0.0.1"}, {"StartDelay", "1"}});
+    int link[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0, link), 0);
+    const auto receive = [&] {
+        for (char got[8]; recv(link[0], got, 8, 0) == 8;)
+            desk.program.udpServ_DataArrival({got, 8});
+    };
+    desk.window.WatchLink([&] { return link[0]; }, receive);
+    BoxAnswerer boxes(QMessageBox::Ok, 10000);  // nobody answers it
+    std::vector<std::string> drawn;             // the Counter label after each tick under it
+    QTimer ticker;  // the refresh timer, with the master alive for the first 4 s
+    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        if (!desk.effects.InMessageBox()) return;
+        if (drawn.size() < 8) write(link[1], "<COA100>", 8);
+        desk.window.Tick();
+        drawn.push_back(TextOf(desk.Label("Counter")));
+    });
+    ticker.start(20);
+    Click(desk.Label("Logo"));
+    EXPECT_THAT(boxes.seen, ElementsAre("0|Nodrel Error|Unable to launch Browser."));
+    EXPECT_THAT(drawn, Contains("Connected"));
+    EXPECT_THAT(Last(drawn, 1), ElementsAre("The Computer Will Power Off In 10s"));
+    close(link[0]), close(link[1]);
 }
 
 TEST(MainWindow, TheRequestsTheLogoConfigureAndExitReachTheProgram) {

@@ -37,6 +37,7 @@ struct RecordingEffects : Effects, WindowEffects {
     void Restore() override { events.push_back("restore"); }
     void HideWindow() override { events.push_back("hide"); }
     void CloseDialogs() override { events.push_back("close dialogs"); }
+    void CloseMessageBoxes() override { events.push_back("close boxes"); }
 
     std::vector<ShownMessage> messages;
     std::vector<std::string> events;

@@ -9,6 +9,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // Starts a master that enters its countdown after one activation second and the trigger
 // delay's idle seconds; that last second shows the first countdown step.
@@ -62,6 +63,7 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
             EXPECT_FALSE(b->enabled) << b->caption;
         }
         EXPECT_TRUE(w.topmost);
+        EXPECT_THAT(rig.effects.events, Contains("close boxes")) << "none hides it";
         rig.Seconds(1);
         EXPECT_EQ(w.Counter.caption, c.prefix + "1s");
         rig.Seconds(1);
@@ -87,6 +89,7 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
         rig.Seconds(2);
         EXPECT_THAT(rig.power.calls, ElementsAre(call));
         EXPECT_EQ(phaseDuringSleep, PhaseInitialise);
+        EXPECT_THAT(rig.link.sent, Not(Contains("<COC000>"))) << "left by its action";
         EXPECT_EQ(rig.program.Count, 1 + 1) << "StartDelay 1 from the file, plus one";
         EXPECT_TRUE(rig.Window().Exit.enabled);
         rig.Seconds(3);
@@ -95,14 +98,12 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
 }
 
 // Cancel on any step stops the countdown before the action and is forwarded to a slave at
-// once; the master is silent during its countdown.
+// once.
 TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
     for (int step = 0; step < 3; ++step) {
         Rig rig;
         ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
-        const auto sent = rig.link.sent.size();
         rig.Seconds(step);
-        EXPECT_EQ(rig.link.sent.size(), sent);
         rig.program.Reset_Click();
         EXPECT_EQ(rig.link.sent.back(), "<COC000>");
         rig.Seconds(3);
@@ -112,9 +113,10 @@ TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
     }
 }
 
-// Exit during the countdown (SIGTERM, the window closed) logs the action's name and
-// carries out nothing.
-TEST(Countdown, ExitLogsTheActionAndCarriesOutNothing) {
+// Exit during the countdown (SIGTERM, the window closed) logs the action's name, carries
+// out nothing, and forwards a Reset to a slave that may be counting down too: all four
+// sends before it ends.
+TEST(Countdown, ExitLogsTheActionCarriesOutNothingAndTellsTheSlave) {
     Rig rig;
     ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
     rig.program.Form_Unload();
@@ -123,6 +125,8 @@ TEST(Countdown, ExitLogsTheActionAndCarriesOutNothing) {
     EXPECT_EQ(rig.effects.ended, 0);
     EXPECT_THAT(EventsFrom(rig, "Enter|Power Off"),
                 ElementsAre("Enter|Power Off", "Exit|Power Off"));
+    const std::string reset = "<COC000>";
+    EXPECT_THAT(Last(rig.link.sent, 5), ElementsAre("<COA100>", reset, reset, reset, reset));
 }
 
 // A stop request (SIGTERM, the window closed) while the action waits for the system's answer
@@ -143,14 +147,19 @@ TEST(Countdown, StopWhileTheActionWaitsEndsAsExitDoes) {
     }
 }
 
-// A reload (SIGHUP) in the countdown starts the cycle again with the Reset button back.
-TEST(Countdown, ReloadInTheCountdownRestoresTheResetButton) {
-    Rig rig;
-    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
-    ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
-    rig.program.ReloadSettings();
-    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
-    EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
+// A reload (SIGHUP) or a test (SIGUSR2) in the countdown starts the cycle again with the
+// Reset button back, and forwards a Reset as Cancel does.
+TEST(Countdown, ReloadOrTestInTheCountdownRestoresTheResetButtonAndTellsTheSlave) {
+    for (const bool test : {false, true}) {
+        Rig rig;
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
+        ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
+        const auto sent = rig.link.sent.size();
+        test ? rig.program.TestS_Click() : rig.program.ReloadSettings();
+        EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+        EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
+        EXPECT_EQ(rig.link.sent.at(sent), "<COC000>") << test;
+    }
 }
 
 // -InhibitShutdown shortens both delays to six seconds in memory and only simulates the

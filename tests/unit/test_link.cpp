@@ -52,22 +52,6 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     }
 }
 
-// A slave runs a forwarded reset and test as if pressed; a reload to master keeps the port.
-TEST(Link, ForwardedResetAndTestRunAsIfPressedThenAReloadToMasterKeepsTheBinding) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start(Slave({{"LogLevel", "2"}})));
-    rig.Seconds(3);
-    rig.program.udpServ_DataArrival("<COC000>");
-    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
-    rig.program.udpServ_DataArrival("<COT000>");
-    EXPECT_EQ(rig.Window().caption, "Nodrel Slave - Test Mode");
-    EXPECT_THAT(rig.link.sent, IsEmpty()) << "a slave forwards nothing";
-    rig.folder.WriteConfig(ConfigText({{"StartDelay", "1"}, {"IPAdd", "192.168.1.20"}}));
-    rig.program.ReloadSettings();
-    EXPECT_EQ(rig.link.closed, 1);
-    EXPECT_EQ(rig.Window().caption, "Nodrel");
-}
-
 // Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
 // does nothing. Close re-initialises without a save, and only a bind that works clears the
 // error (also while the box is up): after a port change the slave binds the new port.
@@ -121,36 +105,65 @@ TEST(Link, ACountdownCanAlwaysBeCancelled) {
     EXPECT_FALSE(rig.Window().Exit.enabled);
 }
 
-// The master sends from its last activation second, twice a second, also while a dialog is
-// open; a command that fails to send is retried.
-TEST(Link, MasterSendsTwiceASecondFromTheLastActivationSecondAndRetriesACommand) {
+// A master that can send keeps its slave alive twice a second in every phase but its own
+// real countdown: from its first tick, while a dialog holds the cycle, and through a test and
+// its last box, under which ticks only send.
+TEST(Link, MasterSendsInEveryPhaseButItsRealCountdown) {
     Rig rig;
-    ASSERT_TRUE(rig.Start(
-        {{"StartDelay", "3"}, {"CPUDelay", "60"}, {"IPAdd", "192.168.1.20"}, {"Port1", "10777"}}));
+    ASSERT_TRUE(rig.Start({{"StartDelay", "3"}, {"IPAdd", "192.168.1.20"}, {"Port1", "10777"}}));
+    rig.program.AboutOpened();
     rig.Seconds(1);
-    rig.program.tmrRefresh_Timer();
-    EXPECT_THAT(rig.link.sent, IsEmpty());
-    rig.program.tmrRefresh_Timer();  // the work tick that leaves one activation second
-    EXPECT_THAT(rig.link.sent, ElementsAre("<C0A000>"));
+    EXPECT_THAT(rig.link.sent, ElementsAre("<C0A000>", "<COA100>"));
     EXPECT_EQ(rig.link.lastHost + ":" + std::to_string(rig.link.lastPort), "192.168.1.20:10777");
-    rig.Seconds(4);
-    EXPECT_EQ(rig.link.sent.size(), 1u + 8u);
-    EXPECT_THAT(Last(rig.link.sent, 8), Each(std::string("<COA100>")));
-    rig.program.udpServ_DataArrival("<COC000>");
-    EXPECT_EQ(rig.program.Phase, PhaseRun) << "a master ignores what arrives";
-    rig.program.DialogOpen = true;
-    rig.program.DialogTimeout = 30;
-    rig.Seconds(1);
-    EXPECT_EQ(rig.link.sent.size(), 11u);
-    rig.program.DialogOpen = false;
-    rig.link.sendWorks = false;
+    rig.program.DialogClosed();
+    std::vector<int> underBox;  // phase, count and sends after two seconds under the box
+    rig.effects.whileShown = [&] {
+        const auto before = rig.link.sent.size();
+        rig.Seconds(2);
+        underBox = {rig.program.Phase, rig.program.Count, int(rig.link.sent.size() - before)};
+    };
     rig.program.TestS_Click();
+    rig.Seconds(2 + 5);
+    EXPECT_THAT(underBox, ElementsAre(PhaseInitialise, 3, 4)) << "restarted, held, sending";
+    rig.Seconds(3 + 5);
+    ASSERT_EQ(rig.program.Phase, PhaseCountdown);
+    const auto sent = rig.link.sent.size();
     rig.Seconds(2);
-    EXPECT_EQ(rig.program.SendMsg, "<COT000>");
-    rig.link.sendWorks = true;
-    rig.Seconds(1);
-    EXPECT_EQ(rig.link.sent.at(11), "<COT000>");
-    EXPECT_EQ(rig.program.SendMsg, "<COA100>");
+    EXPECT_EQ(rig.link.sent.size(), sent) << "silent in its real countdown";
+}
+
+// Nothing is acknowledged: a forwarded command goes out on the master's next four sends (a
+// failed one does not count), and its slave acts on the first of them as if pressed there,
+// ignoring the same command for 3 s: one Reset restarts its cycle once, one Test starts one
+// test. A slave forwards nothing, and reloaded as a master it keeps its socket bound.
+TEST(Link, ACommandGoesOutFourTimesAndTheSlaveActsOnItOnce) {
+    Rig master;
+    ASSERT_TRUE(master.Start({{"StartDelay", "3"}}));
+    master.program.Reset_Click();
+    master.Seconds(2);
+    master.link.sendWorks = false;
+    master.program.TestS_Click();
+    master.Seconds(1);
+    master.link.sendWorks = true;
+    master.Seconds(3);
+    const std::string reset = "<COC000>", test = "<COT000>", alive = "<COA100>";
+    ASSERT_THAT(master.link.sent, ElementsAre(reset, reset, reset, reset, alive, test, test, test,
+                                              test, alive, alive));
+
+    Rig slave;
+    ASSERT_TRUE(slave.Start(Slave({{"LogLevel", "2"}})));
+    for (const std::string& message : master.link.sent) {
+        slave.program.udpServ_DataArrival(message);
+        slave.program.tmrRefresh_Timer();
+    }
+    slave.program.udpServ_DataArrival(test);  // 3 s after the first Test: a new one
+    slave.Seconds(2);
+    slave.program.tmrRefresh_Timer();
+    slave.program.udpServ_DataArrival(test);  // 2.5 s after that: a repeat
+    EXPECT_THAT(slave.folder.LogEvents(),
+                ElementsAre("Start|Initialise", "Reset|Initialise", "Start|Initialise", "Enter|Run",
+                            "*Enter|Test", "*Start|Initialise", "*Enter|Run", "*Enter|Test",
+                            "*Start|Initialise", "*Enter|Run"));
 }
 
 // A name service the test answers by hand: each look-up begun ends as `outcome` says.

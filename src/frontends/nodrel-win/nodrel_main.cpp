@@ -69,12 +69,6 @@ NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects, windows_platform::W
     // Restore shows the window, which makes it the active one at once; the core is told
     // of that activation then, before it goes on to set the z-order.
     effects_.onRestored = [this] { program_.Form_Activate(); };
-    effects_.onBoxClosed = [this] {
-        if (linkWaiting_ && !effects_.InMessageBox()) {
-            linkWaiting_ = false;
-            PostMessageW(Handle(), WM_APP_LINK, link_.Socket(), FD_READ);
-        }
-    };
     Render();
 }
 
@@ -113,6 +107,12 @@ void NodrelMain::RunDialog(ModalWindow& dialog) {
 
 void NodrelMain::Tick() {
     RunEvent([this] { program_.tmrRefresh_Timer(); });
+    // A tick inside another event (a box stands) is drawn at once: it may start a countdown.
+    if (depth_ > 0) Render();
+    if (linkWaiting_ && !program_.InTick()) {
+        linkWaiting_ = false;
+        PostMessageW(Handle(), WM_APP_LINK, link_.Socket(), FD_READ);
+    }
 }
 
 void NodrelMain::Render() {
@@ -217,8 +217,8 @@ void NodrelMain::OnTray(LPARAM lParam) {
 void NodrelMain::OnLinkReadable(WPARAM socket) {
     // A message queued before the socket was closed names the old one.
     if (socket != link_.Socket()) return;
-    if (effects_.InMessageBox()) {
-        linkWaiting_ = true;  // read once the box has closed
+    if (program_.InTick()) {
+        linkWaiting_ = true;  // a box stands in the middle of a tick: read once it is done
         return;
     }
     // A flood keeps posted messages ahead of WM_TIMER: a due tick goes first.

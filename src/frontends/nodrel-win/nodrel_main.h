@@ -65,7 +65,7 @@ private:
     std::optional<MainWindow> shown_;  // what the controls show now
     int depth_ = 0;                    // events of the program under way
     bool reportedMinimised_ = false;   // the state Form_Resize last told the core
-    bool linkWaiting_ = false;         // datagrams arrived while a box was open
+    bool linkWaiting_ = false;         // datagrams arrived while the core was in a tick
 };
 
 }  // namespace nodrel::win

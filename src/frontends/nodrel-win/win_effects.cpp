@@ -1,5 +1,7 @@
 #include "frontends/nodrel-win/win_effects.h"
 
+#include <cwchar>
+#include <iterator>
 #include <utility>
 
 #include "frontends/nodrel-win/control_ids.h"
@@ -25,7 +27,6 @@ int WinEffects::ShowMessage(int style, const std::string& title, const std::stri
         MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(),
                     static_cast<UINT>(style) | MB_SETFOREGROUND | (owner ? 0 : MB_TASKMODAL));
     --boxes_;
-    if (onBoxClosed) onBoxClosed();
     if (answer == IDYES || answer == IDNO) return answer;
     return unanswered;
 }
@@ -78,6 +79,26 @@ void WinEffects::Restore() {
 void WinEffects::CloseDialogs() {
     const auto open = dialogs_;
     for (const OpenDialog& dialog : open) dialog.close();
+}
+
+namespace {
+
+// A message box is a dialog of the system's class "#32770"; the program's own windows have
+// classes of their own. A Yes/No box is answered No; any other box as Escape would (OK).
+BOOL CALLBACK CloseUnanswered(HWND window, LPARAM) {
+    wchar_t className[16]{};
+    GetClassNameW(window, className, static_cast<int>(std::size(className)));
+    if (std::wcscmp(className, L"#32770") != 0) return TRUE;
+    const HWND no = GetDlgItem(window, IDNO);
+    const WORD command = no ? IDNO : IDCANCEL;
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), reinterpret_cast<LPARAM>(no));
+    return TRUE;
+}
+
+}  // namespace
+
+void WinEffects::CloseMessageBoxes() {
+    if (boxes_ > 0) EnumThreadWindows(GetCurrentThreadId(), CloseUnanswered, 0);
 }
 
 void WinEffects::AttachWindow(HWND window, HICON icon) {

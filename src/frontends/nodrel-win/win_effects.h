@@ -39,6 +39,8 @@ public:
     void HideWindow() override;
     void Restore() override;
     void CloseDialogs() override;
+    // Answers each open box as the user would: OK, or No.
+    void CloseMessageBoxes() override;
 
     // The main window: the timer, the tray icon and the window states act on it.
     void AttachWindow(HWND window, HICON icon);
@@ -50,8 +52,7 @@ public:
     void DialogOpened(HWND dialog, std::function<void()> close);
     void DialogClosed(HWND dialog);
 
-    std::function<void()> onRestored;   // right after Restore has shown the window
-    std::function<void()> onBoxClosed;  // a message box has closed
+    std::function<void()> onRestored;  // right after Restore has shown the window
 
     std::optional<int> Status() const { return status_; }
     bool InMessageBox() const { return boxes_ > 0; }

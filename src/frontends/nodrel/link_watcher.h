@@ -16,8 +16,8 @@ public:
     LinkWatcher& operator=(const LinkWatcher&) = delete;
 
     // Called after every event: a reload may have replaced the socket. While `held`
-    // (a message box stands in the middle of a step) nothing is read; the datagrams wait
-    // in the socket.
+    // (a message box stands in the middle of a tick, which holds the cycle too) nothing
+    // is read; the datagrams wait in the socket.
     void Follow(bool held);
 
     int Watched() const { return watched_; }

@@ -6,7 +6,6 @@
 #include "app/nodrel.h"
 #include "app/startup.h"
 #include "frm_config.h"
-#include "link_watcher.h"
 #include "multi_inst.h"
 #include "nodrel_main.h"
 #include "pictures.h"
@@ -80,16 +79,12 @@ int main(int argc, char** argv) {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
     };
 
-    nodrel::LinkWatcher linkWatcher(
+    window.WatchLink(
         [&] { return link.Fd(); },
         [&] {
-            window.RunEvent([&] {
-                link.Receive(
-                    [&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                    nodrel::DatagramsPerWakeUp);
-            });
+            link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
+                         nodrel::DatagramsPerWakeUp);
         });
-    window.afterEvent = [&] { linkWatcher.Follow(effects.InMessageBox()); };
     window.openConfiguration = [&] {
         nodrel::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);
         config.runEvent = [&](const std::function<void()>& event) { window.RunEvent(event); };

@@ -178,6 +178,8 @@ void NodrelMain::RunEvent(const std::function<void()>& event) {
 
 void NodrelMain::Tick() {
     RunEvent([this] { program_.tmrRefresh_Timer(); });
+    // A tick inside another event (a box stands) is drawn at once: it may start a countdown.
+    if (depth_ > 0) Render();
 }
 
 void NodrelMain::AfterEvent() {
@@ -187,7 +189,16 @@ void NodrelMain::AfterEvent() {
         --depth_;
     }
     Render();
-    if (afterEvent) afterEvent();
+    FollowLink();
+}
+
+void NodrelMain::WatchLink(std::function<int()> fd, std::function<void()> receive) {
+    link_ = std::make_unique<LinkWatcher>(std::move(fd), [this, receive] { RunEvent(receive); });
+    FollowLink();
+}
+
+void NodrelMain::FollowLink() {
+    if (link_) link_->Follow(program_.InTick());
 }
 
 void NodrelMain::Render() {
@@ -323,7 +334,7 @@ void NodrelMain::BoxesChanged() {
             RunDeferred();
         });
     }
-    if (afterEvent) afterEvent();
+    FollowLink();
 }
 
 void NodrelMain::RunDialog(QDialog& dialog) {

@@ -4,12 +4,14 @@
 // double click to the core, and runs the about and configuration windows.
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/nodrel.h"
+#include "link_watcher.h"
 #include "qt_effects.h"
 
 class QDialog;
@@ -59,10 +61,13 @@ public:
     // the main window is drawn anew once it has gone.
     void RunDialog(QDialog& dialog);
 
+    // Reads the link's datagrams as events of the program: `fd` gives the socket now (a
+    // reload may replace it), `receive` reads what has arrived. Held only while a box
+    // stands in the middle of a tick, when the cycle is held too.
+    void WatchLink(std::function<int()> fd, std::function<void()> receive);
+
     // Opens the configuration window; until it is set the Configure button does nothing.
     std::function<void()> openConfiguration;
-    // Runs after every event and whenever a message box opens or closes.
-    std::function<void()> afterEvent;
 
 protected:
     bool event(QEvent* event) override;
@@ -78,6 +83,7 @@ private:
     void RunDeferred();
     void BoxesChanged();
     void ReportActivation();
+    void FollowLink();
 
     void Exit_Click();
     void About_Click();
@@ -96,6 +102,7 @@ private:
     QPushButton* TestS = nullptr;
     QPushButton* Reset = nullptr;
     PictureLabel* Logo = nullptr;
+    std::unique_ptr<LinkWatcher> link_;
 
     std::optional<MainWindow> shown_;  // what the controls show now
     int depth_ = 0;                    // events of the program under way

@@ -45,6 +45,8 @@ public:
     void HideWindow() override;
     void Restore() override;
     void CloseDialogs() override;
+    // Closes the open message boxes without an answer (they answer OK, or No).
+    void CloseMessageBoxes() override;
 
     // The main window that Minimise, HideWindow and Restore act on.
     void AttachWindow(QWidget* window);
@@ -61,8 +63,6 @@ public:
 
     std::optional<int> Status() const { return status_; }
     bool InMessageBox() const { return !boxes_.empty(); }
-    // Closes the open message boxes without an answer (they answer OK, or No).
-    void CloseMessageBoxes();
     // True once after the icon was wanted while no tray host ran.
     bool TakeNoTrayNotice();
 
