@@ -6,6 +6,10 @@
 namespace nodrel {
 
 void Nodrel::CountdownStep() {
+    if (sessionWait_ > 0) {
+        SessionWaitStep();
+        return;
+    }
     window_.CPULoad.caption.clear();
     if (Count == 0) {
         RestoreWindow();
@@ -79,15 +83,15 @@ void Nodrel::ActionTimeUp() {
                 break;  // Monitor: the program only closes itself
         }
     }
+    if (type < kMonitor && InhibitShutdown != 1 && outside_.awaitSessionEnd) {
+        AwaitSessionEnd();
+        return;
+    }
     if (type <= kMonitor) {
         if (logging) WriteLog("Close", ShutName);
         End(0);
     }
-    if (logging) {
-        WriteLog("Restart", ShutName);
-        WriteLog("----------", "----------");
-        WriteLog("----------", "----------");
-    }
+    LogRestart();
 }
 
 }  // namespace nodrel
