@@ -82,7 +82,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     nodrel::windows_platform::WindowsParts machine(arguments.programName);
     nodrel::win::WinEffects effects;
-    nodrel::Nodrel program(machine.For(effects, arguments.programName, &effects, &launcher));
+    nodrel::Outside outside = machine.For(effects, arguments.programName, &effects, &launcher);
+    outside.awaitSessionEnd = true;  // the main window hears WM_ENDSESSION
+    nodrel::Nodrel program(outside);
     nodrel::win::NodrelMain window(program, effects, machine.link);
     window.openConfiguration = [&] {
         nodrel::win::frmConfig config(program, window,

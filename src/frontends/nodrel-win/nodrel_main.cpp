@@ -266,6 +266,14 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
                 RunEvent([this] { program_.Form_Activate(); });
             }
             return std::nullopt;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // never in the way of a log-off or shutdown
+        case WM_ENDSESSION:
+            // Ended only once the session really ends: another program may still stop it.
+            if (wParam && !program_.EndStatus()) {
+                RunEvent([this] { program_.SessionEnding(); });
+            }
+            return 0;
         case WM_CLOSE:
             // Closing cannot be refused: the program ends, logging the phase.
             if (!program_.EndStatus()) RunEvent([this] { program_.Form_Unload(); });

@@ -6,9 +6,10 @@
 //   boxes                      the open message boxes: title and text
 //   answer TITLE ok|yes|no     answers the box with that title
 //   tray                       a double click on the program's tray icon
+//   endsession CLASS           the session's end (log-off) told to the window, as Windows does
 // Several commands run one after another in one call, so a short-lived window can be
-// driven in time. Exit status 0, 1 for a wrong command line, or 2 when a window, control
-// or box is not there.
+// driven in time. Exit status 0, 1 for a wrong command line, 2 when a window, control
+// or box is not there, or 3 when the window would keep the session from ending.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,6 +25,7 @@ using nodrel::win::Narrow;
 using nodrel::win::Wide;
 
 constexpr int Missing = 2;
+constexpr int Refused = 3;
 
 std::string Json(const std::string& text) {
     std::string out = "\"";
@@ -148,6 +150,15 @@ int Tray() {
     return 0;
 }
 
+// The query every top-level window answers first, then the end itself.
+int EndSession(const char* className) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    if (!window) return Missing;
+    if (!SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) return Refused;
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    return 0;
+}
+
 struct Command {
     const char* name;
     int arguments;
@@ -161,6 +172,7 @@ constexpr Command Commands[] = {
     {"boxes", 0, [](char**) { return Boxes(); }},
     {"answer", 2, [](char** a) { return Answer(a[0], a[1]); }},
     {"tray", 0, [](char**) { return Tray(); }},
+    {"endsession", 1, [](char** a) { return EndSession(a[0]); }},
 };
 
 }  // namespace
@@ -183,7 +195,7 @@ int main(int argc, char** argv) {
     if (status == 1) {
         std::fputs(
             "usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
-            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
+            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray | endsession CLASS\n",
             stderr);
     }
     return status;
