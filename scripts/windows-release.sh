@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows release from a configured and built mingw tree (build-win/ unless
-# given): nodrel-5.5-windows-x64.zip and nodrel-5.5-windows-x64-setup.exe in dist/.
+# given): nodrel-5.5-windows-x64.zip, nodrel-5.5-windows-x64-setup.exe and their SHA256SUMS
+# in dist/.
 #   bash scripts/windows-release.sh [build-win] [dist]
 # The zip holds nodrel.exe, nodreld.exe (stripped), Data\Nodrel4.ini with the defaults,
 # an empty Log\ and README.txt; the installer (NSIS) installs the same files.
@@ -28,4 +29,6 @@ rm -f "$dist/$name.zip"
 (cd "$stage" && zip -q -X -r "$dist/$name.zip" "$name")
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage/$name" -DOUTFILE="$dist/$name-setup.exe" \
   "$root/packaging/windows/nodrel.nsi"
-ls -l "$dist/$name.zip" "$dist/$name-setup.exe" "$stage/$name"/*.exe
+# The programs are not signed: the checksums are how a download can be checked.
+(cd "$dist" && sha256sum "$name.zip" "$name-setup.exe" > SHA256SUMS)
+ls -l "$dist/$name.zip" "$dist/$name-setup.exe" "$dist/SHA256SUMS" "$stage/$name"/*.exe

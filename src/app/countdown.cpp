@@ -6,6 +6,10 @@
 namespace nodrel {
 
 void Nodrel::CountdownStep() {
+    if (sessionWait_ > 0) {
+        SessionWaitStep();
+        return;
+    }
     window_.CPULoad.caption.clear();
     if (Count == 0) {
         RestoreWindow();
@@ -64,15 +68,15 @@ void Nodrel::ActionTimeUp() {
         // Asked to stop while waiting for the answer or the resume: ends as Exit does.
         if (!CarryOut(type)) ExitProgram();
     }
+    if (type < kMonitor && InhibitShutdown != 1 && outside_.awaitSessionEnd) {
+        AwaitSessionEnd();
+        return;
+    }
     if (type <= kMonitor) {
         if (logging) WriteLog("Close", ShutName);
         End(0);
     }
-    if (logging) {
-        WriteLog("Restart", ShutName);
-        WriteLog("----------", "----------");
-        WriteLog("----------", "----------");
-    }
+    LogRestart();
 }
 
 bool Nodrel::CarryOut(int type) {

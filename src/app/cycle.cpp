@@ -82,6 +82,7 @@ void Nodrel::KeepOffTop() {
 
 void Nodrel::ResetCycle() {
     TestMode = false;
+    sessionWait_ = 0;
     StopTimer();
     Count = settings.StartDelay;
     ConditionMet = 1;

@@ -50,7 +50,14 @@ struct Outside {
     Appender* logAppender = nullptr;
     // How the configuration file is replaced; without one, what standard C++ can do.
     ConfigFileStore* configStore = nullptr;
+    // An accepted power off, reboot or halt may still not happen (a user or an application
+    // can stop it): the program then waits until the front end reports the session's end
+    // (SessionEnding) and monitors again if it has not come after SessionEndWaitSeconds.
+    // Off: the program ends as soon as the action is accepted.
+    bool awaitSessionEnd = false;
 };
+
+inline constexpr std::int16_t SessionEndWaitSeconds = 60;
 
 class Nodrel {
 public:
@@ -70,6 +77,10 @@ public:
     // log at level Full.
     void NoTrayHost();
     void OpenHomePage(const std::string& titlePrefix);
+    // The session is ending (log-off or shutdown). While the program waits for an accepted
+    // action to take the machine down it logs "Close" and ends with status 0; otherwise it
+    // ends as the Exit button does.
+    void SessionEnding();
 
     // The about and configuration windows: opening (pauses the cycle), their one-second
     // timers (the text to show, then one second less), and closing.
@@ -151,6 +162,10 @@ private:
     void CountdownStep();
     // reset_and_test.cpp
     void ResetProgram();
+    // session_end.cpp
+    void AwaitSessionEnd();
+    void SessionWaitStep();
+    void LogRestart();
     // restore_window.cpp
     void RestoreWindow();
     // link_control.cpp
@@ -225,7 +240,9 @@ private:
     int commandSendsLeft_ = 0;                     // sends of the pending command still to come
     LinkCommand lastCommand_ = LinkCommand::None;  // the command a slave acted on last
     int commandQuietTicks_ = 0;                    // ticks during which its repeats are ignored
-    bool configDialog_ = false;                    // the open dialog is the configuration window
+    // Seconds left to see the session end after an accepted action; 0 when not waiting.
+    std::int16_t sessionWait_ = 0;
+    bool configDialog_ = false;  // the open dialog is the configuration window
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

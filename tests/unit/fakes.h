@@ -150,6 +150,10 @@ private:
 
 // A program wired to the fakes above, in a scratch folder of its own.
 struct Rig {
+    // `awaitSessionEnd`: an accepted power off waits for the session's end, as on Windows.
+    explicit Rig(bool awaitSessionEnd = false)
+        : program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects, nullptr,
+                   nullptr, nullptr, awaitSessionEnd}} {}
     ScratchFolder folder;
     RecordingEffects effects;
     ScriptedCounters counters;
@@ -157,7 +161,7 @@ struct Rig {
     CountingPriority priority;
     RecordingPower power;
     RecordingLink link;
-    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects}};
+    Nodrel program;
 
     // Writes the settings and loads the program; fails with the box's text if it ended.
     ::testing::AssertionResult Start(const Overrides& overrides = {},

@@ -97,6 +97,44 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
     }
 }
 
+// Where an accepted power off may still not happen, the program waits for the session's
+// end: it logs "Close" and ends when told, monitors again a minute after the call when not
+// told, and Cancel stops the wait at once. A session ending at another time is an Exit.
+TEST(Countdown, AcceptedActionWaitsAMinuteForTheSessionToEnd) {
+    Rig rig(true);
+    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
+    const std::string waiting = "Power Off requested: monitoring again in ";
+    rig.Seconds(2);
+    EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::PowerOff));
+    EXPECT_EQ(rig.effects.ended, std::nullopt);
+    EXPECT_EQ(rig.Window().Counter.caption, waiting + "60s");
+    EXPECT_EQ(rig.Window().Reset, (ButtonState{"Cancel", "Cancel Nodrel Power Off", true}));
+    rig.Seconds(59);
+    EXPECT_EQ(rig.Window().Counter.caption, waiting + "1s");
+    rig.Seconds(1);
+    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+    const std::string separator = "---------|----------";
+    EXPECT_THAT(EventsFrom(rig, "Start|Power Off"),
+                ElementsAre("Start|Power Off", "Start|Initialise", "Restart|Power Off", separator,
+                            separator));
+    rig.Seconds(1 + 5 + 2);  // the next quiet spell tries again
+    EXPECT_EQ(rig.power.calls.size(), 2u);
+    rig.program.Reset_Click();
+    rig.Seconds(1 + 5);
+    EXPECT_EQ(rig.Window().Counter.caption, "The Computer Will Power Off In 2s");
+    rig.Seconds(2);
+    rig.program.SessionEnding();
+    EXPECT_EQ(rig.effects.ended, 0);
+    EXPECT_THAT(Last(rig.folder.LogEvents(), 2), ElementsAre("Start|Power Off", "Close|Power Off"));
+
+    Rig monitoring(true);
+    ASSERT_TRUE(monitoring.Start({{"StartDelay", "1"}}));
+    monitoring.Seconds(2);
+    monitoring.program.SessionEnding();
+    EXPECT_EQ(monitoring.effects.ended, 0);
+    EXPECT_EQ(monitoring.folder.LogEvents().back(), "Exit|Run");
+}
+
 // Cancel on any step stops the countdown before the action and is forwarded to a slave at
 // once.
 TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {

@@ -155,6 +155,12 @@ std::optional<LRESULT> frmAbout::OnModalMessage(UINT message, WPARAM wParam, LPA
         }
         case WM_CTLCOLORSTATIC:
             return LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DPICHANGED:
+            // The picture and the logo are drawn for the new size of the window.
+            FollowDpiChange(Handle(), *controls_, wParam, lParam);
+            PaintBackground();
+            InvalidateRect(Handle(), nullptr, TRUE);
+            return 0;
         case WM_ACTIVATE:
             // Form_Activate: above all other windows when the settings ask it of the program.
             if (LOWORD(wParam) != WA_INACTIVE && program_.settings.RunOnTop == 2) {

@@ -250,10 +250,9 @@ void frmConfig::BuildControls() {
 }
 
 void frmConfig::LoadIcons() {
-    const int side = Scale(LogoSide);
-    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOGO),
-                                              IMAGE_ICON, side, side, 0)));
-    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
+    Icon logo = LoadIconSized(IDI_LOGO, Scale(LogoSide));
+    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo.get()), 0);
+    logo_ = std::move(logo);
 }
 
 void frmConfig::Forward(const std::function<void()>& event) {

@@ -76,7 +76,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     nodrel::windows_platform::WindowsParts machine(start.programName);
     nodrel::win::WinEffects effects;
-    nodrel::Nodrel program(machine.For(effects, start.programName, &effects, &launcher));
+    nodrel::Outside outside = machine.For(effects, start.programName, &effects, &launcher);
+    outside.awaitSessionEnd = true;  // the main window hears WM_ENDSESSION
+    nodrel::Nodrel program(outside);
     nodrel::win::NodrelMain window(program, effects, machine.link);
     window.openConfiguration = [&] {
         nodrel::win::frmConfig config(program, window,

@@ -23,11 +23,6 @@ constexpr ControlRow Rows[] = {
     {IDC_Exit, Kind::DefaultButton, L"OK", 122, 70, 76, 26},
 };
 
-Icon LoadIconSized(int id, int side) {
-    return Icon(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, side, side, 0)));
-}
-
 }  // namespace
 
 MultiInst::MultiInst(Launcher& launcher, WinEffects& effects)
@@ -38,14 +33,25 @@ MultiInst::MultiInst(Launcher& launcher, WinEffects& effects)
            Height, nullptr);
     controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
     SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(SecondCopyText).c_str());
-    image_ = LoadIconSized(IDI_NODREL, Scale(32));
-    logo_ = LoadIconSized(IDI_LOGO, Scale(40));
-    SendMessageW((*controls_)[IDC_Image1], STM_SETICON, reinterpret_cast<WPARAM>(image_.get()), 0);
-    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
-    SetClassLongPtrW(Handle(), GCLP_HICON, reinterpret_cast<LONG_PTR>(image_.get()));
+    LoadPictures();
     controls_->SetTip(IDC_Exit, "Exit");
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
     CentreOnScreen(Handle());
+}
+
+// The image, the logo and the caption's icons at the window's DPI.
+void MultiInst::LoadPictures() {
+    Icon image = LoadIconSized(IDI_NODREL, Scale(32));
+    Icon logo = LoadIconSized(IDI_LOGO, Scale(40));
+    Icon small = LoadIconSized(IDI_NODREL, SystemIconSide(false, Dpi()));
+    SendMessageW((*controls_)[IDC_Image1], STM_SETICON, reinterpret_cast<WPARAM>(image.get()), 0);
+    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo.get()), 0);
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(image.get()));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    // The pictures shown before go only now that nothing shows them.
+    image_ = std::move(image);
+    logo_ = std::move(logo);
+    smallIcon_ = std::move(small);
 }
 
 int MultiInst::Run() {
@@ -74,6 +80,10 @@ std::optional<LRESULT> MultiInst::OnModalMessage(UINT message, WPARAM wParam, LP
             SetTextColor(reinterpret_cast<HDC>(wParam), Black);
             SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        case WM_DPICHANGED:
+            FollowDpiChange(Handle(), *controls_, wParam, lParam);
+            LoadPictures();
+            return 0;
         case WM_ACTIVATE:
             // Form_Activate: always above all other windows.
             if (LOWORD(wParam) != WA_INACTIVE) KeepOnTop();

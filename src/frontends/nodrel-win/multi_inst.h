@@ -26,11 +26,13 @@ protected:
 
 private:
     void KeepOnTop();
+    void LoadPictures();
     Launcher& launcher_;
     WinEffects& effects_;
     std::unique_ptr<Controls> controls_;
     Icon image_;
     Icon logo_;
+    Icon smallIcon_;
 };
 
 }  // namespace nodrel::win

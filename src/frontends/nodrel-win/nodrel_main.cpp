@@ -59,12 +59,10 @@ NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects, windows_platform::W
     Create(L"NodrelMain", L"Nodrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
            WS_EX_CONTROLPARENT, Width, Height, nullptr);
     controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
-    programIcon_.reset(static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NODREL), IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    LoadIcons();
     LoadLogo();
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
-    effects_.AttachWindow(Handle(), programIcon_.get());
+    effects_.AttachWindow(Handle(), smallIcon_.get());
     link_.NotifyWindow(Handle(), WM_APP_LINK);
     // Restore shows the window, which makes it the active one at once; the core is told
     // of that activation then, before it goes on to set the z-order.
@@ -72,11 +70,23 @@ NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects, windows_platform::W
     Render();
 }
 
+// The caption's and the tray's icons at the window's DPI: at start, when the DPI changes
+// and when the task bar comes back.
+void NodrelMain::LoadIcons() {
+    Icon small = LoadIconSized(IDI_NODREL, SystemIconSide(false, Dpi()));
+    Icon big = LoadIconSized(IDI_NODREL, SystemIconSide(true, Dpi()));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    if (TrayIcon* tray = effects_.Tray()) tray->SetIcon(small.get());
+    // The icons shown before go only now that nothing shows them.
+    smallIcon_ = std::move(small);
+    bigIcon_ = std::move(big);
+}
+
 void NodrelMain::LoadLogo() {
-    const int side = Scale(LogoSide);
-    logo_.reset(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_LOGO),
-                                              IMAGE_ICON, side, side, 0)));
-    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo_.get()), 0);
+    Icon logo = LoadIconSized(IDI_LOGO, Scale(LogoSide));
+    SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo.get()), 0);
+    logo_ = std::move(logo);
 }
 
 void NodrelMain::Load(const std::string& commandLine) {
@@ -232,6 +242,7 @@ void NodrelMain::OnLinkReadable(WPARAM socket) {
 
 std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == TrayIcon::TaskbarCreatedMessage()) {
+        LoadIcons();  // the scaling may have changed while the task bar was away
         if (TrayIcon* tray = effects_.Tray()) tray->Recreate();
         return 0;
     }
@@ -266,6 +277,14 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
                 RunEvent([this] { program_.Form_Activate(); });
             }
             return std::nullopt;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // never in the way of a log-off or shutdown
+        case WM_ENDSESSION:
+            // Ended only once the session really ends: another program may still stop it.
+            if (wParam && !program_.EndStatus()) {
+                RunEvent([this] { program_.SessionEnding(); });
+            }
+            return 0;
         case WM_CLOSE:
             // Closing cannot be refused: the program ends, logging the phase.
             if (!program_.EndStatus()) RunEvent([this] { program_.Form_Unload(); });
@@ -279,6 +298,7 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
         case WM_DPICHANGED:
             FollowDpiChange(Handle(), *controls_, wParam, lParam);
             LoadLogo();
+            LoadIcons();
             return 0;
         case WM_DESTROY:
             if (TrayIcon* tray = effects_.Tray()) tray->Remove();

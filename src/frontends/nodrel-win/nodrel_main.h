@@ -48,6 +48,7 @@ private:
     void Render();
     void RenderLabel(int id, const LabelState& now, const LabelState* before);
     void RenderButton(int id, const ButtonState& now, const ButtonState* before);
+    void LoadIcons();
     void LoadLogo();
     void OnCommand(int id);
     void OnTray(LPARAM lParam);
@@ -59,7 +60,8 @@ private:
     WinEffects& effects_;
     windows_platform::WinsockLink& link_;
     std::unique_ptr<Controls> controls_;
-    Icon programIcon_;
+    Icon smallIcon_;
+    Icon bigIcon_;
     Icon logo_;
     BrushCache brushes_;
     std::optional<MainWindow> shown_;  // what the controls show now

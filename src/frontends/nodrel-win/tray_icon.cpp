@@ -26,6 +26,13 @@ TrayRequest DecodeTrayNotification(bool version4, LPARAM lParam) {
     }
 }
 
+TrayIcon::TrayIcon(HWND owner, UINT callbackMessage, HICON icon)
+    : owner_(owner), message_(callbackMessage), icon_(icon) {
+    // Explorer runs at a lower integrity level than an elevated copy, whose window would
+    // otherwise never hear that the task bar came back.
+    ChangeWindowMessageFilterEx(owner, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+}
+
 NOTIFYICONDATAW TrayIcon::Data() const {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
@@ -67,6 +74,14 @@ void TrayIcon::Recreate() {
     }
     shown_ = false;
     Add();
+}
+
+void TrayIcon::SetIcon(HICON icon) {
+    icon_ = icon;
+    if (!shown_) return;
+    NOTIFYICONDATAW data = Data();
+    data.uFlags = NIF_ICON;
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 bool TrayIcon::RunMenu() {

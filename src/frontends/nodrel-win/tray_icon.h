@@ -16,8 +16,7 @@ TrayRequest DecodeTrayNotification(bool version4, LPARAM lParam);
 
 class TrayIcon {
 public:
-    TrayIcon(HWND owner, UINT callbackMessage, HICON icon)
-        : owner_(owner), message_(callbackMessage), icon_(icon) {}
+    TrayIcon(HWND owner, UINT callbackMessage, HICON icon);
     ~TrayIcon() { Remove(); }
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
@@ -28,6 +27,8 @@ public:
     bool Shown() const { return shown_; }
     // The task bar came back: shows the icon again when it is wanted.
     void Recreate();
+    // Another picture (the owner's DPI changed); the caller keeps it alive.
+    void SetIcon(HICON icon);
 
     TrayRequest Decode(LPARAM lParam) const { return DecodeTrayNotification(version4_, lParam); }
     // The icon's menu with "Restore Nodrel"; true when the entry was chosen.

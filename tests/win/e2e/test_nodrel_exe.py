@@ -1,6 +1,7 @@
 """nodrel.exe under Wine: the real windows read through their controls. The texts and the
 core's rules themselves are the unit suite's (it runs under Wine too)."""
 
+import json
 import os
 import re
 import subprocess
@@ -21,9 +22,16 @@ def counter(reading):
     return reading["controls"]["IDC_Counter"]["text"]
 
 
+def at_144_dpi(place):
+    """A control's place from 96 DPI, rounded as MulDiv rounds."""
+    return [(n * 3 + 1) // 2 for n in place]
+
+
 class MainWindow(DesktopTestCase):
 
-    # Start, activation, the silent link counted, the countdown with only Cancel usable, Cancel back to the activation delay, then Exit logs "Exit".
+    # Start, a move to a 144-DPI screen, activation, the silent link counted, the countdown
+    # with only Cancel usable, Cancel back to the activation delay, then the session's end,
+    # which logs "Exit".
     def test_start_countdown_cancel_and_exit(self):
         folder = self.installation(Port1=41031, **SLAVE)
         program = self.start_desktop(folder, "-InhibitShutdown")
@@ -38,6 +46,9 @@ class MainWindow(DesktopTestCase):
         xdotool = subprocess.run(["xdotool", "search", "--name", "^Nodrel Slave$"], env=self.env,
                                  capture_output=True, text=True, check=False)
         self.assertTrue(xdotool.stdout.strip(), "the caption as the X server knows it")
+        self.assertEqual(self.probe("dpi", "NodrelMain", "144")[0], 0)
+        self.assertEqual(self.read("NodrelMain")["controls"]["IDC_Reset"]["place"],
+                         at_144_dpi(shown["controls"]["IDC_Reset"]["place"]))
 
         self.wait_for("NodrelMain", "the silent link counted",
                       lambda r: counter(r).startswith("Not connected for the last "),
@@ -57,12 +68,12 @@ class MainWindow(DesktopTestCase):
                               program=program)
         self.assertFalse(after["topmost"])
         self.assertEqual(after["controls"]["IDC_Reset"]["text"], "Reset")
-        self.click("NodrelMain", "IDC_Exit")
+        self.assertEqual(self.probe("endsession", "NodrelMain")[0], 0, "nothing in the way")
         self.assertEqual(program.wait(20), 0, self.describe())
         self.assertEqual(program.log_events()[-1][1:3], ("Exit", "Initialise"))
 
-    # Test mode names itself in the caption; the about window pauses the cycle and, under
-    # -InhibitShutdown, closes itself after 4 seconds.
+    # Test mode names itself in the caption; the about window pauses the cycle, follows a
+    # move to a 144-DPI screen and, under -InhibitShutdown, closes itself after 4 seconds.
     def test_test_mode_and_the_about_window(self):
         program = self.start_desktop(self.installation(Port1=41033, **SLAVE), "-InhibitShutdown")
         self.wait_for("NodrelMain", "the main window", lambda r: r["visible"], program=program)
@@ -78,6 +89,10 @@ class MainWindow(DesktopTestCase):
                                                                     "IDC_TMessage")},
                          dict(IDC_ProgName="Nodrel Slave", IDC_ProgVersion="Version 5.5",
                               IDC_TMessage="About will close in 4 sec"))
+        status, scaled = self.probe("dpi", "frmAbout", "144", "read", "frmAbout")
+        self.assertEqual(status, 0)
+        self.assertEqual(json.loads(scaled)["controls"]["IDC_ExitAbout"]["place"],
+                         at_144_dpi(about["controls"]["IDC_ExitAbout"]["place"]))
         self.assertFalse(self.read("NodrelMain")["enabled"], "the main window waits")
         self.wait_until(lambda: self.read("frmAbout") is None, "the about window to close",
                         timeout=10, program=program)
@@ -171,6 +186,9 @@ class SecondCopy(DesktopTestCase):
         self.assertEqual(shown["caption"], START_UP_ERROR[0])
         self.assertEqual(shown["controls"]["IDC_ErrorMess"]["text"], "\r\n".join(START_UP_ERROR[1:]))
         self.assertTrue(shown["topmost"])
+        self.assertEqual(self.probe("dpi", "MultiInst", "144")[0], 0)
+        self.assertEqual(self.read("MultiInst")["controls"]["IDC_Exit"]["place"],
+                         at_144_dpi(shown["controls"]["IDC_Exit"]["place"]))
         self.click("MultiInst", "IDC_Exit")
         self.assertEqual(second.wait(20), 1, self.describe())
         self.assertEqual(second.log_lines(), [], "a refused copy writes no log")

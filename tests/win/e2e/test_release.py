@@ -1,6 +1,8 @@
-"""The Windows release: the zip's contents, and the installer run silently under Wine
-(files, the shortcut's working folder, the uninstaller)."""
+"""The Windows release: the zip's contents and the checksums, and the installer run
+silently under Wine (a running copy, files, the shortcuts, a kept settings file, the
+uninstaller)."""
 
+import hashlib
 import os
 import shutil
 import subprocess
@@ -8,7 +10,7 @@ import tempfile
 import unittest
 import zipfile
 
-from wine_harness import wine_run
+from wine_harness import WineTestCase, wine_run
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 NAME = "nodrel-5.5-windows-x64"
@@ -38,7 +40,12 @@ def shortcut_working_folder(data):
     return None
 
 
-class Release(unittest.TestCase):
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+class Release(WineTestCase):
 
     @classmethod
     def setUpClass(cls):
@@ -55,6 +62,10 @@ class Release(unittest.TestCase):
         shutil.rmtree(cls.dist, ignore_errors=True)
 
     def test_the_zip_holds_the_programs_the_defaults_an_empty_log_and_the_readme(self):
+        sums = read_bytes(os.path.join(self.dist, "SHA256SUMS")).decode("ascii")
+        self.assertEqual(sums, "".join(
+            "%s  %s\n" % (hashlib.sha256(read_bytes(os.path.join(self.dist, n))).hexdigest(), n)
+            for n in (NAME + ".zip", NAME + "-setup.exe")))
         with zipfile.ZipFile(os.path.join(self.dist, NAME + ".zip")) as archive:
             names = sorted(archive.namelist())
             self.assertEqual(names, sorted(NAME + "/" + n for n in [
@@ -64,7 +75,8 @@ class Release(unittest.TestCase):
             defaults = archive.read(NAME + "/Data/Nodrel4.ini")
         self.assertNotIn(b"\n", readme.replace(b"\r\n", b""), "every line ends in CR LF")
         for topic in (b"nodrel.exe", b"-InhibitShutdown", b"Data\\Nodrel4.ini", b"Log\\",
-                      b"shutdown privilege"):
+                      b"shutdown privilege", b"SHA256SUMS", b"SmartScreen",
+                      b"netsh advfirewall firewall add rule", b"% Processor Time"):
             self.assertIn(topic, readme)
         with open(os.path.join(ROOT, "data", "Nodrel4.ini"), "rb") as f:
             linux = f.read()
@@ -84,10 +96,21 @@ class Release(unittest.TestCase):
                                  capture_output=True, text=True, check=True).stdout
             return out.strip()
 
+        def start_a_copy():
+            running = self.start(self.installation(Port1=41043, StartDelay=3600),
+                                 "-InhibitShutdown")
+            self.wait_until(running.log_lines, "the copy's start", timeout=60, program=running)
+            return running
+
         folder = unix(FOLDER)
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        self.assertEqual(wine(os.path.join(self.dist, NAME + "-setup.exe"), "/S",
-                              "/D=" + FOLDER), 0)
+        setup = os.path.join(self.dist, NAME + "-setup.exe")
+        # A running copy is to be closed first: silently the set-up gives up (exit code 2).
+        running = start_a_copy()
+        self.assertEqual(wine(setup, "/S", "/D=" + FOLDER), 2)
+        self.assertFalse(os.path.exists(folder))
+        running.stop()
+        self.assertEqual(wine(setup, "/S", "/STARTUP", "/D=" + FOLDER), 0)
         self.assertEqual(sorted(os.listdir(folder)), ["Data", "Log", "README.txt",
                                                        "Uninstall.exe", "nodrel.exe",
                                                        "nodreld.exe"])
@@ -95,12 +118,32 @@ class Release(unittest.TestCase):
                     % env.get("USER", "root"))
         with open(os.path.join(menu, "Nodrel.lnk"), "rb") as f:
             self.assertEqual(shortcut_working_folder(f.read()), FOLDER)
+        # Wine spells it "StartUp".
+        startup = os.path.join(menu, next(n for n in os.listdir(menu) if n.lower() == "startup"),
+                               "Nodrel.lnk")
+        self.assertTrue(os.path.exists(startup))
+
+        # "Start with Windows" puts a new settings file in the tray; one the user kept stays
+        # as it is, byte for byte.
+        settings = os.path.join(folder, "Data", "Nodrel4.ini")
+        self.assertIn(b"StartMin=2\r\n", read_bytes(settings))
+        kept = read_bytes(settings).replace(b"StartMin=2", b"StartMin=1")
+        with open(settings, "wb") as f:
+            f.write(kept)
+        self.assertEqual(wine(setup, "/S", "/STARTUP", "/D=" + FOLDER), 0)
+        self.assertEqual(read_bytes(settings), kept)
 
         # _?= keeps the uninstaller in place (and waited for); silently it keeps the
-        # settings and the log.
-        self.assertEqual(wine(os.path.join(folder, "Uninstall.exe"), "/S", "_?=" + FOLDER), 0)
+        # settings and the log, and leaves everything while a copy runs.
+        running = start_a_copy()
+        uninstall = os.path.join(folder, "Uninstall.exe")
+        self.assertEqual(wine(uninstall, "/S", "_?=" + FOLDER), 2)
+        self.assertIn("nodrel.exe", os.listdir(folder))
+        running.stop()
+        self.assertEqual(wine(uninstall, "/S", "_?=" + FOLDER), 0)
         self.assertEqual(sorted(os.listdir(folder)), ["Data", "Log", "Uninstall.exe"])
         self.assertFalse(os.path.exists(os.path.join(menu, "Nodrel.lnk")))
+        self.assertFalse(os.path.exists(startup))
 
 
 if __name__ == "__main__":

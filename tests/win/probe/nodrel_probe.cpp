@@ -1,18 +1,22 @@
 // nodrel-probe.exe: reads and drives nodrel.exe's windows for the end-to-end tests, from
 // another process in the same Wine prefix. Prints JSON on stdout.
-//   read CLASS                 the window's caption, state and controls
+//   read CLASS                 the window's caption, state, client size and controls
 //   click CLASS IDC_NAME       a click on a button or picture, as the user's
 //   set CLASS IDC_NAME TEXT    the text of an edit field, as typed
 //   boxes                      the open message boxes: title and text
 //   answer TITLE ok|yes|no     answers the box with that title
 //   tray                       a double click on the program's tray icon
+//   endsession CLASS           the session's end (log-off) told to the window, as Windows does
+//   dpi CLASS DPI              the window moved from a 96-DPI screen to one of DPI
 // Several commands run one after another in one call, so a short-lived window can be
-// driven in time. Exit status 0, 1 for a wrong command line, or 2 when a window, control
-// or box is not there.
+// driven in time. Exit status 0, 1 for a wrong command line, 2 when a window, control
+// or box is not there, or 3 when the window would keep the session from ending.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "frontends/nodrel-win/control_ids.h"
@@ -24,6 +28,7 @@ using nodrel::win::Narrow;
 using nodrel::win::Wide;
 
 constexpr int Missing = 2;
+constexpr int Refused = 3;
 
 std::string Json(const std::string& text) {
     std::string out = "\"";
@@ -63,6 +68,26 @@ const char* Bool(bool value) {
     return value ? "true" : "false";
 }
 
+std::string Numbers(std::initializer_list<LONG> numbers) {
+    std::string out;
+    for (const LONG n : numbers) out += (out.empty() ? "[" : ", ") + std::to_string(n);
+    return out + "]";
+}
+
+// Left, top, width and height in the parent's client area.
+std::string Place(HWND control, HWND parent) {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
+    return Numbers({place.left, place.top, place.right - place.left, place.bottom - place.top});
+}
+
+std::string ClientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return Numbers({client.right, client.bottom});
+}
+
 int Read(const char* className) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
     if (!window) return Missing;
@@ -72,14 +97,15 @@ int Read(const char* className) {
                       ", \"enabled\": " + Bool(IsWindowEnabled(window)) +
                       ", \"minimised\": " + Bool(IsIconic(window)) +
                       ", \"topmost\": " + Bool((exStyle & WS_EX_TOPMOST) != 0) +
-                      ", \"controls\": {";
+                      ", \"client\": " + ClientSize(window) + ", \"controls\": {";
     bool first = true;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const char* name = NameOf(GetDlgCtrlID(child));
         if (!name) continue;
         out += std::string(first ? "" : ", ") + "\"" + name +
                "\": {\"text\": " + Json(TextOf(child)) +
-               ", \"enabled\": " + Bool(IsWindowEnabled(child)) + "}";
+               ", \"enabled\": " + Bool(IsWindowEnabled(child)) +
+               ", \"place\": " + Place(child, window) + "}";
         first = false;
     }
     std::printf("%s}}\n", out.c_str());
@@ -148,6 +174,41 @@ int Tray() {
     return 0;
 }
 
+// The query every top-level window answers first, then the end itself.
+int EndSession(const char* className) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    if (!window) return Missing;
+    if (!SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) return Refused;
+    PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    return 0;
+}
+
+// WM_DPICHANGED as Windows sends it: the new DPI, and the suggested window rectangle (here
+// the window's own, scaled from 96 DPI), which must lie in the window's own process.
+int ChangeDpi(const char* className, const char* dpiText) {
+    const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+    const int dpi = std::atoi(dpiText);
+    if (!window || dpi <= 0) return Missing;
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, dpi, 96);
+    suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, dpi, 96);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process) return Missing;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    const bool written =
+        remote && WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr);
+    if (written) {
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote));
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return written ? 0 : Missing;
+}
+
 struct Command {
     const char* name;
     int arguments;
@@ -161,6 +222,8 @@ constexpr Command Commands[] = {
     {"boxes", 0, [](char**) { return Boxes(); }},
     {"answer", 2, [](char** a) { return Answer(a[0], a[1]); }},
     {"tray", 0, [](char**) { return Tray(); }},
+    {"endsession", 1, [](char** a) { return EndSession(a[0]); }},
+    {"dpi", 2, [](char** a) { return ChangeDpi(a[0], a[1]); }},
 };
 
 }  // namespace
@@ -183,7 +246,8 @@ int main(int argc, char** argv) {
     if (status == 1) {
         std::fputs(
             "usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
-            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray\n",
+            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray | endsession CLASS | "
+            "dpi CLASS DPI\n",
             stderr);
     }
     return status;

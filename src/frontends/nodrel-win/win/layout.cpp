@@ -122,6 +122,26 @@ void Controls::SetTip(int id, const std::string& text) {
                  reinterpret_cast<LPARAM>(&tool));
 }
 
+Icon LoadIconSized(int id, int side) {
+    return Icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, side, side, 0)));
+}
+
+int SystemIconSide(bool big, UINT dpi) {
+    const int metric = big ? SM_CXICON : SM_CXSMICON;
+    // GetSystemMetricsForDpi exists from Windows 10 1607; before it, the metric at the
+    // system's DPI, scaled.
+    using MetricsForDpi = int(WINAPI*)(int, UINT);
+    static const auto forDpi = reinterpret_cast<MetricsForDpi>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+    if (forDpi) return forDpi(metric, dpi);
+    const HDC screen = GetDC(nullptr);
+    const int systemDpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return MulDiv(GetSystemMetrics(metric), static_cast<int>(dpi),
+                  systemDpi > 0 ? systemDpi : USER_DEFAULT_SCREEN_DPI);
+}
+
 void FollowDpiChange(HWND window, Controls& controls, WPARAM wParam, LPARAM lParam) {
     const auto* suggested = reinterpret_cast<const RECT*>(lParam);
     controls.Layout(HIWORD(wParam));

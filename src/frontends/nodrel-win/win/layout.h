@@ -58,6 +58,12 @@ private:
     std::map<int, std::wstring> tipTexts_;
 };
 
+// The program's icon resource `id`, `side` pixels square.
+Icon LoadIconSized(int id, int side);
+// The side of the system's small icon (caption, tray) or, when `big`, of its normal icon, at
+// a DPI.
+int SystemIconSide(bool big, UINT dpi);
+
 // WM_DPICHANGED: the controls laid out for the new DPI, the window in the place the system
 // suggests.
 void FollowDpiChange(HWND window, Controls& controls, WPARAM wParam, LPARAM lParam);
