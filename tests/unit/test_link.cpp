@@ -32,7 +32,8 @@ Overrides Slave(Overrides overrides = {}) {
     return overrides;
 }
 
-// A bad datagram shows an error but counts as silence; one good message a second is life.
+// A bad datagram shows an error but counts as silence; one good message a second is life,
+// and each silent second after it counts again.
 TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     Rig rig;
     ASSERT_TRUE(rig.Start(Slave()));
@@ -50,6 +51,8 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
         ASSERT_EQ(rig.program.Count, 0);
         EXPECT_EQ(rig.Window().Counter, (LabelState{"Connected", Green, ButtonFace, true}));
     }
+    rig.Seconds(2);
+    EXPECT_EQ(rig.Window().Counter.caption, "Not connected for the last 2s") << "quiet again";
 }
 
 // A slave runs a forwarded reset and test as if pressed; a reload to master keeps the port.
