@@ -52,9 +52,11 @@ inline void RunFor(int milliseconds) {
 }
 
 // Notes each modal message box that opens ("icon|title|text") and answers it after holdMs
-// (NoButton: closes it as Escape would), with the event loop running meanwhile.
+// (NoButton: closes it as Escape would), with the event loop running meanwhile. While none
+// is alive, a box that opens fails the test (qt_test_main.cpp).
 struct BoxAnswerer {
     explicit BoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok, int holdMs = 0) {
+        ++alive;
         QObject::connect(&poll, &QTimer::timeout, &poll, [this, answer, holdMs] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || box == handled) return;
@@ -69,6 +71,8 @@ struct BoxAnswerer {
         });
         poll.start(5);
     }
+    ~BoxAnswerer() { --alive; }
+    static inline int alive = 0;
     std::vector<std::string> seen;
     QTimer poll;
     QPointer<QMessageBox> handled;

@@ -1,9 +1,16 @@
-// The master-slave link (junk floods and a port in use that ends it: e2e/test_link.py).
+// The master-slave link, and the Linux socket on loopback (junk floods and a port in use
+// that ends it: e2e/test_link.py).
 #include <gmock/gmock.h>
 
 #include "fakes.h"
 #include "link/link_protocol.h"
 #include "link/partner_address.h"
+#ifndef _WIN32
+#include <arpa/inet.h>
+#include <poll.h>
+
+#include "platform/linux/udp_link.h"
+#endif
 
 namespace nodrel::testing {
 namespace {
@@ -32,7 +39,8 @@ Overrides Slave(Overrides overrides = {}) {
     return overrides;
 }
 
-// A bad datagram shows an error but counts as silence; one good message a second is life.
+// A bad datagram shows an error but counts as silence; one good message a second is life,
+// and each silent second after it counts again.
 TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     Rig rig;
     ASSERT_TRUE(rig.Start(Slave()));
@@ -50,6 +58,8 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
         ASSERT_EQ(rig.program.Count, 0);
         EXPECT_EQ(rig.Window().Counter, (LabelState{"Connected", Green, ButtonFace, true}));
     }
+    rig.Seconds(2);
+    EXPECT_EQ(rig.Window().Counter.caption, "Not connected for the last 2s") << "quiet again";
 }
 
 // Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
@@ -233,6 +243,47 @@ TEST(PartnerAddress, AnotherNameStartsAfreshAndALookUpThatCannotStartIsRetried) 
     EXPECT_THAT(rig.lookup.begun, ElementsAre("name", "name", "other", "other"));
     EXPECT_THAT(rig.begunAt, ElementsAre(0, 10.5, 15.5, 18.5));
 }
+
+#ifndef _WIN32
+// A port nobody holds, whose two bytes differ so that a swapped byte order shows.
+int FreePort() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        linux_platform::UdpLink probe;
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (!probe.Bind(0)) return 0;
+        getsockname(probe.Fd(), reinterpret_cast<sockaddr*>(&address), &size);
+        const int port = ntohs(address.sin_port);
+        if ((port >> 8) != (port & 0xFF)) return port;
+    }
+    return 0;
+}
+
+// Datagrams go out to and come in on the port given, at most 64 per wake-up; Close frees
+// the port.
+TEST(UdpLink, CarriesDatagramsOnLoopbackAtMost64PerWakeUpAndClosingFreesThePort) {
+    const int port = FreePort();
+    linux_platform::UdpLink receiver, sender, other;
+    ASSERT_TRUE(port != 0 && receiver.Bind(port));
+    EXPECT_FALSE(other.Bind(port)) << "the port is taken";
+    for (int i = 0; i < 65; ++i) ASSERT_TRUE(sender.SendTo("127.0.0.1", port, "<COA100>"));
+    std::vector<std::string> received;
+    const auto wakeUp = [&] {
+        pollfd waiting{receiver.Fd(), POLLIN, 0};
+        poll(&waiting, 1, 1000);
+        receiver.Receive([&](std::string_view datagram) { received.emplace_back(datagram); },
+                         DatagramsPerWakeUp);
+    };
+    wakeUp();
+    EXPECT_EQ(received.size(), 64u);
+    EXPECT_THAT(received, Each(std::string("<COA100>")));
+    wakeUp();
+    EXPECT_EQ(received.size(), 65u);
+    receiver.Close();
+    EXPECT_EQ(receiver.Fd(), -1);
+    EXPECT_TRUE(other.Bind(port)) << "Close gave the port back";
+}
+#endif
 
 }  // namespace
 }  // namespace nodrel::testing

@@ -54,14 +54,16 @@ TEST(CommandLine, OnlyTheAcceptedFormsRun) {
     EXPECT_FALSE(BeginStartUp(2, argv, "nodreld", "x", service).endStatus);
 }
 
-// The guard is held by its owner only and released with it.
+// The guard is held by its owner only, even one started with -AllowMulti, and released
+// with it; only a copy without the switch gives way.
 TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     const std::string name = "NodrelTest" + std::to_string(std::random_device{}());
     auto first = std::make_unique<PlatformGuard>(name);
-    EXPECT_FALSE(first->AnotherInstance());
+    EXPECT_FALSE(GiveWay(*first, ReadSwitches("-AllowMulti")));
+    PlatformGuard second(name), third(name);
+    EXPECT_TRUE(GiveWay(second, ReadSwitches("")));
+    EXPECT_FALSE(GiveWay(third, ReadSwitches("-AllowMulti")));
     EXPECT_FALSE(first->AnotherInstance()) << "asking again while holding is no conflict";
-    PlatformGuard second(name);
-    EXPECT_TRUE(second.AnotherInstance());
     first.reset();
     EXPECT_FALSE(second.AnotherInstance());
 }
