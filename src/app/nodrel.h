@@ -150,6 +150,9 @@ private:
     void RestoreWindow();
     // link_control.cpp
     void StartLink();
+    // Once a second while nobody could be asked about a taken port: binds it again now and
+    // then, and starts the cycle once it is bound.
+    void RetryPortBind();
     void SendLinkMessage();
     bool SendingDue() const;
     // settings_loading.cpp
@@ -175,6 +178,8 @@ private:
     int ShowMessage(const Message& message);
     void CheckDataFolder();
     void ApplyRestColours();
+    // The window while the cycle is held: bad settings, or the slave's port taken.
+    void ShowHeld();
     void EnableButtons();
     void KeepOffTop();
     // On top when RunOnTop asks for it, and always during a countdown.
@@ -206,6 +211,10 @@ private:
     WindowEffects& windowEffects_;
     bool inTick_ = false;
     bool configDialog_ = false;  // the open dialog is the configuration window
+    // The port is taken and nobody could be asked: it is bound again every PortRetrySeconds.
+    bool waitingForPort_ = false;
+    int portRetryIn_ = 0;
+    int loggedPortWait_ = 0;  // the port whose wait is in the log; 0 once a bind worked
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

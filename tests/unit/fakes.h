@@ -31,6 +31,7 @@ struct RecordingEffects : Effects, WindowEffects {
     }
     void EndProgram(int status) override { ended = status, events.push_back("end"); }
     void SetRefreshTimer(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
+    bool CanAsk() const override { return canAsk; }
     void AddTrayIcon() override { events.push_back("tray add"); }
     void RemoveTrayIcon() override { events.push_back("tray remove"); }
     void Minimise() override { events.push_back("minimise"); }
@@ -42,6 +43,7 @@ struct RecordingEffects : Effects, WindowEffects {
     std::vector<std::string> events;
     std::optional<int> ended;
     int answer = box::AnswerOk;
+    bool canAsk = true;                // false: a console, with nobody to answer
     std::function<void()> whileShown;  // as if the box ran the event loop
 };
 
