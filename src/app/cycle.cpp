@@ -76,6 +76,7 @@ void Nodrel::KeepOffTop() {
 }
 
 void Nodrel::ResetCycle() {
+    LeaveRealCountdown();
     TestMode = false;
     StopTimer();
     Count = settings.StartDelay;

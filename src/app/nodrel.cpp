@@ -68,6 +68,7 @@ void Nodrel::StartTimer() {
 }
 
 void Nodrel::End(int status) {
+    LeaveRealCountdown();
     StopTimer();
     windowEffects_.RemoveTrayIcon();
     endStatus_ = status;

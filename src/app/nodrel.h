@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/countdown_notice.h"
 #include "app/effects.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
@@ -49,6 +50,8 @@ struct Outside {
     Appender* logAppender = nullptr;
     // How the configuration file is replaced; without one, what standard C++ can do.
     ConfigFileStore* configStore = nullptr;
+    // Tells the logged-in users of a real countdown; without one nobody is told.
+    CountdownNotice* countdownNotice = nullptr;
 };
 
 class Nodrel {
@@ -144,6 +147,9 @@ private:
     bool ReadCPULoad();
     // countdown.cpp
     void CountdownStep();
+    // A real countdown (not a test, not simulated) starts, or is left without its action.
+    void EnterRealCountdown();
+    void LeaveRealCountdown();
     // reset_and_test.cpp
     void ResetProgram();
     // restore_window.cpp
@@ -215,6 +221,8 @@ private:
     bool waitingForPort_ = false;
     int portRetryIn_ = 0;
     int loggedPortWait_ = 0;  // the port whose wait is in the log; 0 once a bind worked
+    // The action of the real countdown under way, until it begins or the countdown is left.
+    std::optional<std::int16_t> realCountdownType_;
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

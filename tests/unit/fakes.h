@@ -105,6 +105,11 @@ struct RecordingLink : LinkSocket {
     bool bindWorks = true, sendWorks = true;
 };
 
+struct RecordingNotice : CountdownNotice {
+    void Announce(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
 // The file's bytes; nothing for a folder or a missing file.
 // The configuration file as the program's texts name it on this system.
 #ifdef _WIN32
@@ -158,7 +163,9 @@ struct Rig {
     CountingPriority priority;
     RecordingPower power;
     RecordingLink link;
-    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects}};
+    RecordingNotice notice;
+    Nodrel program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects, nullptr,
+                    nullptr, nullptr, &notice}};
 
     // Writes the settings and loads the program; fails with the box's text if it ended.
     ::testing::AssertionResult Start(const Overrides& overrides = {},

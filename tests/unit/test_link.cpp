@@ -130,7 +130,7 @@ TEST(Link, PortInUseWithNobodyToAskIsBoundAgainEveryTenSeconds) {
 }
 
 // However a slave came to count silence without a usable Reset button (a port error
-// cleared behind its back), its countdown can be cancelled.
+// cleared behind its back), its countdown can be cancelled. It names the master's silence.
 TEST(Link, ACountdownCanAlwaysBeCancelled) {
     Rig rig;
     rig.link.bindWorks = false;
@@ -143,6 +143,9 @@ TEST(Link, ACountdownCanAlwaysBeCancelled) {
     EXPECT_TRUE(rig.Window().Reset.enabled);
     EXPECT_EQ(rig.Window().Reset.caption, "Cancel");
     EXPECT_FALSE(rig.Window().Exit.enabled);
+    EXPECT_THAT(rig.notice.texts,
+                ElementsAre("Nodrel: this computer will power off in 10 s (no word from the "
+                            "master for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld."));
 }
 
 // The master sends from its last activation second, twice a second, also while a dialog is
