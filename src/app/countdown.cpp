@@ -21,7 +21,10 @@ void Nodrel::CountdownStep() {
         EndTestRun();
         return;
     }
-    if (Count == 0 && settings.LogLevel >= kLogNormal && !Unconfigured) WriteLog("Enter", ShutName);
+    if (Count == 0) {
+        if (settings.LogLevel >= kLogNormal && !Unconfigured) WriteLog("Enter", ShutName);
+        if (InhibitShutdown != 1) EnterRealCountdown();
+    }
     CountdownDisplay();
     if (Count >= settings.ShutTime) {
         ActionTimeUp();
@@ -29,6 +32,23 @@ void Nodrel::CountdownStep() {
         WriteLog(ShutName, "");
     }
     Count = static_cast<std::int16_t>(Count + 1);
+}
+
+void Nodrel::EnterRealCountdown() {
+    realCountdownType_ = settings.ShutType;
+    // Monitor only closes the program: nobody loses their session.
+    if (outside_.countdownNotice && settings.ShutType != kMonitor) {
+        outside_.countdownNotice->Announce(CountdownNoticeText(settings));
+    }
+}
+
+void Nodrel::LeaveRealCountdown() {
+    if (!realCountdownType_) return;
+    const std::int16_t type = *realCountdownType_;
+    realCountdownType_.reset();
+    if (outside_.countdownNotice && type != kMonitor) {
+        outside_.countdownNotice->Announce(CancelNoticeText(type));
+    }
 }
 
 void Nodrel::EndTestRun() {
@@ -65,6 +85,7 @@ void Nodrel::ActionTimeUp() {
         if (type > kMonitor) ResetProgram();
     } else {
         if (logging) WriteLog("Start", ShutName);
+        realCountdownType_.reset();  // the action begins: nothing was cancelled
         // Asked to stop while waiting for the answer or the resume: ends as Exit does.
         if (!CarryOut(type)) ExitProgram();
     }

@@ -2,6 +2,7 @@
 // the cycle passes through.
 #include "app/nodrel.h"
 #include "config/config_fields.h"
+#include "link/link_protocol.h"
 
 namespace nodrel {
 
@@ -33,6 +34,7 @@ void Nodrel::TickWork() {
         if (mayWork && Phase == PhaseRun) CheckCondition();
         if (mayWork && Phase == PhaseInitialise) ActivationDelay();
         if (mayWork && Phase == PhaseCountdown) CountdownStep();
+        if (waitingForPort_) RetryPortBind();
         if (DialogTimeout < 1 && DialogOpen) {
             DialogOpen = false;
             windowEffects_.CloseDialogs();
@@ -81,6 +83,7 @@ void Nodrel::KeepOffTop() {
 }
 
 void Nodrel::ResetCycle() {
+    LeaveRealCountdown();
     TestMode = false;
     sessionWait_ = 0;
     StopTimer();
@@ -127,6 +130,21 @@ void Nodrel::SetButtonTips() {
     window_.TestS.toolTip = "Enables/Restarts " + ProgTitle + " Test Mode";
 }
 
+void Nodrel::ShowHeld() {
+    window_.Counter.caption.clear();
+    window_.Title.fore = Orange;
+    window_.Title.bold = true;
+    if (waitingForPort_ && !Unconfigured) {
+        // The settings are fine; another program has the port.
+        window_.Counter.caption = PortWaitCaption(settings.Port1);
+    } else {
+        window_.Title.caption = "Click Configure To Set Up Nodrel";
+        if (settings.CMain == kSlave) window_.Title.caption += " Slave";
+    }
+    window_.Reset.enabled = false;
+    window_.TestS.enabled = false;
+}
+
 bool Nodrel::ShouldMinimise() const {
     const bool wantsTray = (settings.StartMin == kSwitchOn && !WindowOverride) ||
                            (settings.StartMin == kSwitchOff && WindowOverride);
@@ -139,15 +157,7 @@ void Nodrel::StartCycle() {
     window_.caption = ProgTitle;
     window_.Title.caption = sentence + " for over " + std::to_string(TriggerDelay) + " sec";
     window_.Counter.caption = ActivationCaption();
-    if (!Runnable()) {
-        window_.Counter.caption.clear();
-        window_.Title.fore = Orange;
-        window_.Title.bold = true;
-        window_.Title.caption = "Click Configure To Set Up Nodrel";
-        if (settings.CMain == kSlave) window_.Title.caption += " Slave";
-        window_.Reset.enabled = false;
-        window_.TestS.enabled = false;
-    }
+    if (!Runnable()) ShowHeld();
     if (ShouldMinimise() && !window_.minimised) {
         window_.minimised = true;
         windowEffects_.Minimise();
@@ -155,6 +165,12 @@ void Nodrel::StartCycle() {
     MinimiseOnRestart = true;
     KeepOffTop();
     if (settings.LogLevel >= kLogNormal && Runnable()) WriteLog("Start", "Initialise");
+    // A taken port is logged once, however often it is bound again in vain.
+    if (waitingForPort_ && !Unconfigured && loggedPortWait_ != settings.Port1) {
+        if (settings.LogLevel >= kLogNormal)
+            WriteLog("PortError", "Port " + std::to_string(settings.Port1));
+        loggedPortWait_ = settings.Port1;
+    }
     SendMsg = "<C0A000>";
     commandSendsLeft_ = 0;  // a pending command gives way to the first message
     StartTimer();

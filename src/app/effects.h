@@ -19,6 +19,8 @@ public:
     virtual void EndProgram(int status) = 0;
     // Switches the refresh timer (RefreshPeriodMs); switching it on starts a fresh period.
     virtual void SetRefreshTimer(bool enabled) = 0;
+    // Whether someone can answer a question; a console program has nobody to ask.
+    virtual bool CanAsk() const { return true; }
 };
 
 // The main window, its tray icon and its dialogs. A front end without them hands none over.

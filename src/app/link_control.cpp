@@ -18,10 +18,12 @@ void Nodrel::StartLink() {
     MinimiseOnRestart = true;
     SendMsg = "<LOC000>";
     // Only a bind that works clears a port error; a master binds nothing and has none.
+    waitingForPort_ = false;
     if (settings.CMain == kSlave) {
         BindReceivePort();
     } else {
         PortError = false;
+        loggedPortWait_ = 0;
     }
 }
 
@@ -29,10 +31,27 @@ void Nodrel::BindReceivePort() {
     link_->Close();
     if (link_->Bind(settings.Port1)) {
         PortError = false;
+        waitingForPort_ = false;
+        loggedPortWait_ = 0;
+        return;
+    }
+    if (!outside_.effects.CanAsk()) {
+        // Nobody can say whether to end: the cycle is held and the port bound again later.
+        PortError = true;
+        waitingForPort_ = true;
+        portRetryIn_ = PortRetrySeconds;
         return;
     }
     if (ShowMessage(PortInUseMessage(settings.Port1)) == box::AnswerYes) End(1);
     PortError = true;
+}
+
+void Nodrel::RetryPortBind() {
+    if (--portRetryIn_ > 0) return;
+    BindReceivePort();
+    if (PortError) return;
+    ResetCycle();
+    StartCycle();
 }
 
 bool Nodrel::SendingDue() const {

@@ -69,6 +69,7 @@ void Nodrel::StartTimer() {
 }
 
 void Nodrel::End(int status) {
+    LeaveRealCountdown();
     StopTimer();
     windowEffects_.RemoveTrayIcon();
     endStatus_ = status;

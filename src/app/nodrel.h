@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/countdown_notice.h"
 #include "app/effects.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
@@ -55,6 +56,8 @@ struct Outside {
     // (SessionEnding) and monitors again if it has not come after SessionEndWaitSeconds.
     // Off: the program ends as soon as the action is accepted.
     bool awaitSessionEnd = false;
+    // Tells the logged-in users of a real countdown; without one nobody is told.
+    CountdownNotice* countdownNotice = nullptr;
 };
 
 inline constexpr std::int16_t SessionEndWaitSeconds = 60;
@@ -160,6 +163,9 @@ private:
     bool ReadCPULoad();
     // countdown.cpp
     void CountdownStep();
+    // A real countdown (not a test, not simulated) starts, or is left without its action.
+    void EnterRealCountdown();
+    void LeaveRealCountdown();
     // reset_and_test.cpp
     void ResetProgram();
     // session_end.cpp
@@ -170,6 +176,9 @@ private:
     void RestoreWindow();
     // link_control.cpp
     void StartLink();
+    // Once a second while nobody could be asked about a taken port: binds it again now and
+    // then, and starts the cycle once it is bound.
+    void RetryPortBind();
     // False when the datagram could not go out; what was pending stays pending.
     bool SendLinkMessage();
     bool SendingDue() const;
@@ -200,6 +209,8 @@ private:
     int ShowMessage(const Message& message);
     void CheckDataFolder();
     void ApplyRestColours();
+    // The window while the cycle is held: bad settings, or the slave's port taken.
+    void ShowHeld();
     void EnableButtons();
     void KeepOffTop();
     // On top when RunOnTop asks for it, and always during a countdown.
@@ -243,6 +254,12 @@ private:
     // Seconds left to see the session end after an accepted action; 0 when not waiting.
     std::int16_t sessionWait_ = 0;
     bool configDialog_ = false;  // the open dialog is the configuration window
+    // The port is taken and nobody could be asked: it is bound again every PortRetrySeconds.
+    bool waitingForPort_ = false;
+    int portRetryIn_ = 0;
+    int loggedPortWait_ = 0;  // the port whose wait is in the log; 0 once a bind worked
+    // The action of the real countdown under way, until it begins or the countdown is left.
+    std::optional<std::int16_t> realCountdownType_;
     clsCPUUsageNT CPUUsage;
     LogFile log_;
     MainWindow window_;

@@ -27,4 +27,8 @@ Message PortInUseMessage(int port) {
                        "Do You Want To End The Program?"})};
 }
 
+std::string PortWaitCaption(int port) {
+    return "waiting for UDP port " + std::to_string(port);
+}
+
 }  // namespace nodrel

@@ -1,5 +1,6 @@
 #pragma once
 // The link's messages and what a slave makes of them.
+#include <string>
 #include <string_view>
 
 #include "common/text.h"
@@ -27,5 +28,10 @@ LinkCommand CommandOf(std::string_view message);
 
 // The box asking whether to end the program when a slave cannot bind its receive port.
 Message PortInUseMessage(int port);
+
+// Without anyone to ask, a slave binds its taken port again this often, in seconds.
+inline constexpr int PortRetrySeconds = 10;
+// What a slave waiting so shows: "waiting for UDP port 10001".
+std::string PortWaitCaption(int port);
 
 }  // namespace nodrel

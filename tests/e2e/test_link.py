@@ -89,18 +89,19 @@ class Link(NodreldTestCase):
         self.assertEqual(slave.output(2),
                          ["Nodrel Slave Simulate Power Off", "Test Real Power Off"])
 
-    # A receive port already taken ends the slave before it logs anything.
-    def test_a_port_in_use_ends_the_slave(self):
+    # A receive port already taken holds the slave, with nobody to ask: its status says so,
+    # and it binds the port again every 10 s until it is free.
+    def test_a_slave_waits_for_its_port_to_be_free(self):
         with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as taken:
             taken.bind(("", 0))
             port = taken.getsockname()[1]
-            slave = self.start(self.installation(CMain=2, IPAdd=LOOPBACK, Port1=port))
-            self.assertFatal(slave, [
-                "Nodrel Slave Port Error", "The RX Port %d Is Already In Use" % port,
-                "This Error Must Be Resolved Before", "You Can Use Nodrel.",
-                "Use The Configuration Screen", "To Change The RX Port.",
-                "Do You Want To End The Program?"])
-            self.assertEqual(slave.log_lines(), [], "nothing logged before the port")
+            folder = self.installation(CMain=2, IPAdd=LOOPBACK, Port1=port, StartDelay=1)
+            notify = self.notify_socket(folder)
+            slave = self.start(folder, "-InhibitShutdown", env=dict(self.env, **notify.env()))
+            status = "STATUS=Power Off the computer if communications are lost for over 6 " \
+                     "sec / waiting for UDP port %d" % port
+            self.wait_until(lambda: status in notify.messages(), "the status", 5, slave)
+        self.wait_for_event(slave, "Start", "Initialise", timeout=12)
 
     # The messages cross a real interface: a veth pair between two namespaces of the test.
     def test_slave_hears_its_master_across_namespaces(self):

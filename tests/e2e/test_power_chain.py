@@ -3,7 +3,12 @@
 resume: tests/integration; the load trigger: unit tests."""
 
 import os
+import select
+import signal
+import struct
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -21,7 +26,7 @@ CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2
 
 class PowerChainTest(NodreldTestCase):
 
-    def chain(self, shut_type, fail=None, resume=None, notify=False):
+    def chain(self, shut_type, fail=None, resume=None, notify=False, prefix=(), **settings):
         """A slave with its own bus, whose master (on loopback) never answers; with `notify`
         it reports to a notify socket of the test, with a watchdog of one second."""
         logind = private_logind.PrivateLogind()
@@ -30,12 +35,13 @@ class PowerChainTest(NodreldTestCase):
             logind.ask("fail", METHODS[shut_type], *fail)
         if resume:
             logind.ask("resume", METHODS[shut_type], resume)
-        folder = self.installation(ShutType=shut_type, Port1=free_udp_port(), **CHAIN)
+        folder = self.installation(ShutType=shut_type, Port1=free_udp_port(),
+                                   **dict(CHAIN, **settings))
         env = dict(self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address)
         notify_socket = self.notify_socket(folder) if notify else None
         if notify_socket:
             env.update(notify_socket.env(watchdog_usec=1000000))
-        program = self.start(folder, env=env)
+        program = self.start(folder, env=env, prefix=prefix)
         self.addCleanup(program.stop)  # before its bus goes
         program.logind, program.method = logind, METHODS[shut_type]
         program.notify = notify_socket
@@ -98,6 +104,42 @@ class PowerChainTest(NodreldTestCase):
         self.assertEqual(waiting.output(2), [])
         last = waiting.log_events()[-1]
         self.assertEqual((last.event, last.state), ("Exit", "Initialise"))
+
+
+    # Everyone logged in hears of a real countdown on their terminal, and of its cancellation
+    # by Reset: here the test's pseudo-terminal, in session records of its own (/run is
+    # private to the program's mount namespace).
+    def test_logged_in_terminals_hear_of_the_countdown_and_its_cancellation(self):
+        reader, terminal = os.openpty()
+        for fd in (reader, terminal):
+            self.addCleanup(os.close, fd)
+        line = os.ttyname(terminal)[len("/dev/"):].encode()
+        records = tempfile.NamedTemporaryFile(prefix="nodrel-e2e-utmp-")
+        self.addCleanup(records.close)
+        records.write(struct.pack("<h2xi32s4s32s256shhiii4i20s", 7, os.getpid(),  # a log-in
+                                  line, b"e2e", b"tester", b"", 0, 0, 0, 0, 0, 0, 0, 0, 0, b""))
+        records.flush()
+        prefix = ["unshare", "-m", "sh", "-c",
+                  'mount -t tmpfs tmpfs /run && cp "$0" /run/utmp && exec "$@"', records.name]
+        if os.geteuid() != 0 or subprocess.run(prefix + ["true"]).returncode != 0:
+            self.skipTest("a private mount namespace needs root")
+        program = self.chain(1, prefix=prefix, ShutTime=30)
+        self.assertEqual(read_lines(reader, "nodreld."), [
+            "Nodrel: this computer will power off in 30 s (no word from the master for 5 s). "
+            "To cancel: sudo systemctl kill -s USR1 nodreld."])
+        program.proc.send_signal(signal.SIGUSR1)
+        self.assertEqual(read_lines(reader, "cancelled."), ["Nodrel: power off cancelled."])
+        self.assertEqual(program.logind.ask("calls"), "")
+
+
+def read_lines(fd, last):
+    """The lines read from a pseudo-terminal up to the one ending with `last`."""
+    text = ""
+    while not text.rstrip().endswith(last):
+        if not select.select([fd], [], [], 20)[0]:
+            raise AssertionError("no %r on the terminal; read %r" % (last, text))
+        text += os.read(fd, 4096).decode()
+    return [line.strip() for line in text.split("\n") if line.strip()]
 
 
 if __name__ == "__main__":

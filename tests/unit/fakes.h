@@ -31,6 +31,7 @@ struct RecordingEffects : Effects, WindowEffects {
     }
     void EndProgram(int status) override { ended = status, events.push_back("end"); }
     void SetRefreshTimer(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
+    bool CanAsk() const override { return canAsk; }
     void AddTrayIcon() override { events.push_back("tray add"); }
     void RemoveTrayIcon() override { events.push_back("tray remove"); }
     void Minimise() override { events.push_back("minimise"); }
@@ -43,6 +44,7 @@ struct RecordingEffects : Effects, WindowEffects {
     std::vector<std::string> events;
     std::optional<int> ended;
     int answer = box::AnswerOk;
+    bool canAsk = true;                // false: a console, with nobody to answer
     std::function<void()> whileShown;  // as if the box ran the event loop
 };
 
@@ -104,6 +106,11 @@ struct RecordingLink : LinkSocket {
     bool bindWorks = true, sendWorks = true;
 };
 
+struct RecordingNotice : CountdownNotice {
+    void Announce(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
 // The file's bytes; nothing for a folder or a missing file.
 // The configuration file as the program's texts name it on this system.
 #ifdef _WIN32
@@ -153,7 +160,7 @@ struct Rig {
     // `awaitSessionEnd`: an accepted power off waits for the session's end, as on Windows.
     explicit Rig(bool awaitSessionEnd = false)
         : program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects, nullptr,
-                   nullptr, nullptr, awaitSessionEnd}} {}
+                   nullptr, nullptr, awaitSessionEnd, &notice}} {}
     ScratchFolder folder;
     RecordingEffects effects;
     ScriptedCounters counters;
@@ -161,6 +168,7 @@ struct Rig {
     CountingPriority priority;
     RecordingPower power;
     RecordingLink link;
+    RecordingNotice notice;
     Nodrel program;
 
     // Writes the settings and loads the program; fails with the box's text if it ended.

@@ -21,31 +21,38 @@ using ::testing::Not;
     return ::testing::AssertionResult(rig.program.Phase == PhaseCountdown) << "no countdown";
 }
 
+// What the logged-in users are told when a master's countdown of `seconds` starts.
+std::string Notice(const std::string& verb, int seconds = 2) {
+    return "Nodrel: this computer will " + verb + " in " + std::to_string(seconds) +
+           " s (load below 20 % for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld.";
+}
+
 std::vector<std::string> EventsFrom(const Rig& rig, const std::string& first) {
     const auto events = rig.folder.LogEvents();
     return {std::find(events.begin(), events.end(), first), events.end()};
 }
 
-// Each action's countdown, white on orange with only Cancel, its call and its log lines at
-// each level (none at all at level None); the second that starts it writes no Run line.
+// Each action's countdown, white on orange with only Cancel, its call, its notice to the
+// logged-in users (none for Monitor, whatever the level) and its log lines at each level
+// (none at all at level None); the second that starts it writes no Run line.
 TEST(Countdown, EachActionCountsDownAndRunsOnce) {
     const struct {
-        const char *type, *level, *name;
+        const char *type, *level, *name, *verb;
         std::string prefix;
         std::vector<PowerCall> calls;
         std::vector<std::string> events;
     } cases[] = {
         // clang-format off
-        {"1", "3", "Power Off", "The Computer Will Power Off In ", {PowerCall::PowerOff},
+        {"1", "3", "Power Off", "power off", "The Computer Will Power Off In ", {PowerCall::PowerOff},
          {"Enter|Run", "Run|", "Run|", "Run|", "Run|", "Enter|Power Off", "Power Off|",
           "Power Off|", "Start|Power Off", "Close|Power Off"}},
-        {"2", "2", "Reboot", "The Computer Will Reboot In ", {PowerCall::Reboot},
+        {"2", "2", "Reboot", "reboot", "The Computer Will Reboot In ", {PowerCall::Reboot},
          {"Enter|Run", "Enter|Reboot", "Start|Reboot", "Close|Reboot"}},
-        {"3", "2", "Shutdown", "The Computer Will Shutdown In ", {PowerCall::Halt},
+        {"3", "2", "Shutdown", "halt", "The Computer Will Shutdown In ", {PowerCall::Halt},
          {"Enter|Run", "Enter|Shutdown", "Start|Shutdown", "Close|Shutdown"}},
-        {"4", "2", "Monitor", "Nodrel Will Close In ", {},
+        {"4", "2", "Monitor", nullptr, "Nodrel Will Close In ", {},
          {"Enter|Run", "Enter|Monitor", "Start|Monitor", "Close|Monitor"}},
-        {"1", "1", "Power Off", "The Computer Will Power Off In ", {PowerCall::PowerOff}, {}},
+        {"1", "1", "Power Off", "power off", "The Computer Will Power Off In ", {PowerCall::PowerOff}, {}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -70,6 +77,8 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
         EXPECT_EQ(w.Counter.caption, c.prefix + "0s");
         EXPECT_EQ(rig.power.calls, c.calls);
         EXPECT_EQ(rig.effects.ended, 0);
+        EXPECT_EQ(rig.notice.texts,
+                  c.verb ? std::vector{Notice(c.verb)} : std::vector<std::string>{});
         EXPECT_EQ(EventsFrom(rig, "Enter|Run"), c.events);
         if (c.events.empty()) {
             EXPECT_EQ(rig.folder.ReadLog(), "");
@@ -77,17 +86,18 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
     }
 }
 
-// Hibernate and standby reset the cycle before the call, and it carries on after the
-// resume. Their log lines are checked end to end.
+// Hibernate and standby reset the cycle before the call (which cancels nothing), and it
+// carries on after the resume. Their log lines are checked end to end.
 TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
-    for (const auto& [type, call] :
-         {std::pair{"5", PowerCall::Hibernate}, std::pair{"6", PowerCall::Suspend}}) {
+    for (const auto& [type, call, verb] : {std::tuple{"5", PowerCall::Hibernate, "hibernate"},
+                                           std::tuple{"6", PowerCall::Suspend, "suspend"}}) {
         Rig rig;
         ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}}));
         std::int16_t phaseDuringSleep = -1;
         rig.power.during = [&] { phaseDuringSleep = rig.program.Phase; };
         rig.Seconds(2);
         EXPECT_THAT(rig.power.calls, ElementsAre(call));
+        EXPECT_THAT(rig.notice.texts, ElementsAre(Notice(verb)));
         EXPECT_EQ(phaseDuringSleep, PhaseInitialise);
         EXPECT_THAT(rig.link.sent, Not(Contains("<COC000>"))) << "left by its action";
         EXPECT_EQ(rig.program.Count, 1 + 1) << "StartDelay 1 from the file, plus one";
@@ -135,8 +145,8 @@ TEST(Countdown, AcceptedActionWaitsAMinuteForTheSessionToEnd) {
     EXPECT_EQ(monitoring.folder.LogEvents().back(), "Exit|Run");
 }
 
-// Cancel on any step stops the countdown before the action and is forwarded to a slave at
-// once.
+// Cancel on any step stops the countdown before the action, tells the logged-in users and
+// is forwarded to a slave at once; the master is silent during its countdown.
 TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
     for (int step = 0; step < 3; ++step) {
         Rig rig;
@@ -148,12 +158,14 @@ TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
         EXPECT_THAT(rig.power.calls, IsEmpty()) << step;
         EXPECT_EQ(rig.Window().Reset.caption, "Reset");
         EXPECT_THAT(rig.folder.LogEvents(), Contains("Reset|Power Off"));
+        EXPECT_THAT(rig.notice.texts,
+                    ElementsAre(Notice("power off", 3), "Nodrel: power off cancelled."));
     }
 }
 
 // Exit during the countdown (SIGTERM, the window closed) logs the action's name, carries
-// out nothing, and forwards a Reset to a slave that may be counting down too: all four
-// sends before it ends.
+// out nothing, says it is cancelled, and forwards a Reset to a slave that may be counting
+// down too: all four sends before it ends.
 TEST(Countdown, ExitLogsTheActionCarriesOutNothingAndTellsTheSlave) {
     Rig rig;
     ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
@@ -165,6 +177,7 @@ TEST(Countdown, ExitLogsTheActionCarriesOutNothingAndTellsTheSlave) {
                 ElementsAre("Enter|Power Off", "Exit|Power Off"));
     const std::string reset = "<COC000>";
     EXPECT_THAT(Last(rig.link.sent, 5), ElementsAre("<COA100>", reset, reset, reset, reset));
+    EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.");
 }
 
 // A stop request (SIGTERM, the window closed) while the action waits for the system's answer
@@ -186,22 +199,25 @@ TEST(Countdown, StopWhileTheActionWaitsEndsAsExitDoes) {
 }
 
 // A reload (SIGHUP) or a test (SIGUSR2) in the countdown starts the cycle again with the
-// Reset button back, and forwards a Reset as Cancel does.
+// Reset button back, forwards a Reset as Cancel does, and cancels the action it was
+// counting down to, whatever the new settings say.
 TEST(Countdown, ReloadOrTestInTheCountdownRestoresTheResetButtonAndTellsTheSlave) {
     for (const bool test : {false, true}) {
         Rig rig;
         ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
         ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
+        rig.folder.WriteConfig(ConfigText({{"ShutType", "2"}}));
         const auto sent = rig.link.sent.size();
         test ? rig.program.TestS_Click() : rig.program.ReloadSettings();
         EXPECT_EQ(rig.program.Phase, PhaseInitialise);
         EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
         EXPECT_EQ(rig.link.sent.at(sent), "<COC000>") << test;
+        EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.") << test;
     }
 }
 
 // -InhibitShutdown shortens both delays to six seconds in memory and only simulates the
-// action: power off ends the program, hibernate and standby reset it. Ticks that arrive
+// action, untold: power off ends the program, hibernate and standby reset it. Ticks that arrive
 // while the box runs the event loop start no other step.
 TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
     const std::string separator = "---------|----------";
@@ -221,6 +237,7 @@ TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
         };
         rig.Seconds(6);
         EXPECT_THAT(rig.power.calls, IsEmpty());
+        EXPECT_THAT(rig.notice.texts, IsEmpty());
         EXPECT_THAT(
             rig.effects.messages,
             ElementsAre(ShownMessage{box::Plain, "Nodrel Simulate " + name, "Test Real " + name}));
@@ -232,7 +249,7 @@ TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
 }
 
 // Test runs a short chain (two-second activation, trigger delay 5) that ends in a box and
-// a reset, never an action; a reset during it carries the test marker.
+// a reset, never an action or a notice; a reset during it carries the test marker.
 TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
     for (const bool resetEarly : {false, true}) {
         Rig rig;
@@ -255,6 +272,7 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
             EXPECT_THAT(rig.effects.messages,
                         ElementsAre(ShownMessage{box::Plain, "Nodrel Test", "Test Power Off"}));
             EXPECT_THAT(rig.power.calls, IsEmpty());
+            EXPECT_THAT(rig.notice.texts, IsEmpty());
             EXPECT_EQ(rig.program.Phase, PhaseInitialise);
             EXPECT_FALSE(rig.Window().minimised) << "a test never sends the window away";
             EXPECT_THAT(rig.folder.LogEvents(),

@@ -99,8 +99,32 @@ TEST(Link, PortInUseAnsweredNoWaitsForConfigurationUntilABindWorks) {
     EXPECT_EQ(rig.program.Phase, PhaseRun);
 }
 
+// With nobody to ask (a console) a taken port holds the cycle and is bound again every
+// 10 s, logged once; the slave starts as soon as a bind works.
+TEST(Link, PortInUseWithNobodyToAskIsBoundAgainEveryTenSeconds) {
+    Rig rig;
+    rig.effects.canAsk = false;
+    rig.link.bindWorks = false;
+    ASSERT_TRUE(rig.Start(Slave({{"LogLevel", "2"}})));
+    EXPECT_THAT(rig.effects.messages, IsEmpty());
+    EXPECT_EQ(rig.Window().Counter.caption, "waiting for UDP port 10123");
+    rig.program.ReloadSettings();
+    rig.Seconds(9);
+    EXPECT_EQ(rig.link.closed, 2) << "bound at the start and the reload only";
+    rig.Seconds(1);
+    EXPECT_EQ(rig.link.closed, 3);
+    rig.link.bindWorks = true;
+    rig.Seconds(10);
+    EXPECT_EQ(rig.link.closed, 4);
+    EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 1s");
+    rig.Seconds(1);
+    EXPECT_EQ(rig.program.Phase, PhaseRun);
+    EXPECT_THAT(rig.folder.LogEvents(), ElementsAre("PortError|Port 10123", "Config|Updated",
+                                                    "Start|Initialise", "Enter|Run"));
+}
+
 // However a slave came to count silence without a usable Reset button (a port error
-// cleared behind its back), its countdown can be cancelled.
+// cleared behind its back), its countdown can be cancelled. It names the master's silence.
 TEST(Link, ACountdownCanAlwaysBeCancelled) {
     Rig rig;
     rig.link.bindWorks = false;
@@ -113,6 +137,9 @@ TEST(Link, ACountdownCanAlwaysBeCancelled) {
     EXPECT_TRUE(rig.Window().Reset.enabled);
     EXPECT_EQ(rig.Window().Reset.caption, "Cancel");
     EXPECT_FALSE(rig.Window().Exit.enabled);
+    EXPECT_THAT(rig.notice.texts,
+                ElementsAre("Nodrel: this computer will power off in 10 s (no word from the "
+                            "master for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld."));
 }
 
 // A master that can send keeps its slave alive twice a second in every phase but its own

@@ -19,12 +19,12 @@ std::string MessageText(const std::string& title, const std::string& text) {
     return out;
 }
 
-int ConsoleEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
+int ConsoleEffects::ShowMessage(int, const std::string& title, const std::string& text) {
     if (beforeMessage) beforeMessage();
     std::fputs(MessageText(title, text).c_str(), errors_);
     std::fflush(errors_);
-    // Nobody can answer on a console: a question about ending the program is answered Yes.
-    return style == box::CriticalYesNo ? box::AnswerYes : box::AnswerOk;
+    // The core asks a console no question (CanAsk): every box is a notice.
+    return box::AnswerOk;
 }
 
 int RefuseSecondCopy(ConsoleEffects& effects) {

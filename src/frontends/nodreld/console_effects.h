@@ -20,6 +20,8 @@ public:
     void SetRefreshTimer(bool enabled) override {
         if (onTimer) onTimer(enabled);
     }
+    // Nobody sits at a console program to answer a question.
+    bool CanAsk() const override { return false; }
 
     std::optional<int> Status() const { return status_; }
 

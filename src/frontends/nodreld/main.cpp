@@ -12,6 +12,7 @@
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
 #include "platform/linux/service_notifier.h"
+#include "platform/linux/terminal_notice.h"
 
 namespace {
 
@@ -40,7 +41,11 @@ int main(int argc, char** argv) {
 
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
-    nodrel::Nodrel program(machine.For(effects, start.programName));
+    // A service runs out of sight: the people logged in hear of a countdown on their terminals.
+    nodrel::linux_platform::TerminalNotice terminals;
+    auto outside = machine.For(effects, start.programName);
+    outside.countdownNotice = &terminals;
+    nodrel::Nodrel program(outside);
     nodrel::linux_platform::ServiceNotifier service;
     // The waits for logind's answer and for a resume block the loop: the watchdog is fed and
     // SIGINT/SIGTERM heard.
