@@ -145,12 +145,10 @@ class Nodreld(NodreldTestCase):
     # line out of order is refused before the guard is asked.
     def test_a_second_copy_is_refused_unless_it_allows_several(self):
         first = self.start_guard_holder(self.installation(StartDelay=30, LogLevel=2))
-        misplaced = self.start(self.installation(StartDelay=30, LogLevel=2), "-AllowMulti",
-                               "-InhibitShutdown", allow_multi=False)
+        misplaced = self.start(self.installation(LogLevel=2), "-AllowMulti", "-InhibitShutdown",
+                               allow_multi=False)
         self.assertEqual(misplaced.wait(5), 1, self.describe())
-        self.assertEqual(misplaced.output(2)[:3], [
-            'nodreld: not an accepted command line: "-AllowMulti -InhibitShutdown"', "",
-            "Usage: nodreld [-InhibitShutdown] [-AllowMulti]"])
+        self.assertIn('command line: "-AllowMulti -InhibitShutdown"', misplaced.output(2)[0])
         self.assertEqual(misplaced.log_lines(), [], "a refused command line writes no log")
         second = self.start(self.installation(StartDelay=30, LogLevel=2), allow_multi=False)
         self.assertFatal(second, START_UP_ERROR)

@@ -8,8 +8,7 @@ then answers each command line on stdin (fields split by tabs) with one line:
     calls                         the calls so far, e.g. "PowerOff(false) Suspend(false)"
     fail METHOD ERROR MESSAGE     from now on METHOD answers with this D-Bus error
     resume METHOD SECONDS|never   when Hibernate/Suspend announce the resume (0: before the reply)
-    stall METHOD SECONDS          from now on METHOD answers only after SECONDS, and the
-                                  stand-in answers nothing else meanwhile
+    stall METHOD SECONDS          from now on METHOD answers after SECONDS, nothing else meanwhile
     matches N                     from now on a connection may add at most N match rules
 Like logind, each method answers a call whose argument is not a boolean (signature "b")
 with InvalidArgs. When stdin closes, also on a crash of the test, it ends both and removes

@@ -163,38 +163,29 @@ TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
     }
 }
 
-// Exit during the countdown (SIGTERM, the window closed) logs the action's name, carries
-// out nothing, says it is cancelled, and forwards a Reset to a slave that may be counting
-// down too: all four sends before it ends.
-TEST(Countdown, ExitLogsTheActionCarriesOutNothingAndTellsTheSlave) {
-    Rig rig;
-    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
-    rig.program.Form_Unload();
-    rig.Seconds(3);
-    EXPECT_THAT(rig.power.calls, IsEmpty());
-    EXPECT_EQ(rig.effects.ended, 0);
-    EXPECT_THAT(EventsFrom(rig, "Enter|Power Off"),
-                ElementsAre("Enter|Power Off", "Exit|Power Off"));
-    const std::string reset = "<COC000>";
-    EXPECT_THAT(Last(rig.link.sent, 5), ElementsAre("<COA100>", reset, reset, reset, reset));
-    EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.");
-}
-
-// A stop request (SIGTERM, the window closed) while the action waits for the system's answer
-// or the resume ends the program as Exit does, with no "Close".
-TEST(Countdown, StopWhileTheActionWaitsEndsAsExitDoes) {
-    const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"1", {"Start|Power Off", "Exit|Power Off"}},
-        {"5", {"Start|Hibernate", "Start|Initialise", "Exit|Initialise"}}};
-    for (const auto& [type, events] : cases) {
+// Exit during the countdown (SIGTERM, the window closed), or a stop request while the action
+// waits for the system's answer or the resume, logs "Exit" with the phase and no "Close".
+// Exit before the action says it is cancelled and forwards a Reset to a slave that may be
+// counting down too: all four sends before it ends.
+TEST(Countdown, ExitOrAStopDuringTheActionEndsAsExitDoes) {
+    const std::tuple<const char*, bool, std::vector<std::string>> cases[] = {
+        {"1", false, {"Enter|Power Off", "Exit|Power Off"}},
+        {"1", true, {"Enter|Power Off", "Start|Power Off", "Exit|Power Off"}},
+        {"5", true, {"Enter|Hibernate", "Start|Hibernate", "Start|Initialise", "Exit|Initialise"}}};
+    for (const auto& [type, duringCall, events] : cases) {
         Rig rig;
         ASSERT_TRUE(
             StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}, {"LogLevel", "2"}}));
         rig.power.outcome.kind = PowerOutcome::Kind::Stopped;
-        rig.Seconds(2);
-        EXPECT_EQ(rig.power.calls.size(), 1u);
+        if (!duringCall) rig.program.Form_Unload();
+        rig.Seconds(3);
+        EXPECT_EQ(rig.power.calls.size(), duringCall ? 1u : 0u);
         EXPECT_EQ(rig.effects.ended, 0);
         EXPECT_EQ(EventsFrom(rig, events.front()), events);
+        if (duringCall) continue;
+        const std::string reset = "<COC000>";
+        EXPECT_THAT(Last(rig.link.sent, 5), ElementsAre("<COA100>", reset, reset, reset, reset));
+        EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.");
     }
 }
 

@@ -1,4 +1,4 @@
-// The command line's accepted forms, the information requests and the one-instance guard.
+// The command line's accepted forms and the one-instance guard.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -20,38 +20,46 @@ using PlatformGuard = windows_platform::MutexGuard;
 using PlatformGuard = linux_platform::AbstractSocketGuard;
 #endif
 
-// Only the accepted forms run, each with its switches; any other command line ends the start
-// with status 1 and the usage, and a front end's own forms join the common ones.
+StartUp StartWith(const char* line, std::span<const CommandLineForm> extraForms = {}) {
+    const char* argv[] = {"/usr/sbin/nodreld", line};
+    return BeginStartUp(*line ? 2 : 1, argv, "nodreld", "Watches the load.", extraForms);
+}
+
+// Only the accepted forms run, each with its switches (M: -AllowMulti, I: -InhibitShutdown),
+// and --help and --version answer; any other command line ends the start with status 1, why
+// and the usage. A front end's own forms join the common ones.
 TEST(CommandLine, OnlyTheAcceptedFormsRun) {
-    constexpr std::optional<int> Runs, Refused = 1;
-    const std::tuple<const char*, std::optional<int>, bool, bool> cases[] = {
+    const std::string usage = StartWith("--help").answer;
+    EXPECT_TRUE(usage.starts_with("Usage: nodreld [-InhibitShutdown] [-AllowMulti]\nWatches"));
+    EXPECT_NE(usage.find("holds " + std::string(testing::kConfigFileShown) + ";"), usage.npos);
+    const std::tuple<const char*, std::optional<int>, std::string, std::string> cases[] = {
         // clang-format off
-        {"", Runs, false, false}, {"-InhibitShutdown", Runs, false, true},
-        {"-AllowMulti", Runs, true, false}, {"-InhibitShutdown -AllowMulti", Runs, true, true},
-        {"--help", 0, false, false}, {"--version", 0, false, false},
-        {"-AllowMulti -InhibitShutdown", Refused, false, false},
-        {"--InhibitShutdown", Refused, false, false}, {"-inhibitshutdown", Refused, false, false},
-        {"-allowmulti", Refused, false, false}, {"-InhibitShutdownX", Refused, false, false},
-        {"x -AllowMulti", Refused, false, false}, {" -InhibitShutdown", Refused, false, false},
-        {"-InhibitShutdown  -AllowMulti", Refused, false, false},
-        {"-AllowMulti -AllowMulti", Refused, false, false}, {"--service", Refused, false, false},
-        {"--help -AllowMulti", Refused, false, false}, {"--Version", Refused, false, false}};
+        {"", {}, "", ""}, {"-InhibitShutdown", {}, "I", ""}, {"-AllowMulti", {}, "M", ""},
+        {"-InhibitShutdown -AllowMulti", {}, "MI", ""}, {"--help", 0, "", usage},
+        {"--version", 0, "", "nodreld 5.5\n"}};
     // clang-format on
-    for (const auto& [line, endStatus, allowMulti, inhibit] : cases) {
-        const char* argv[] = {"/usr/sbin/nodreld", line};
-        const StartUp start = BeginStartUp(*line ? 2 : 1, argv, "nodreld", "x");
+    for (const auto& [line, endStatus, switches, answer] : cases) {
+        const StartUp start = StartWith(line);
         EXPECT_EQ(start.endStatus, endStatus) << line;
-        EXPECT_EQ(std::pair(start.switches.allowMulti, start.switches.inhibitShutdown),
-                  std::pair(allowMulti, inhibit))
+        EXPECT_EQ(std::string(start.switches.allowMulti ? "M" : "") +
+                      (start.switches.inhibitShutdown ? "I" : ""),
+                  switches)
             << line;
-        EXPECT_EQ(ReadSwitches(line).inhibitShutdown, inhibit) << line;
-        if (endStatus != Refused) continue;
+        EXPECT_EQ(ReadSwitches(line).inhibitShutdown, switches.ends_with("I")) << line;
+        EXPECT_EQ(start.answer, answer);
+    }
+    for (const char* line :
+         {"-AllowMulti -InhibitShutdown", "--InhibitShutdown", "-inhibitshutdown", "-allowmulti",
+          "-InhibitShutdownX", " -InhibitShutdown", "-InhibitShutdown  -AllowMulti",
+          "--help -AllowMulti", "--service"}) {
+        const StartUp start = StartWith(line);
+        EXPECT_EQ(start.endStatus, StatusFailure) << line;
+        EXPECT_FALSE(start.switches.allowMulti || start.switches.inhibitShutdown) << line;
         EXPECT_EQ(start.answer, "nodreld: not an accepted command line: \"" + std::string(line) +
-                                    "\"\n\n" + Usage("nodreld", "x"));
+                                    "\"\n\n" + usage);
     }
     const CommandLineForm service[] = {{"--service", {}}};
-    const char* argv[] = {"nodreld.exe", "--service"};
-    EXPECT_FALSE(BeginStartUp(2, argv, "nodreld", "x", service).endStatus);
+    EXPECT_FALSE(StartWith("--service", service).endStatus);
 }
 
 // The guard is held by its owner only, even one started with -AllowMulti, and released
@@ -66,17 +74,6 @@ TEST(InstanceGuard, SecondHolderSeesTheFirstUntilItIsGone) {
     EXPECT_FALSE(first->AnotherInstance()) << "asking again while holding is no conflict";
     first.reset();
     EXPECT_FALSE(second.AnotherInstance());
-}
-
-// --version and --help answer with the version and the usage.
-TEST(InformationRequest, OnlyTheWholeCommandLineAsks) {
-    EXPECT_EQ(InformationRequest("--version", "nodreld", "x"), "nodreld 5.5\n");
-    const auto help = InformationRequest("--help", "nodrel", "Watches the load.");
-    ASSERT_EQ(help, Usage("nodrel", "Watches the load."));
-    EXPECT_NE(help->find("Usage: nodrel [-InhibitShutdown] [-AllowMulti]"), std::string::npos);
-    EXPECT_NE(help->find("Watches the load."), std::string::npos);
-    EXPECT_NE(help->find("folder that holds " + std::string(testing::kConfigFileShown) + ";"),
-              std::string::npos);
 }
 
 }  // namespace
