@@ -14,9 +14,10 @@ namespace nodrel {
 std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
                             const std::string& stamp);
 
-// Replaces the file atomically: a temporary file beside it, flushed, moved over it by the
-// store, which also refuses a read-only file. A symbolic link is followed and the file it
-// names replaced. False on any failure; the old file is then untouched.
+// Replaces the file atomically: a new temporary file beside it, written and synced, then
+// moved over it by the store, which also refuses a read-only file. A symbolic link is
+// followed and the file it names replaced. False on any failure; the old file is then
+// untouched and no temporary file is left.
 bool WriteConfigFile(ConfigFileStore& store, const std::filesystem::path& file,
                      const std::string& text);
 

@@ -211,7 +211,52 @@ TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
     EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), "new contents\r\n");
     EXPECT_EQ(Entries("Shared") + Entries("Data"), 2) << "no temporary file is left";
 }
+
+// A link planted where the temporary file used to be made is never followed: the file it
+// names keeps its text and mode.
+TEST(ConfigWriter, NeverWritesThroughALinkPlantedInTheFolder) {
+    ScratchFolder folder;
+    WriteBytes("victim", "precious");
+    fs::permissions("victim", fs::perms(0600));
+    fs::create_symlink("../victim", "Data/Nodrel4.ini.new");
+    WriteBytes("Data/Nodrel4.ini", "old contents");
+    SystemStore system;
+    for (ConfigFileStore* store :
+         {static_cast<ConfigFileStore*>(&system), &StandardConfigFileStore()}) {
+        EXPECT_TRUE(WriteConfigFile(*store, "Data/Nodrel4.ini", "new contents\r\n"));
+        EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "new contents\r\n");
+        EXPECT_EQ(ReadBytes("victim"), "precious");
+        EXPECT_EQ(Mode("victim"), fs::perms(0600));
+        EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini.new"));
+        EXPECT_EQ(Entries("Data"), 2) << "no temporary file is left";
+    }
+}
 #endif
+
+// A store that writes its temporary file but fails before the move, as a crash would.
+class NoMoveStore : public ConfigFileStore {
+public:
+    explicit NoMoveStore(ConfigFileStore& real) : real_(real) {}
+    bool MayWrite(const fs::path& file) override { return real_.MayWrite(file); }
+    std::unique_ptr<TemporaryConfigFile> CreateTemporary(const fs::path& target) override {
+        return std::make_unique<Unmoved>(real_.CreateTemporary(target), *this);
+    }
+    std::ptrdiff_t entriesBeforeMove = 0;
+
+private:
+    struct Unmoved : TemporaryConfigFile {
+        Unmoved(std::unique_ptr<TemporaryConfigFile> written, NoMoveStore& owner)
+            : file(std::move(written)), store(owner) {}
+        bool Write(std::string_view text) override { return file && file->Write(text); }
+        bool Replace() override {
+            store.entriesBeforeMove = Entries("Data");
+            return false;
+        }
+        std::unique_ptr<TemporaryConfigFile> file;
+        NoMoveStore& store;
+    };
+    ConfigFileStore& real_;
+};
 
 // A failed write leaves the old state, no temporary file, and has its box.
 TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
@@ -233,6 +278,14 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
     }
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // Windows removes no read-only file
+    // Written but not moved: the old file stays byte for byte.
+    for (ConfigFileStore* store : {static_cast<ConfigFileStore*>(&system), &standard}) {
+        NoMoveStore failing(*store);
+        EXPECT_FALSE(WriteConfigFile(failing, "Data/Nodrel4.ini", "text"));
+        EXPECT_EQ(failing.entriesBeforeMove, 2) << "the temporary file was written";
+        EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
+        EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
+    }
     fs::remove("Data/Nodrel4.ini");
     // A folder in the file's place: the temporary file is written, the move fails.
     fs::create_directories("Data/Nodrel4.ini/inside");
