@@ -49,6 +49,8 @@ struct Outside {
     Appender* logAppender = nullptr;
     // How the configuration file is replaced; without one, what standard C++ can do.
     ConfigFileStore* configStore = nullptr;
+    // How a configuration file that is not UTF-8 is read; without one, as bytes.
+    const FileEncoding* configEncoding = nullptr;
 };
 
 class Nodrel {
@@ -106,6 +108,8 @@ public:
     // The settings as read and checked, before "-InhibitShutdown" shortens the running
     // cycle's delays: what the configuration window shows and saves.
     Settings fileSettings;
+    // The file's text values as bytes: Save writes an unedited one back as it was.
+    FileTexts fileTexts;
     std::int16_t Phase = PhaseInitialise;
     std::int16_t Count = 0;
     std::int16_t ConditionMet = 1;

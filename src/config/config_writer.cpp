@@ -34,7 +34,7 @@ fs::path FollowLinks(fs::path path) {
 }  // namespace
 
 std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
-                            const std::string& stamp) {
+                            const std::string& stamp, const FileTexts& texts) {
     std::string text;
     const auto line = [&text](std::string_view start, std::string_view rest = {}) {
         text.append(start).append(rest).append(CRLF);
@@ -50,7 +50,9 @@ std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
             line("");
             line(SectionHeadings[static_cast<std::size_t>(key.section)]);
         }
-        line(std::string(key.name) + '=', FileValue(key, fields, cmain));
+        const auto bytes = texts.bytes.find(key.name);
+        line(std::string(key.name) + '=',
+             bytes != texts.bytes.end() ? bytes->second : FileValue(key, fields, cmain));
     }
     line("");  // one more line end after the text
     return text;

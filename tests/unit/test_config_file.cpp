@@ -9,6 +9,7 @@
 #include "config/config_fields.h"
 #include "config/config_reader.h"
 #include "config/config_writer.h"
+#include "config/file_texts.h"
 #include "fakes.h"
 #ifdef _WIN32
 #include "platform/windows/config_file_store.h"
@@ -38,6 +39,38 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 std::ptrdiff_t Entries(const fs::path& folder) {
     return std::distance(fs::directory_iterator(folder), {});
 }
+
+// Latin-1 in the place of a system's 8-bit code page: every byte is one character.
+class Latin1 : public FileEncoding {
+public:
+    std::string ProgramText(std::string_view bytes) const override {
+        std::string text;
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte < 0x80) {
+                text += c;
+            } else {
+                text += static_cast<char>(0xC0 | (byte >> 6));
+                text += static_cast<char>(0x80 | (byte & 0x3F));
+            }
+        }
+        return text;
+    }
+    std::optional<std::string> FileBytes(std::string_view text) const override {
+        std::string bytes;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (byte < 0x80) {
+                bytes += text[i];
+            } else if ((byte == 0xC2 || byte == 0xC3) && i + 1 < text.size()) {
+                bytes += static_cast<char>(((byte & 0x03) << 6) | (text[++i] & 0x3F));
+            } else {
+                return std::nullopt;
+            }
+        }
+        return bytes;
+    }
+};
 
 class ConfigReader : public ::testing::Test {
 protected:
@@ -105,6 +138,25 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
     for (const auto& [what, text, expected] : cases) EXPECT_EQ(Read(text), expected) << what;
 }
 
+// A file that is not UTF-8 is read through the system's encoding, its text values' bytes
+// kept; a UTF-8 file never goes through it.
+TEST_F(ConfigReader, FileThatIsNotUtf8IsReadThroughTheEncodingAndItsBytesKept) {
+    const Latin1 encoding;
+    FileTexts texts;
+    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=K\xF6ln.log"));
+    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    EXPECT_EQ(settings.LogName, "Köln.log");
+    EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
+    EXPECT_FALSE(texts.utf8);
+    EXPECT_EQ(texts.bytes.at("LogName"), "K\xF6ln.log");
+    EXPECT_EQ(texts.bytes.at("IPAdd"), "192.168.1.20");
+    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
+    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    EXPECT_TRUE(texts.utf8);
+    EXPECT_EQ(settings.LogName, "Köln.log");
+    EXPECT_EQ(texts.bytes.at("LogName"), "Köln.log");
+}
+
 // A read error leaves the settings as they were; the later of two lines wins.
 TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
     settings.CPUDelay = 123;
@@ -167,6 +219,41 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     std::string listing;
     ASSERT_EQ(ReadConfig("a.ini", reread, listing), ReadOutcome::Ok);
     EXPECT_EQ(reread, original);
+}
+
+// Save's text values: an unedited one as it was read, an edited one in the file's encoding,
+// and the whole file in UTF-8 once an edited one does not fit the file's encoding.
+TEST(ConfigWriter, UneditedTextsKeepTheirBytesEditedOnesFollowTheFile) {
+    const Latin1 encoding;
+    ConfigFields loaded;
+    RestoreDefaults(loaded);
+    loaded.IPAddT = "host", loaded.LogNameT = "Köln.log";
+    const std::string latin1Name = "K\xF6ln.log";
+    const FileTexts read{false, {{"IPAdd", "host"}, {"LogName", latin1Name}, {"LogPath", "Log/"}}};
+    FileTexts readUtf8 = read;
+    readUtf8.utf8 = true;
+    const struct {
+        const char* what;
+        std::string address;
+        const FileTexts& file;
+        bool utf8;
+        std::string addressBytes, nameBytes;
+    } cases[] = {
+        {"nothing edited", "host", read, false, "host", latin1Name},
+        {"edited, fits", "hôte", read, false, "h\xF4te", latin1Name},
+        {"edited, does not fit", "хост", read, true, "хост", "Köln.log"},
+        {"edited in a UTF-8 file", "hôte", readUtf8, true, "hôte", latin1Name},
+    };
+    for (const auto& c : cases) {
+        ConfigFields fields = loaded;
+        fields.IPAddT = c.address;
+        const FileTexts written = TextsToWrite(fields, loaded, c.file, encoding);
+        EXPECT_EQ(written.utf8, c.utf8) << c.what;
+        EXPECT_EQ(written.bytes.at("IPAdd"), c.addressBytes) << c.what;
+        EXPECT_EQ(written.bytes.at("LogName"), c.nameBytes) << c.what;
+        const std::string text = BuildConfigText(fields, 1, "", written);
+        EXPECT_NE(text.find("\r\nLogName=" + c.nameBytes + "\r\n"), std::string::npos) << c.what;
+    }
 }
 
 fs::perms Mode(const fs::path& file) {
