@@ -128,11 +128,9 @@ TEST_F(ConfigReader, FileThatIsNotUtf8IsReadThroughTheEncodingAndItsBytesKept) {
     EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
     EXPECT_FALSE(texts.utf8);
     EXPECT_EQ(texts.bytes.at("LogName"), "K\xF6ln.log");
-    EXPECT_EQ(texts.bytes.at("IPAdd"), "192.168.1.20");
     WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
     ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
     EXPECT_TRUE(texts.utf8);
-    EXPECT_EQ(texts.bytes.at("LogName"), "Köln.log");
 }
 
 // A read error leaves the settings as they were; the later of two lines wins.
@@ -208,24 +206,21 @@ TEST(ConfigWriter, UneditedTextsKeepTheirBytesEditedOnesFollowTheFile) {
     loaded.IPAddT = "host", loaded.LogNameT = "Köln.log";
     const std::string latin1Name = "K\xF6ln.log";
     const FileTexts read{false, {{"IPAdd", "host"}, {"LogName", latin1Name}, {"LogPath", "Log/"}}};
-    FileTexts readUtf8 = read;
-    readUtf8.utf8 = true;
     const struct {
         const char* what;
         std::string address;
-        const FileTexts& file;
-        bool utf8;
+        bool fileUtf8, utf8;
         std::string addressBytes, nameBytes;
     } cases[] = {
-        {"nothing edited", "host", read, false, "host", latin1Name},
-        {"edited, fits", "hôte", read, false, "h\xF4te", latin1Name},
-        {"edited, does not fit", "хост", read, true, "хост", "Köln.log"},
-        {"edited in a UTF-8 file", "hôte", readUtf8, true, "hôte", latin1Name},
+        {"nothing edited", "host", false, false, "host", latin1Name},
+        {"edited, fits", "hôte", false, false, "h\xF4te", latin1Name},
+        {"edited, does not fit", "хост", false, true, "хост", "Köln.log"},
+        {"edited in a UTF-8 file", "hôte", true, true, "hôte", latin1Name},
     };
     for (const auto& c : cases) {
         ConfigFields fields = loaded;
         fields.IPAddT = c.address;
-        const FileTexts written = TextsToWrite(fields, loaded, c.file, encoding);
+        const FileTexts written = TextsToWrite(fields, loaded, {c.fileUtf8, read.bytes}, encoding);
         EXPECT_EQ(written.utf8, c.utf8) << c.what;
         EXPECT_EQ(written.bytes.at("IPAdd"), c.addressBytes) << c.what;
         EXPECT_EQ(written.bytes.at("LogName"), c.nameBytes) << c.what;
@@ -289,29 +284,24 @@ TEST(ConfigWriter, FollowsTheFilesLinkButNoLinkPlantedBesideIt) {
 }
 #endif
 
-// A store that writes its temporary file but fails before the move, as a crash would.
-class NoMoveStore : public ConfigFileStore {
-public:
-    explicit NoMoveStore(ConfigFileStore& real) : real_(real) {}
-    bool MayWrite(const fs::path& file) override { return real_.MayWrite(file); }
+// A store whose temporary file is written but never moved, as when a crash comes between.
+struct NoMoveStore : ConfigFileStore {
+    explicit NoMoveStore(ConfigFileStore& wrapped) : real(wrapped) {}
+    bool MayWrite(const fs::path& file) override { return real.MayWrite(file); }
     std::unique_ptr<TemporaryConfigFile> CreateTemporary(const fs::path& target) override {
-        return std::make_unique<Unmoved>(real_.CreateTemporary(target), *this);
+        struct Unmoved : TemporaryConfigFile {
+            std::unique_ptr<TemporaryConfigFile> file;
+            bool Write(std::string_view text) override { return file && file->Write(text); }
+            bool Replace() override {
+                EXPECT_EQ(Entries("Data"), 2) << "the temporary file is there";
+                return false;
+            }
+        };
+        auto unmoved = std::make_unique<Unmoved>();
+        unmoved->file = real.CreateTemporary(target);
+        return unmoved;
     }
-    std::ptrdiff_t entriesBeforeMove = 0;
-
-private:
-    struct Unmoved : TemporaryConfigFile {
-        Unmoved(std::unique_ptr<TemporaryConfigFile> written, NoMoveStore& owner)
-            : file(std::move(written)), store(owner) {}
-        bool Write(std::string_view text) override { return file && file->Write(text); }
-        bool Replace() override {
-            store.entriesBeforeMove = Entries("Data");
-            return false;
-        }
-        std::unique_ptr<TemporaryConfigFile> file;
-        NoMoveStore& store;
-    };
-    ConfigFileStore& real_;
+    ConfigFileStore& real;
 };
 
 // A failed write leaves the old state, no temporary file, and has its box.
@@ -333,21 +323,14 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
         EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
     }
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
-    fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // Windows removes no read-only file
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // writable again
     // Written but not moved: the old file stays byte for byte.
     for (ConfigFileStore* store : {static_cast<ConfigFileStore*>(&system), &standard}) {
         NoMoveStore failing(*store);
         EXPECT_FALSE(WriteConfigFile(failing, "Data/Nodrel4.ini", "text"));
-        EXPECT_EQ(failing.entriesBeforeMove, 2) << "the temporary file was written";
         EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
         EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     }
-    fs::remove("Data/Nodrel4.ini");
-    // A folder in the file's place: the temporary file is written, the move fails.
-    fs::create_directories("Data/Nodrel4.ini/inside");
-    EXPECT_FALSE(WriteConfigFile(system, "Data/Nodrel4.ini", "text"));
-    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
-    EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
     EXPECT_EQ(WriteFailureMessage().text, "Unable to write to the configuration file. " +
                                               std::string(kConfigFileShown) +
                                               "\r\nThis may be a permissions problem.");

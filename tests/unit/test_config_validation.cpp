@@ -28,23 +28,21 @@ TEST(Utf8Text, CountsCharactersFindsControlCharactersAndShowsStrayBytes) {
         const char* text;
         std::size_t characters;
         bool control;
-        const char* shown;
+        const char* shown = nullptr;  // none: the text itself, which is valid UTF-8
     } cases[] = {
         // clang-format off
-        {"Nodrel.log", 10, false, "Nodrel.log"}, {"журнал", 6, false, "журнал"},
-        {"\xF0\x9F\x93\x9D", 1, false, "\xF0\x9F\x93\x9D"}, {"\xFF\xFE", 2, false, "ÿþ"},
-        {"\xD0", 1, false, "Ð"},                 {"\xC0\x80", 2, false, "À\uFFFD"},
-        {"\xED\xA0\x80", 3, false, "í\xC2\xA0\uFFFD"}, {"\xC2\xA0", 1, false, "\xC2\xA0"},
-        {"a\rb", 3, true, "a\rb"},             {"\t", 1, true, "\t"},
-        {"\x7F", 1, true, "\x7F"},              {"\xC2\x85", 1, true, "\xC2\x85"},
+        {"Nodrel.log", 10, false},     {"журнал", 6, false},       {"\xF0\x9F\x93\x9D", 1, false},
+        {"\xFF\xFE", 2, false, "ÿþ"},  {"\xD0", 1, false, "Ð"},    {"\xC0\x80", 2, false, "À\uFFFD"},
+        {"\xED\xA0\x80", 3, false, "í\xC2\xA0\uFFFD"}, {"\xC2\xA0", 1, false},  {"a\rb", 3, true},
+        {"\t", 1, true},               {"\x7F", 1, true},          {"\xC2\x85", 1, true},
         {"K\xF6ln", 4, false, "Köln"},
         // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CharacterCount(c.text), c.characters) << c.text;
         EXPECT_EQ(HasControlCharacter(c.text), c.control) << c.text;
-        EXPECT_EQ(ShownText(c.text), c.shown) << c.text;
-        EXPECT_EQ(IsValidUtf8(c.text), std::string(c.text) == c.shown) << c.text;
+        EXPECT_EQ(ShownText(c.text), c.shown ? c.shown : c.text) << c.text;
+        EXPECT_EQ(IsValidUtf8(c.text), c.shown == nullptr) << c.text;
     }
 }
 
