@@ -58,6 +58,8 @@ struct Outside {
     bool awaitSessionEnd = false;
     // Tells the logged-in users of a real countdown; without one nobody is told.
     CountdownNotice* countdownNotice = nullptr;
+    // How a configuration file that is not UTF-8 is read; without one, as bytes.
+    const FileEncoding* configEncoding = nullptr;
 };
 
 inline constexpr std::int16_t SessionEndWaitSeconds = 60;
@@ -125,6 +127,8 @@ public:
     // The settings as read and checked, before "-InhibitShutdown" shortens the running
     // cycle's delays: what the configuration window shows and saves.
     Settings fileSettings;
+    // The file's text values as bytes: Save writes an unedited one back as it was.
+    FileTexts fileTexts;
     std::int16_t Phase = PhaseInitialise;
     std::int16_t Count = 0;
     std::int16_t ConditionMet = 1;

@@ -6,7 +6,10 @@
 namespace nodrel {
 
 void Nodrel::ReadConfig() {
-    const ReadOutcome outcome = ::nodrel::ReadConfig(ConfigFilePath, settings, ConfigListing);
+    const FileEncoding& encoding =
+        outside_.configEncoding ? *outside_.configEncoding : StandardFileEncoding();
+    const ReadOutcome outcome =
+        ::nodrel::ReadConfig(ConfigFilePath, settings, ConfigListing, fileTexts, encoding);
     if (outcome != ReadOutcome::Ok) Fatal(ReadFailureMessage(outcome));
 }
 

@@ -64,7 +64,13 @@ std::string Nodrel::AboutSecond() {
 ConfigWindowSetup Nodrel::ConfigOpened() {
     OpenDialog(600);
     configDialog_ = true;
-    return {ProgTitle, settings, fileSettings, PortError, outside_.configStore};
+    return {ProgTitle,
+            settings,
+            fileSettings,
+            PortError,
+            outside_.configStore,
+            fileTexts,
+            outside_.configEncoding};
 }
 
 void Nodrel::ConfigSave(ConfigWindow& window) {

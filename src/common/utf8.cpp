@@ -52,6 +52,12 @@ void ForEachCharacter(std::string_view text, Visit visit) {
     }
 }
 
+// UTF-8 of a character below U+0800.
+void AppendTwoByteCharacter(std::string& out, char32_t c) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+}
+
 }  // namespace
 
 std::size_t CharacterCount(std::string_view text) {
@@ -67,6 +73,29 @@ bool HasControlCharacter(std::string_view text) {
         return !found;
     });
     return found;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    bool valid = true;
+    ForEachCharacter(text, [&](char32_t c) { return valid = c != kNotDecoded; });
+    return valid;
+}
+
+std::string ShownText(std::string_view text) {
+    std::string shown;
+    while (!text.empty()) {
+        const Decoded character = DecodeFirst(text);
+        const auto byte = static_cast<unsigned char>(text[0]);
+        if (character.codePoint != kNotDecoded) {
+            shown.append(text.substr(0, character.length));
+        } else if (byte >= 0xA0) {
+            AppendTwoByteCharacter(shown, byte);
+        } else {
+            shown += "\xEF\xBF\xBD";  // U+FFFD
+        }
+        text.remove_prefix(character.length);
+    }
+    return shown;
 }
 
 }  // namespace nodrel

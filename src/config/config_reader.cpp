@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <exception>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 #include <system_error>
 
+#include "common/utf8.h"
 #include "config/setting_table.h"
 
 namespace nodrel {
@@ -32,6 +34,7 @@ bool IsSection(std::string_view line) {
 // Reading state: the values so far, the listing and how many keys and sections are owed.
 struct ReadState {
     Settings settings;
+    FileTexts texts;
     std::string listing{kListingHead};
     int keysOwed = static_cast<int>(SettingTable.size());
     int sectionsOwed = static_cast<int>(SectionHeadings.size());
@@ -44,7 +47,9 @@ bool TakeLine(std::string_view raw, ReadState& state) {
     const std::string_view line = TrimBlanks(raw);
     const SettingKey* key = MatchKey(line);
     if (key) {
-        if (!StoreValue(*key, line.substr(key->name.size() + 1), state.settings)) return false;
+        const std::string_view value = line.substr(key->name.size() + 1);
+        if (!StoreValue(*key, value, state.settings)) return false;
+        if (key->kind == FieldKind::Text) state.texts.bytes[std::string(key->name)] = value;
         --state.keysOwed;
     }
     if (IsSection(line)) --state.sectionsOwed;
@@ -66,21 +71,32 @@ bool FileIsMissing(const std::filesystem::path& file, std::error_code& error) {
     return !error && status.type() == std::filesystem::file_type::directory;
 }
 
-ReadOutcome ReadLines(std::istream& in, ReadState& state) {
-    std::string raw;
-    while (std::getline(in, raw)) {
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+ReadOutcome ReadLines(std::string_view text, ReadState& state) {
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        std::string_view raw = text.substr(0, end);
+        if (raw.ends_with('\r')) raw.remove_suffix(1);
         if (!TakeLine(raw, state)) return ReadOutcome::ReadError;
+        text.remove_prefix(std::min(end + 1, text.size()));
     }
-    if (in.bad()) return ReadOutcome::ReadError;
     if (state.keysOwed != 0 || state.sectionsOwed != 0) return ReadOutcome::Corrupted;
     return ReadOutcome::Ok;
 }
 
+// A file that is not UTF-8 is in the system's 8-bit encoding: its texts and its listing
+// become the program's UTF-8.
+void DecodeTexts(const FileEncoding& encoding, ReadState& state) {
+    if (state.texts.utf8) return;
+    for (const auto& [name, bytes] : state.texts.bytes) {
+        state.settings.*SettingNamed(name).text = encoding.ProgramText(bytes);
+    }
+    state.listing = encoding.ProgramText(state.listing);
+}
+
 }  // namespace
 
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings,
-                       std::string& listing) {
+ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, std::string& listing,
+                       FileTexts& texts, const FileEncoding& encoding) {
     ReadState state;
     state.settings = settings;
     listing = state.listing;
@@ -91,14 +107,26 @@ ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings,
         if (error) return ReadOutcome::ReadError;
         std::ifstream in(file, std::ios::binary);
         if (!in.is_open()) return ReadOutcome::ReadError;
-        outcome = ReadLines(in, state);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        if (in.bad()) return ReadOutcome::ReadError;
+        state.texts.utf8 = IsValidUtf8(text);
+        outcome = ReadLines(text, state);
+        DecodeTexts(encoding, state);
     } catch (const std::exception&) {
-        return ReadOutcome::ReadError;  // for example no memory left for a huge line
+        return ReadOutcome::ReadError;  // for example no memory left for a huge file
     }
     listing = std::move(state.listing);
     // The program stops on any failure, so only a complete read is handed on.
-    if (outcome == ReadOutcome::Ok) settings = std::move(state.settings);
+    if (outcome != ReadOutcome::Ok) return outcome;
+    settings = std::move(state.settings);
+    texts = std::move(state.texts);
     return outcome;
+}
+
+ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings,
+                       std::string& listing) {
+    FileTexts ignored;
+    return ReadConfig(file, settings, listing, ignored, StandardFileEncoding());
 }
 
 Message ReadFailureMessage(ReadOutcome outcome) {

@@ -178,6 +178,8 @@ void ConfigWindow::DataLoad() {
     }
     fields_ = loaded;
     ResetNotes();
+    loadedFields_ = fields_;
+    loadedTexts_ = setup_.fileTexts;
     loadedSignature_ = FieldSignature(fields_);
 }
 
@@ -256,9 +258,7 @@ ConfigSaved ConfigWindow::Save(const std::string& stamp) {
     const std::string signature = FieldSignature(fields_);
     saved.trayChoiceChanged = fields_.StartMinT + 1 != setup_.running.StartMin;
     if (signature != loadedSignature_) {
-        const std::string text = BuildConfigText(fields_, setup_.running.CMain, stamp);
-        ConfigFileStore& store = setup_.store ? *setup_.store : StandardConfigFileStore();
-        if (!WriteConfigFile(store, ConfigFilePath, text)) {
+        if (!WriteFile(stamp)) {
             saved.failure = WriteFailureMessage();
             DataLoad();
             return saved;
@@ -268,9 +268,21 @@ ConfigSaved ConfigWindow::Save(const std::string& stamp) {
     } else {
         status_ = "No Changes To Save";
     }
+    loadedFields_ = fields_;
     loadedSignature_ = signature;
     statusTimerStarted_ = true;
     return saved;
+}
+
+bool ConfigWindow::WriteFile(const std::string& stamp) {
+    const FileEncoding& encoding = setup_.encoding ? *setup_.encoding : StandardFileEncoding();
+    FileTexts texts = TextsToWrite(fields_, loadedFields_, loadedTexts_, encoding);
+    const std::string text = BuildConfigText(fields_, setup_.running.CMain, stamp, texts);
+    ConfigFileStore& store = setup_.store ? *setup_.store : StandardConfigFileStore();
+    if (!WriteConfigFile(store, ConfigFilePath, text)) return false;
+    // What the file now holds is what the next save compares with.
+    loadedTexts_ = std::move(texts);
+    return true;
 }
 
 void ConfigWindow::Restore() {

@@ -16,6 +16,7 @@
 #include "config/codes.h"
 #include "config/config_fields.h"
 #include "config/config_file_store.h"
+#include "config/file_texts.h"
 #include "config/settings.h"
 
 namespace nodrel {
@@ -27,7 +28,9 @@ struct ConfigWindowSetup {
     Settings fromFile;       // as read from the file, before "-InhibitShutdown" shortened the
                              // delays: what the fields show and Save compares with
     bool portError = false;  // binding the slave's receive port failed at the last start
-    ConfigFileStore* store = nullptr;  // how the file is replaced; none: standard C++
+    ConfigFileStore* store = nullptr;        // how the file is replaced; none: standard C++
+    FileTexts fileTexts;                     // the text values as the file holds them
+    const FileEncoding* encoding = nullptr;  // of a file that is not UTF-8; none: bytes
 };
 
 enum class WindowSection { General, Shutdown, Communications };
@@ -154,10 +157,16 @@ private:
     void ResetNotes();
     // Marks the notes of the fields that fail their checks; the number of failed rules.
     int Validate(bool portError);
+    // Writes the file from the fields, the unedited text values as they were read; false
+    // when it could not be written.
+    bool WriteFile(const std::string& stamp);
     bool Slave() const;
 
     ConfigWindowSetup setup_;
     ConfigFields fields_;
+    // The fields as loaded or saved last, and the file's text values at that time.
+    ConfigFields loadedFields_;
+    FileTexts loadedTexts_;
     std::string loadedSignature_;
     std::string caption_;
     std::array<RowLook, ConfigRows.size()> looks_;

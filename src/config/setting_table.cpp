@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "common/utf8.h"
 #include "config/codes.h"
 #include "config/parse_number.h"
 
@@ -170,7 +171,8 @@ void ShowInField(const SettingKey& key, const Settings& settings, ConfigFields& 
             fields.*key.fieldText = std::to_string(IntegerIn(key, settings));
             break;
         case FieldKind::Text:
-            fields.*key.fieldText = TextIn(key, settings);
+            // A text that is not UTF-8 as well as it can be shown.
+            fields.*key.fieldText = ShownText(TextIn(key, settings));
             break;
         case FieldKind::TickBox:
             fields.*key.fieldNumber = IntegerIn(key, settings) - 1;

@@ -74,7 +74,8 @@ std::int32_t IntegerIn(const SettingKey& key, const Settings& settings);
 // A text key's value.
 const std::string& TextIn(const SettingKey& key, const Settings& settings);
 
-// The setting into its window field, as the window shows it.
+// The setting into its window field, as the window shows it: a text that is not UTF-8 as
+// ShownText makes it.
 void ShowInField(const SettingKey& key, const Settings& settings, ConfigFields& fields);
 // The value written for the key from the window's field; the role, which has no field, is
 // written as `cmain`.

@@ -6,9 +6,11 @@
 #include <unistd.h>
 #endif
 
+#include "common/utf8.h"
 #include "config/config_fields.h"
 #include "config/config_reader.h"
 #include "config/config_writer.h"
+#include "config/file_texts.h"
 #include "fakes.h"
 #ifdef _WIN32
 #include "platform/windows/config_file_store.h"
@@ -38,6 +40,16 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 std::ptrdiff_t Entries(const fs::path& folder) {
     return std::distance(fs::directory_iterator(folder), {});
 }
+
+// Latin-1 in the place of a system's code page: read as ShownText shows it; of the edited
+// texts these tests write, "hôte" is the one it holds.
+struct Latin1 : FileEncoding {
+    std::string ProgramText(std::string_view bytes) const override { return ShownText(bytes); }
+    std::optional<std::string> FileBytes(std::string_view text) const override {
+        if (text == "hôte") return "h\xF4te";
+        return std::nullopt;
+    }
+};
 
 class ConfigReader : public ::testing::Test {
 protected:
@@ -105,6 +117,22 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
     for (const auto& [what, text, expected] : cases) EXPECT_EQ(Read(text), expected) << what;
 }
 
+// A file that is not UTF-8 is read through the system's encoding, its text values' bytes
+// kept; a UTF-8 file never goes through it.
+TEST_F(ConfigReader, FileThatIsNotUtf8IsReadThroughTheEncodingAndItsBytesKept) {
+    const Latin1 encoding;
+    FileTexts texts;
+    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=K\xF6ln.log"));
+    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    EXPECT_EQ(settings.LogName, "Köln.log");
+    EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
+    EXPECT_FALSE(texts.utf8);
+    EXPECT_EQ(texts.bytes.at("LogName"), "K\xF6ln.log");
+    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
+    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    EXPECT_TRUE(texts.utf8);
+}
+
 // A read error leaves the settings as they were; the later of two lines wins.
 TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
     settings.CPUDelay = 123;
@@ -169,6 +197,38 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     EXPECT_EQ(reread, original);
 }
 
+// Save's text values: an unedited one as it was read, an edited one in the file's encoding,
+// and the whole file in UTF-8 once an edited one does not fit the file's encoding.
+TEST(ConfigWriter, UneditedTextsKeepTheirBytesEditedOnesFollowTheFile) {
+    const Latin1 encoding;
+    ConfigFields loaded;
+    RestoreDefaults(loaded);
+    loaded.IPAddT = "host", loaded.LogNameT = "Köln.log";
+    const std::string latin1Name = "K\xF6ln.log";
+    const FileTexts read{false, {{"IPAdd", "host"}, {"LogName", latin1Name}, {"LogPath", "Log/"}}};
+    const struct {
+        const char* what;
+        std::string address;
+        bool fileUtf8, utf8;
+        std::string addressBytes, nameBytes;
+    } cases[] = {
+        {"nothing edited", "host", false, false, "host", latin1Name},
+        {"edited, fits", "hôte", false, false, "h\xF4te", latin1Name},
+        {"edited, does not fit", "хост", false, true, "хост", "Köln.log"},
+        {"edited in a UTF-8 file", "hôte", true, true, "hôte", latin1Name},
+    };
+    for (const auto& c : cases) {
+        ConfigFields fields = loaded;
+        fields.IPAddT = c.address;
+        const FileTexts written = TextsToWrite(fields, loaded, {c.fileUtf8, read.bytes}, encoding);
+        EXPECT_EQ(written.utf8, c.utf8) << c.what;
+        EXPECT_EQ(written.bytes.at("IPAdd"), c.addressBytes) << c.what;
+        EXPECT_EQ(written.bytes.at("LogName"), c.nameBytes) << c.what;
+        const std::string text = BuildConfigText(fields, 1, "", written);
+        EXPECT_NE(text.find("\r\nLogName=" + c.nameBytes + "\r\n"), std::string::npos) << c.what;
+    }
+}
+
 fs::perms Mode(const fs::path& file) {
     return fs::status(file).permissions();
 }
@@ -199,19 +259,50 @@ TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
     EXPECT_EQ(status.st_gid, root ? 65534u : ::getegid());
 }
 
-// A symbolic link is followed: the file it names is replaced, the link stays a link.
-TEST(ConfigWriter, ReplacesTheFileALinkNamesAndKeepsTheLink) {
+// A symbolic link at the file is followed: the file it names is replaced, the link stays a
+// link. A link planted beside that file, where the temporary file used to be made, is never
+// followed: the file it names keeps its text and mode.
+TEST(ConfigWriter, FollowsTheFilesLinkButNoLinkPlantedBesideIt) {
     ScratchFolder folder;
     fs::create_directory("Shared");
     WriteBytes("Shared/Nodrel4.ini", "old contents");
     fs::create_symlink("../Shared/Nodrel4.ini", "Data/Nodrel4.ini");
-    SystemStore store;
-    ASSERT_TRUE(WriteConfigFile(store, "Data/Nodrel4.ini", "new contents\r\n"));
-    EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini"));
-    EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), "new contents\r\n");
-    EXPECT_EQ(Entries("Shared") + Entries("Data"), 2) << "no temporary file is left";
+    WriteBytes("victim", "precious");
+    fs::permissions("victim", fs::perms(0600));
+    fs::create_symlink("../victim", "Shared/Nodrel4.ini.new");
+    SystemStore system;
+    const std::pair<ConfigFileStore*, std::string> stores[] = {
+        {&system, "system\r\n"}, {&StandardConfigFileStore(), "standard\r\n"}};
+    for (const auto& [store, text] : stores) {
+        EXPECT_TRUE(WriteConfigFile(*store, "Data/Nodrel4.ini", text));
+        EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini"));
+        EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), text);
+        EXPECT_EQ(ReadBytes("victim"), "precious");
+        EXPECT_EQ(Mode("victim"), fs::perms(0600));
+        EXPECT_EQ(Entries("Shared") + Entries("Data"), 3) << "no temporary file is left";
+    }
 }
 #endif
+
+// A store whose temporary file is written but never moved, as when a crash comes between.
+struct NoMoveStore : ConfigFileStore {
+    explicit NoMoveStore(ConfigFileStore& wrapped) : real(wrapped) {}
+    bool MayWrite(const fs::path& file) override { return real.MayWrite(file); }
+    std::unique_ptr<TemporaryConfigFile> CreateTemporary(const fs::path& target) override {
+        struct Unmoved : TemporaryConfigFile {
+            std::unique_ptr<TemporaryConfigFile> file;
+            bool Write(std::string_view text) override { return file && file->Write(text); }
+            bool Replace() override {
+                EXPECT_EQ(Entries("Data"), 2) << "the temporary file is there";
+                return false;
+            }
+        };
+        auto unmoved = std::make_unique<Unmoved>();
+        unmoved->file = real.CreateTemporary(target);
+        return unmoved;
+    }
+    ConfigFileStore& real;
+};
 
 // A failed write leaves the old state, no temporary file, and has its box.
 TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
@@ -232,13 +323,14 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
         EXPECT_EQ(Mode("Data/Nodrel4.ini"), fs::perms(0444));
     }
     EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
-    fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // Windows removes no read-only file
-    fs::remove("Data/Nodrel4.ini");
-    // A folder in the file's place: the temporary file is written, the move fails.
-    fs::create_directories("Data/Nodrel4.ini/inside");
-    EXPECT_FALSE(WriteConfigFile(system, "Data/Nodrel4.ini", "text"));
-    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
-    EXPECT_TRUE(fs::is_directory("Data/Nodrel4.ini/inside"));
+    fs::permissions("Data/Nodrel4.ini", fs::perms(0644));  // writable again
+    // Written but not moved: the old file stays byte for byte.
+    for (ConfigFileStore* store : {static_cast<ConfigFileStore*>(&system), &standard}) {
+        NoMoveStore failing(*store);
+        EXPECT_FALSE(WriteConfigFile(failing, "Data/Nodrel4.ini", "text"));
+        EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
+        EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
+    }
     EXPECT_EQ(WriteFailureMessage().text, "Unable to write to the configuration file. " +
                                               std::string(kConfigFileShown) +
                                               "\r\nThis may be a permissions problem.");

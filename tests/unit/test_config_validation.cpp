@@ -22,23 +22,28 @@ const std::string kCyrillicHost100 = [] {
 const std::string kPastedLine = "Nodrel.log\r\nShutType=4";
 
 // Lengths count characters: a valid UTF-8 sequence is one, any other byte one of its own.
-// Control characters are C0, DEL and the C1 range, not other non-ASCII characters.
-TEST(Utf8Text, CountsCharactersAndFindsControlCharacters) {
+// Control characters are C0, DEL and the C1 range, not other non-ASCII characters. A text
+// that is not UTF-8 is shown with its stray bytes as Latin-1, or U+FFFD for 0x80 to 0x9F.
+TEST(Utf8Text, CountsCharactersFindsControlCharactersAndShowsStrayBytes) {
     const struct {
         const char* text;
         std::size_t characters;
         bool control;
+        const char* shown = nullptr;  // none: the text itself, which is valid UTF-8
     } cases[] = {
         // clang-format off
         {"Nodrel.log", 10, false},     {"журнал", 6, false},       {"\xF0\x9F\x93\x9D", 1, false},
-        {"\xFF\xFE", 2, false},        {"\xD0", 1, false},         {"\xC0\x80", 2, false},
-        {"\xED\xA0\x80", 3, false},    {"\xC2\xA0", 1, false},     {"a\rb", 3, true},
+        {"\xFF\xFE", 2, false, "ÿþ"},  {"\xD0", 1, false, "Ð"},    {"\xC0\x80", 2, false, "À\uFFFD"},
+        {"\xED\xA0\x80", 3, false, "í\xC2\xA0\uFFFD"}, {"\xC2\xA0", 1, false},  {"a\rb", 3, true},
         {"\t", 1, true},               {"\x7F", 1, true},          {"\xC2\x85", 1, true},
+        {"K\xF6ln", 4, false, "Köln"},
         // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CharacterCount(c.text), c.characters) << c.text;
         EXPECT_EQ(HasControlCharacter(c.text), c.control) << c.text;
+        EXPECT_EQ(ShownText(c.text), c.shown ? c.shown : c.text) << c.text;
+        EXPECT_EQ(IsValidUtf8(c.text), c.shown == nullptr) << c.text;
     }
 }
 

@@ -121,6 +121,20 @@ TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
 }
 
+// A text that is not UTF-8 is shown as well as it can be and written back byte for byte
+// until it is edited. (No log: Windows opens no file by a name that is not UTF-8.)
+TEST(ConfigWindowModel, ATextThatIsNotUtf8SurvivesUntilEdited) {
+    const std::string latin1Name = "K\xF6ln-01.log";
+    WindowRig rig({{"LogName", latin1Name}, {"LogLevel", "1"}});
+    rig.Open();
+    EXPECT_EQ(rig.Fields().LogNameT, "Köln-01.log");
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+    rig.Fields().CPUDelayT = "40";
+    rig.Save();
+    EXPECT_NE(rig.FileText().find("\r\nLogName=" + latin1Name + "\r\n"), std::string::npos);
+}
+
 // Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
 // cycle's 6 s.
 TEST(ConfigWindowModel, ShowsAndSavesTheFileValuesUnderInhibitShutdown) {

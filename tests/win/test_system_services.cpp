@@ -1,5 +1,6 @@
 // The Windows layer against the system under Wine: the processor counters next to the
-// host's /proc/stat, the named mutex between two processes, UDP on loopback.
+// host's /proc/stat, the named mutex between two processes, UDP on loopback, the settings
+// file in the ANSI code page.
 #include <windows.h>
 #include <winsock2.h>
 #include <gtest/gtest.h>
@@ -12,7 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "config/config_reader.h"
+#include "config/config_window.h"
 #include "cpu/load_arithmetic.h"
+#include "fakes.h"
+#include "platform/windows/ansi_file_encoding.h"
+#include "platform/windows/config_file_store.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/winsock_link.h"
@@ -176,6 +182,34 @@ TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
     Read(8);
     EXPECT_EQ(received, std::vector<std::string>{"<COA100>"});
     DestroyWindow(window);
+}
+
+// A hand-edited value in the code page (1252 in the test prefix) reaches the core as UTF-8
+// and survives an unchanged Save byte for byte; an edited one is written in the code page,
+// or, when the code page cannot hold it, the whole file in UTF-8.
+TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
+    ASSERT_EQ(GetACP(), 1252u);
+    testing::ScratchFolder folder;
+    const std::string ansi = testing::ConfigText({{"LogName", "K\xF6ln-01.log"}});
+    folder.WriteConfig(ansi);
+    const AnsiFileEncoding encoding;
+    SystemConfigFileStore store;
+    Settings settings;
+    std::string listing;
+    FileTexts texts;
+    ASSERT_EQ(ReadConfig(ConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
+    EXPECT_EQ(settings.LogName, "Köln-01.log");
+    ConfigWindow window({"Nodrel", settings, settings, false, &store, texts, &encoding}, true);
+    window.Load();
+    window.Save("07-Dec-26 05:00:00");
+    EXPECT_EQ(window.Status(), "No Changes To Save");
+    EXPECT_EQ(testing::ReadBytes(ConfigFilePath), ansi);
+    window.Fields().LogNameT = "Kölner-01.log";  // in the code page
+    window.Save("07-Dec-26 05:00:00");
+    EXPECT_NE(testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"), std::string::npos);
+    window.Fields().LogNameT = "Журнал-01.log";  // beyond it: the whole file in UTF-8
+    window.Save("07-Dec-26 05:00:00");
+    EXPECT_NE(testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
 // The machine as the Windows front ends hand it to the core: processor counters, clock,
-// priority, power actions, the link socket, the log's appends and the configuration file's
-// replacement.
+// priority, power actions, the link socket, the log's appends, the configuration file's
+// replacement and its code page.
 #include "app/nodrel.h"
+#include "platform/windows/ansi_file_encoding.h"
 #include "platform/windows/append_only_file.h"
 #include "platform/windows/config_file_store.h"
 #include "platform/windows/nt_counters.h"
@@ -24,13 +25,14 @@ struct WindowsParts {
     WinsockLink link;
     AppendOnlyFile logAppender;
     SystemConfigFileStore configStore;
+    AnsiFileEncoding configEncoding;
 
     // The core's outside world: these parts with the front end's effects, those of its main
     // window if it has one, and its launcher.
     Outside For(Effects& effects, const std::string& programName, WindowEffects* window = nullptr,
                 Launcher* launcher = nullptr) {
-        return {effects,     counters, clock,    priority,     &power,      &link,
-                programName, window,   launcher, &logAppender, &configStore};
+        return {effects,     counters, clock,    priority,     &power,       &link,
+                programName, window,   launcher, &logAppender, &configStore, &configEncoding};
     }
 };
 
