@@ -16,6 +16,7 @@
 #include "frontends/nodrel-win/win_effects.h"
 #include "platform/windows/admin_token.h"
 #include "platform/windows/mutex_guard.h"
+#include "platform/windows/program_folder.h"
 #include "platform/windows/windows_parts.h"
 
 namespace {
@@ -58,6 +59,7 @@ int RunMessageLoop(HWND main) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    nodrel::windows_platform::EnterProgramFolder();  // the settings and the log lie beside it
     std::setlocale(LC_TIME, "");  // month names in the user's language
     const Arguments arguments = ReadArguments();
     if (const auto answer =
