@@ -1,4 +1,4 @@
-#include "frontends/nodreld/console_effects.h"
+#include "frontends/console/console_effects.h"
 
 #include <string>
 
@@ -23,6 +23,7 @@ int ConsoleEffects::ShowMessage(int style, const std::string& title, const std::
     if (beforeMessage) beforeMessage();
     std::fputs(MessageText(title, text).c_str(), errors_);
     std::fflush(errors_);
+    if (onMessage) onMessage(style, title, text);
     // Nobody can answer on a console: a question about ending the program is answered Yes.
     return style == box::CriticalYesNo ? box::AnswerYes : box::AnswerOk;
 }

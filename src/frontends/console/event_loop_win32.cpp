@@ -1,74 +1,70 @@
-#include "frontends/nodreld-win/console_loop.h"
+#include <windows.h>
 
 #include "app/effects.h"
+#include "frontends/console/event_loop.h"
 
 namespace nodrel::console {
 
 namespace {
 constexpr LONGLONG PeriodIn100ns = RefreshPeriodMs * 10'000LL;
-// Closing the console ends the process once the handler returns (after 5 s at the most):
-// the handler waits a little less than that for the Exit path to finish.
-constexpr DWORD ExitWaitMs = 4'500;
-
-ConsoleLoop* active = nullptr;
 }  // namespace
 
-ConsoleLoop::ConsoleLoop()
-    : timer_(CreateWaitableTimerW(nullptr, FALSE, nullptr)),
-      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      stopped_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    active = this;
-    SetConsoleCtrlHandler(ControlHandler, TRUE);
-}
+struct EventLoop::System {
+    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    HANDLE posted = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // set by Post
+};
 
-ConsoleLoop::~ConsoleLoop() {
-    SetConsoleCtrlHandler(ControlHandler, FALSE);
-    active = nullptr;
-    for (HANDLE handle : {timer_, stop_, stopped_}) {
+EventLoop::EventLoop() : system_(new System) {}
+
+EventLoop::~EventLoop() {
+    for (HANDLE handle : {system_->timer, system_->posted}) {
         if (handle) CloseHandle(handle);
     }
+    delete system_;
 }
 
-BOOL WINAPI ConsoleLoop::ControlHandler(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
-    }
-    if (active == nullptr) return FALSE;
-    SetEvent(active->stop_);
-    WaitForSingleObject(active->stopped_, ExitWaitMs);
-    return TRUE;
+bool EventLoop::Ready() const {
+    return system_->timer && system_->posted;
 }
 
-void ConsoleLoop::SetTimer(bool enabled) {
+void EventLoop::SetTimer(bool enabled) {
     // A periodic timer keeps its grid; a late tick is handled late and missed ones are
     // not made up.
     if (!enabled) {
-        CancelWaitableTimer(timer_);
+        CancelWaitableTimer(system_->timer);
         return;
     }
     LARGE_INTEGER due;
     due.QuadPart = -PeriodIn100ns;  // relative
-    SetWaitableTimer(timer_, &due, RefreshPeriodMs, nullptr, nullptr, FALSE);
+    SetWaitableTimer(system_->timer, &due, RefreshPeriodMs, nullptr, nullptr, FALSE);
 }
 
-void ConsoleLoop::Run(const std::function<bool()>& done) {
+void EventLoop::Post(Control control) {
+    {
+        const std::lock_guard<std::mutex> hold(postedLock_);
+        posted_.push_back(control);
+    }
+    SetEvent(system_->posted);
+}
+
+void EventLoop::Run(const std::function<bool()>& done) {
     while (!done()) {
-        // In order of precedence: a datagram flood must not hold up the tick or the exit.
-        const HANDLE waits[] = {stop_, timer_, linkEvent};
-        const DWORD count = linkEvent ? 3 : 2;
-        const DWORD woken = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+        // In order of precedence: a datagram flood must not hold up the tick or a request.
+        const HANDLE link =
+            linkWaitable ? reinterpret_cast<HANDLE>(linkWaitable()) : INVALID_HANDLE_VALUE;
+        const bool linked = link != nullptr && link != INVALID_HANDLE_VALUE;
+        const HANDLE waits[] = {system_->posted, system_->timer, link};
+        const DWORD woken = WaitForMultipleObjects(linked ? 3 : 2, waits, FALSE, INFINITE);
         if (woken == WAIT_OBJECT_0) {
-            ResetEvent(stop_);
-            if (onExit) onExit();
+            HandlePosted(done);
         } else if (woken == WAIT_OBJECT_0 + 1) {
-            if (onTick) onTick();
+            Handle(onTick);
         } else if (woken == WAIT_OBJECT_0 + 2) {
-            if (onLinkReadable) onLinkReadable();
+            Handle(onLinkReadable);
         } else {
-            break;
+            return;
         }
     }
-    SetEvent(stopped_);
 }
 
 }  // namespace nodrel::console
