@@ -71,7 +71,7 @@ bool Drain(int fd) {
 
 void EventLoop::Run(const std::function<bool()>& done) {
     while (!done()) {
-        const int link = linkWaitable ? static_cast<int>(linkWaitable()) : -1;
+        const int link = static_cast<int>(linkWaitable ? linkWaitable() : NoWaitable);
         pollfd fds[4] = {{system_->signalFd, POLLIN, 0},
                          {system_->postedFd, POLLIN, 0},
                          {system_->timerFd, POLLIN, 0},
