@@ -59,7 +59,7 @@ int RunMessageLoop(HWND main) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    nodrel::windows_platform::EnterProgramFolder();  // the settings and the log lie beside it
+    nodrel::windows_platform::EnterProgramFolder();
     std::setlocale(LC_TIME, "");  // month names in the user's language
     const Arguments arguments = ReadArguments();
     if (const auto answer =
