@@ -27,6 +27,7 @@ class NodreldService(WineTestCase):
         prefix = tempfile.mkdtemp(prefix="nodrel-service-wine-")
         self.env = dict(self.env, WINEPREFIX=prefix)
         self.addCleanup(shutil.rmtree, prefix, ignore_errors=True)
+        self.addCleanup(lambda: os.path.exists(prefix + ".lock") and os.remove(prefix + ".lock"))
         self.addCleanup(subprocess.run, ["wineserver", "-k"], env=self.env, check=False,
                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         # One server (and service manager) for the whole test, once the prefix is set up: a
