@@ -80,6 +80,10 @@ struct FakeWin32 : Win32Api {
     BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char*, DWORD* domainLength,
                          SID_NAME_USE*) override;
     void FreeSid(PSID) override { --liveSids; }
+    DWORD InitiateShutdown(DWORD flags, DWORD reason) override {
+        calls.push_back("InitiateShutdown " + Hex(flags) + " " + Hex(reason));
+        return Fails("InitiateShutdown") ? failingError : ERROR_SUCCESS;
+    }
 
 private:
     bool Fails(const std::string& call) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <tuple>
 
 #include "fake_win32.h"
 #include "platform/windows/admin_token.h"
+#include "platform/windows/service_power.h"
 #include "platform/windows/windows_power.h"
 
 namespace nodrel::windows_platform {
@@ -17,21 +20,46 @@ const std::vector<std::string> PrivilegeCalls = {
     "LookupPrivilegeValue SeShutdownPrivilege", "GetCurrentProcess", "OpenProcessToken 0x28",
     "AdjustTokenPrivileges count 1 luid 19 attributes 2 length 16", "CloseHandle"};
 
+// The console's calls, or the service's (InitiateShutdownW, as session 0 has no desktop).
+std::unique_ptr<PowerBackend> BackendFor(bool service, Win32Api& api) {
+    if (service) return std::make_unique<ServicePower>(api, "nodreld");
+    return std::make_unique<WindowsPower>(api, "nodreld");
+}
+
+const std::function<bool(PowerActions&)> PowerOff = [](PowerActions& p) {
+    return p.ShutdownSystem(ewx::PowerOff | ewx::Force);
+};
+const std::function<bool(PowerActions&)> Reboot = [](PowerActions& p) {
+    return p.ShutdownSystem(ewx::Reboot | ewx::Force);
+};
+const std::function<bool(PowerActions&)> Halt = [](PowerActions& p) {
+    return p.ShutdownSystem(ewx::Shutdown | ewx::Force);
+};
+const std::function<bool(PowerActions&)> Hibernate = [](PowerActions& p) {
+    return p.HibernateSystem();
+};
+const std::function<bool(PowerActions&)> Standby = [](PowerActions& p) {
+    return p.StandbySystem();
+};
+
 TEST(WindowsPower, EnablesThePrivilegeThenMakesTheCallOfTheAction) {
-    const std::pair<std::function<bool(PowerActions&)>, std::string> cases[] = {
-        {[](PowerActions& p) { return p.ShutdownSystem(ewx::PowerOff | ewx::Force); },
-         "ExitWindowsEx 12 0xFFFFFFFF"},
-        {[](PowerActions& p) { return p.ShutdownSystem(ewx::Reboot | ewx::Force); },
-         "ExitWindowsEx 6 0xFFFFFFFF"},
-        {[](PowerActions& p) { return p.ShutdownSystem(ewx::Shutdown | ewx::Force); },
-         "ExitWindowsEx 5 0xFFFFFFFF"},
-        {[](PowerActions& p) { return p.HibernateSystem(); }, "SetSuspendState 110"},
-        {[](PowerActions& p) { return p.StandbySystem(); }, "SetSuspendState 010"},
+    const std::tuple<bool, std::function<bool(PowerActions&)>, std::string> cases[] = {
+        {false, PowerOff, "ExitWindowsEx 12 0xFFFFFFFF"},
+        {false, Reboot, "ExitWindowsEx 6 0xFFFFFFFF"},
+        {false, Halt, "ExitWindowsEx 5 0xFFFFFFFF"},
+        {false, Hibernate, "SetSuspendState 110"},
+        {false, Standby, "SetSuspendState 010"},
+        // Forcing the others and itself, planned.
+        {true, PowerOff, "InitiateShutdown 0xB 0x80000000"},
+        {true, Reboot, "InitiateShutdown 0x7 0x80000000"},
+        {true, Halt, "InitiateShutdown 0x3 0x80000000"},
+        {true, Hibernate, "SetSuspendState 110"},
+        {true, Standby, "SetSuspendState 010"},
     };
-    for (const auto& [action, call] : cases) {
+    for (const auto& [service, action, call] : cases) {
         FakeWin32 api;
-        WindowsPower backend(api, "nodreld");
-        PowerActions power(backend, "nodreld");
+        const auto backend = BackendFor(service, api);
+        PowerActions power(*backend, "nodreld");
         EXPECT_TRUE(action(power)) << call;
         auto expected = PrivilegeCalls;
         expected.push_back(call);
@@ -45,6 +73,7 @@ struct Refusal {
     DWORD error;
     std::uint32_t number;
     std::string description;
+    bool service = false;
 };
 
 TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
@@ -64,6 +93,13 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
          "ShutdownSystem failed: Access is denied.\r\n"},
         // A code the system has no text for.
         {"ExitWindowsEx", 0xDEAD, 0x8004062B, "ShutdownSystem failed: "},
+        // The service: the same privilege step, then InitiateShutdownW's own error code.
+        {"AdjustTokenPrivileges", ERROR_ACCESS_DENIED, 0x8004062E,
+         "Can't enable shutdown: You do not have the privileges to shutdown this system. "
+         "[Access is denied.\r\n]",
+         true},
+        {"InitiateShutdown", ERROR_ACCESS_DENIED, 0x8004062B,
+         "ShutdownSystem failed: Access is denied.\r\n", true},
     };
     for (const auto& refusal : cases) {
         FakeWin32 api;
@@ -73,8 +109,8 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
             api.process = nullptr;
             api.failing = "GetCurrentProcess";
         }
-        WindowsPower backend(api, "nodreld");
-        PowerActions power(backend, "nodreld");
+        const auto backend = BackendFor(refusal.service, api);
+        PowerActions power(*backend, "nodreld");
         try {
             power.ShutdownSystem(ewx::PowerOff | ewx::Force);
             ADD_FAILURE() << refusal.failing << " was not reported";
@@ -89,10 +125,7 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
 
 // A refused hibernate or standby ends the program like a refused shutdown.
 TEST(WindowsPower, ARefusedSuspendRaisesTheShutdownErrorWithTheSystemsText) {
-    const std::function<bool(PowerActions&)> actions[] = {
-        [](PowerActions& p) { return p.HibernateSystem(); },
-        [](PowerActions& p) { return p.StandbySystem(); }};
-    for (const auto& action : actions) {
+    for (const auto& action : {Hibernate, Standby}) {
         FakeWin32 api;
         api.failing = "SetSuspendState";
         WindowsPower backend(api, "nodreld");

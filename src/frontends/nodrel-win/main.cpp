@@ -15,6 +15,7 @@
 #include "frontends/nodrel-win/win_effects.h"
 #include "platform/windows/admin_token.h"
 #include "platform/windows/mutex_guard.h"
+#include "platform/windows/program_folder.h"
 #include "platform/windows/windows_parts.h"
 
 namespace {
@@ -49,6 +50,7 @@ int RunMessageLoop(HWND main) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    nodrel::windows_platform::EnterProgramFolder();
     const std::vector<std::string> arguments = ReadArguments();
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());

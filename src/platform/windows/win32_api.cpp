@@ -61,4 +61,8 @@ void RealWin32Api::FreeSid(PSID sid) {
     ::FreeSid(sid);
 }
 
+DWORD RealWin32Api::InitiateShutdown(DWORD flags, DWORD reason) {
+    return ::InitiateShutdownW(nullptr, nullptr, 0, flags, reason);
+}
+
 }  // namespace nodrel::windows_platform

@@ -32,6 +32,10 @@ public:
     virtual BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain,
                                  DWORD* domainLength, SID_NAME_USE* use) = 0;
     virtual void FreeSid(PSID sid) = 0;
+
+    // InitiateShutdownW on this computer with no message and no grace period: ERROR_SUCCESS
+    // or the error's code.
+    virtual DWORD InitiateShutdown(DWORD flags, DWORD reason) = 0;
 };
 
 // The system's own calls.
@@ -54,6 +58,7 @@ public:
     BOOL LookupAccountOf(PSID sid, char* name, DWORD* nameLength, char* domain, DWORD* domainLength,
                          SID_NAME_USE* use) override;
     void FreeSid(PSID sid) override;
+    DWORD InitiateShutdown(DWORD flags, DWORD reason) override;
 };
 
 }  // namespace nodrel::windows_platform

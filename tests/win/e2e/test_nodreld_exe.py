@@ -1,10 +1,13 @@
 """nodreld.exe under Wine: monitoring and Ctrl+C, fatal errors, one copy, the simulated
 chain. The messages' texts and the core's rules: the unit suite, which runs here too."""
 
+import os
+import shutil
 import signal
+import tempfile
 import unittest
 
-from wine_harness import START_UP_ERROR, WineTestCase
+from wine_harness import START_UP_ERROR, NodreldTestCase, WineTestCase, beside, wine_run
 
 TERMINATE = "The program will now terminate."
 
@@ -25,6 +28,17 @@ class NodreldExe(WineTestCase):
         self.assertEqual(events[-1], ("Exit", "Run"))
         self.assertRegex(program.log_events()[-2].rest,
                          r"^, CPU: {0,2}\d{1,3}%, Av CPU: {0,2}\d{1,3}%$")
+
+    # A command prompt elsewhere, a Run key or a task without a folder: the files beside the
+    # program are found all the same.
+    def test_started_from_another_folder_it_works_beside_itself(self):
+        folder = self.installation(StartDelay=1, LogLevel=2)
+        elsewhere = tempfile.mkdtemp(prefix="nodrel-elsewhere-")
+        self.addCleanup(shutil.rmtree, elsewhere, ignore_errors=True)
+        program = NodreldTestCase.start(self, elsewhere, prefix=(wine_run(),),
+                                        program=beside(folder, os.environ["NODRELD"]))
+        program.folder = folder  # where its log is
+        self.wait_for_event(program, "Enter", "Run", timeout=20)
 
     def test_a_bad_file_ends_it_with_its_message_and_status_1(self):
         folder = self.installation(AvTime=0)

@@ -2,11 +2,12 @@
 harness, with the program started through scripts/wine-run.sh in the stage's prefix."""
 
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
 from nodreld_harness import (  # noqa: E402,F401  pylint: disable=wrong-import-position
-    START_UP_ERROR, NodreldTestCase, config_text, free_udp_port)
+    START_UP_ERROR, NodreldTestCase, config_text, free_udp_port, nodreld_path)
 
 
 def wine_run():
@@ -16,6 +17,18 @@ def wine_run():
 def windows_config(**settings):
     """Settings as a Windows installation has them: the log folder with "\\"."""
     return config_text(**dict(dict(LogPath="Log\\"), **settings))
+
+
+def beside(folder, program):
+    """The program linked (or copied) into the installation folder: a Windows program looks
+    for its files beside itself."""
+    placed = os.path.join(folder, os.path.basename(program))
+    if not os.path.exists(placed):
+        try:
+            os.link(program, placed)
+        except OSError:
+            shutil.copy(program, placed)
+    return placed
 
 
 class WineTestCase(NodreldTestCase):
@@ -28,4 +41,5 @@ class WineTestCase(NodreldTestCase):
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
         return super().start(folder, *args, allow_multi=allow_multi,
-                             prefix=(wine_run(), *prefix), program=program, env=env)
+                             prefix=(wine_run(), *prefix),
+                             program=beside(folder, program or nodreld_path()), env=env)

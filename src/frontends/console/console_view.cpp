@@ -1,4 +1,4 @@
-#include "frontends/nodreld/console_view.h"
+#include "frontends/console/console_view.h"
 
 namespace nodrel::console {
 

@@ -14,6 +14,8 @@ public:
 
     std::function<void(bool)> onTimer;    // switches the event loop's timer
     std::function<void()> beforeMessage;  // lets the view step aside
+    // Where else a message goes (a service's event log).
+    std::function<void(int style, const std::string& title, const std::string& text)> onMessage;
 
     int ShowMessage(int style, const std::string& title, const std::string& text) override;
     void EndProgram(int status) override { status_ = status; }

@@ -1,4 +1,4 @@
-#include "frontends/nodreld/console_effects.h"
+#include "frontends/console/console_effects.h"
 
 #include <string>
 
@@ -19,10 +19,11 @@ std::string MessageText(const std::string& title, const std::string& text) {
     return out;
 }
 
-int ConsoleEffects::ShowMessage(int, const std::string& title, const std::string& text) {
+int ConsoleEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
     if (beforeMessage) beforeMessage();
     std::fputs(MessageText(title, text).c_str(), errors_);
     std::fflush(errors_);
+    if (onMessage) onMessage(style, title, text);
     // The core asks a console no question (CanAsk): every box is a notice.
     return box::AnswerOk;
 }

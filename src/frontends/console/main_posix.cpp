@@ -5,9 +5,9 @@
 
 #include "app/nodrel.h"
 #include "app/startup.h"
-#include "frontends/nodreld/console_effects.h"
-#include "frontends/nodreld/console_view.h"
-#include "frontends/nodreld/event_loop.h"
+#include "frontends/console/console_effects.h"
+#include "frontends/console/console_view.h"
+#include "frontends/console/event_loop.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
@@ -59,29 +59,16 @@ int main(int argc, char** argv) {
         view.Show(program);
         service.Status(nodrel::console::StatusLine(program.Window()));
     };
+    nodrel::console::Connect(loop, program);
     loop.onTick = [&] {
         program.tmrRefresh_Timer();
         service.Alive();
-        show();
     };
-    loop.onExitSignal = [&] { program.Form_Unload(); };
-    loop.onReloadSignal = [&] {
-        program.ReloadSettings();
-        show();
-    };
-    loop.onResetSignal = [&] {
-        program.Reset_Click();
-        show();
-    };
-    loop.onTestSignal = [&] {
-        program.TestS_Click();
-        show();
-    };
-    loop.linkFd = [&] { return link.Fd(); };
+    loop.afterEvent = show;
+    loop.linkWaitable = [&] { return link.Fd(); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
                      nodrel::DatagramsPerWakeUp);
-        show();
     };
 
     program.Form_Load(start.commandLine);
