@@ -3,7 +3,6 @@
 
 #include <thread>
 
-#include "common/new_file.h"
 #include "fakes.h"
 #include "log/log_file.h"
 #ifdef _WIN32
@@ -119,14 +118,22 @@ TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
     EXPECT_EQ(Line(), LogFailure::LineWriteFailed);
 }
 
-// The log's exclusive create, which the Windows C runtime's fopen does not offer.
-TEST(CreateNewFile, NeverEmptiesAnExistingFile) {
-    ScratchFolder folder;
-    EXPECT_TRUE(CreateNewFile("new.log"));
+// The log's exclusive create, which the Windows C runtime's fopen does not offer; a log
+// folder named beyond ASCII, given in UTF-8 as the settings hold it, is found.
+TEST_F(LogFileTest, CreatesOnlyANewFileInAFolderNamedBeyondAscii) {
+    EXPECT_TRUE(appender.CreateNew("new.log"));
     EXPECT_EQ(ReadBytes("new.log"), "");
     WriteBytes("old.log", "kept");
-    EXPECT_FALSE(CreateNewFile("old.log"));
+    EXPECT_FALSE(appender.CreateNew("old.log"));
     EXPECT_EQ(ReadBytes("old.log"), "kept");
+
+    const fs::path accented = folder.Path() / u8"Größe und Maß";
+    fs::create_directory(accented);
+    LogFile elsewhere{appender};
+    elsewhere.Configure("Größe und Maß\\", "Nodrel.log");
+    StartRun(elsewhere, 2);
+    EXPECT_EQ(ReadBytes(accented / "Nodrel.log"),
+              kCreationHeader + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
 }
 
 // Two copies sharing a log (-AllowMulti) never mix or lose each other's lines.

@@ -1,12 +1,15 @@
 // The Windows layer against the system under Wine: the processor counters next to the
-// host's /proc/stat, the named mutex between two processes, UDP on loopback.
+// host's /proc/stat, the named mutex between two processes, the log viewer, UDP on
+// loopback.
 #include <windows.h>
 #include <winsock2.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -15,6 +18,8 @@
 #include "cpu/load_arithmetic.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
+#include "platform/windows/system_services.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
 
 namespace nodrel::windows_platform {
@@ -100,6 +105,44 @@ TEST(MutexGuard, AnotherProcessSeesItUntilTheHolderLetsGo) {
     EXPECT_EQ(ChildFinds(name), 3u) << "held here";
     holder.reset();
     EXPECT_EQ(ChildFinds(name), 4u) << "released";
+}
+
+// Run by the test below as the stand-in viewer: writes the argument it was given, in
+// UTF-8, to the file named in the environment.
+TEST(ViewerStandIn, DISABLED_WritesItsArgument) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const std::wstring viewed = Wide(std::getenv("NODREL_VIEWED"));
+    std::ofstream(std::filesystem::path(viewed + L".part"), std::ios::binary)
+        << (count == 2 ? Narrow(argv[1]) : "arguments: " + std::to_string(count));
+    LocalFree(argv);
+    MoveFileW((viewed + L".part").c_str(), viewed.c_str());  // whole or not at all
+    std::exit(0);
+}
+
+// The viewer gets the log's path as one argument, blanks and letters beyond ASCII kept.
+TEST(ShellLauncher, TheViewerGetsThePathWhole) {
+    const std::string path = "C:\\Users\\Zoë Müller\\Nodrel\\Log\\Nodrel.log";
+    const std::string viewed = "viewed-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ShellLauncher launcher;
+    launcher.viewer = self;
+    SetEnvironmentVariableW(L"NODREL_VIEWED", Wide(viewed).c_str());
+    SetEnvironmentVariableW(L"GTEST_FILTER", L"ViewerStandIn.DISABLED_WritesItsArgument");
+    SetEnvironmentVariableW(L"GTEST_ALSO_RUN_DISABLED_TESTS", L"1");
+    const bool started = launcher.OpenFile(path);
+    SetEnvironmentVariableW(L"GTEST_FILTER", nullptr);
+    SetEnvironmentVariableW(L"GTEST_ALSO_RUN_DISABLED_TESTS", nullptr);
+    ASSERT_TRUE(started);
+    std::string written;
+    for (int i = 0; i < 300 && written.empty(); ++i) {
+        Sleep(100);
+        std::ifstream in(viewed, std::ios::binary);
+        written.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(written, path);
+    DeleteFileW(Wide(viewed).c_str());
 }
 
 // Datagrams sent to the bound port, as the event announces them.

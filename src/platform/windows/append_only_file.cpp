@@ -36,4 +36,10 @@ bool AppendOnlyFile::Append(const std::filesystem::path& file, std::string_view 
     return appended && closed;
 }
 
+bool AppendOnlyFile::CreateNew(const std::filesystem::path& file) {
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return handle != INVALID_HANDLE_VALUE && CloseHandle(handle) != FALSE;
+}
+
 }  // namespace nodrel::windows_platform

@@ -11,7 +11,8 @@ public:
     virtual ~Win32Api() = default;
 
     virtual DWORD GetLastError() = 0;
-    // FormatMessageA from the system's table, inserts ignored, language neutral.
+    // The system's text for an error code in UTF-8 (FormatMessageW, inserts ignored,
+    // language neutral); the bytes written, at most `size`.
     virtual DWORD FormatSystemMessage(DWORD code, char* buffer, DWORD size) = 0;
     virtual HANDLE GetCurrentProcess() = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;
