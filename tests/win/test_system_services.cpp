@@ -1,6 +1,6 @@
 // The Windows layer against the system under Wine: the processor counters next to the
-// host's /proc/stat, the named mutex between two processes, the log viewer, UDP on
-// loopback.
+// host's /proc/stat and over processor groups, the named mutex between two processes, the
+// log viewer, UDP on loopback.
 #include <windows.h>
 #include <winsock2.h>
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
@@ -67,6 +68,35 @@ TEST(NtCounters, FollowTheHostsProcStatWithinTwoPoints) {
                 before.processors);
     EXPECT_NEAR(wine, host, 2.0);
     EXPECT_GE(wine, 100 / before.processors - 2) << "the busy thread shows";
+}
+
+// A machine of 128 logical processors in two groups of 64: the first group busy, the
+// second idle, `seconds` after the start.
+struct TwoGroups : ProcessorRecords {
+    int Groups() override { return 2; }
+    int Processors() override { return counted; }
+    bool Read(int group, std::vector<ProcessorTimes>& out) override {
+        const std::int64_t time = seconds * 10'000'000;
+        out.assign(
+            64, group == 0 ? ProcessorTimes{0, time / 2, time / 2} : ProcessorTimes{time, time, 0});
+        return true;
+    }
+    std::int64_t seconds = 0;
+    int counted = 128;
+};
+
+// Every group counts: half the machine busy reads 50 %, and records that do not cover the
+// processors the system counts are a failed reading.
+TEST(NtCounters, SumEveryProcessorGroup) {
+    TwoGroups machine;
+    NtCounters counters(machine);
+    clsCPUUsageNT sampler(counters);
+    sampler.Initialize();
+    machine.seconds = 1;
+    EXPECT_EQ(sampler.Query(), 50);
+    machine.counted = 64;  // the count of one group only
+    machine.seconds = 2;
+    EXPECT_EQ(sampler.Query(), -1);
 }
 
 // Run by the test below in a second process: whether the mutex named in the environment
