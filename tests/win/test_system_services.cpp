@@ -17,6 +17,7 @@
 
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
+#include "fake_win32.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/system_services.h"
@@ -129,12 +130,24 @@ DWORD ChildFinds(const std::string& name) {
 }
 
 TEST(MutexGuard, AnotherProcessSeesItUntilTheHolderLetsGo) {
-    const std::string name = "NodrelTest" + std::to_string(GetCurrentProcessId());
+    const std::string name = "Global\\NodrelTest" + std::to_string(GetCurrentProcessId());
     auto holder = std::make_unique<MutexGuard>(name);
     ASSERT_FALSE(holder->AnotherInstance());
     EXPECT_EQ(ChildFinds(name), 3u) << "held here";
     holder.reset();
     EXPECT_EQ(ChildFinds(name), 4u) << "released";
+}
+
+// The mutex all sessions share, asked for synchronisation only; one that exists but may
+// not be opened (an elevated copy's, for a normal one) is another copy: a refusal Wine
+// never makes, played by the stand-in.
+TEST(MutexGuard, AMutexThatCannotBeOpenedIsAnotherCopy) {
+    testing::FakeWin32 api;
+    api.failing = "CreateMutexEx";  // with ERROR_ACCESS_DENIED
+    EXPECT_TRUE(MutexGuard(api, "Global\\Nodrel").AnotherInstance());
+    EXPECT_EQ(api.calls, std::vector<std::string>{"CreateMutexEx Global\\Nodrel 0x100000"});
+    api.failingError = ERROR_INVALID_NAME;
+    EXPECT_FALSE(MutexGuard(api, "Global\\Nodrel").AnotherInstance()) << "other failures: none";
 }
 
 // Run by the test below as the stand-in viewer: writes the argument it was given, in

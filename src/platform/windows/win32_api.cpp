@@ -55,6 +55,10 @@ BOOLEAN RealWin32Api::SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN 
     return ::SetSuspendState(hibernate, force, noWakeEvents);
 }
 
+HANDLE RealWin32Api::CreateMutexEx(const wchar_t* name, DWORD access) {
+    return ::CreateMutexExW(nullptr, name, 0, access);
+}
+
 BOOL RealWin32Api::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer,
                                        DWORD length, DWORD* needed) {
     return ::GetTokenInformation(token, kind, buffer, length, needed);

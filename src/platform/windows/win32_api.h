@@ -25,6 +25,9 @@ public:
     virtual BOOL ExitWindowsEx(UINT flags, DWORD reason) = 0;
     virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) = 0;
 
+    // The single-instance guard: CreateMutexExW without attributes, not taken.
+    virtual HANDLE CreateMutexEx(const wchar_t* name, DWORD access) = 0;
+
     // The administrator check.
     virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer,
                                      DWORD length, DWORD* needed) = 0;
@@ -48,6 +51,7 @@ public:
                                TOKEN_PRIVILEGES* previous, DWORD* returned) override;
     BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override;
+    HANDLE CreateMutexEx(const wchar_t* name, DWORD access) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer, DWORD length,
                              DWORD* needed) override;
     BOOL AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BYTE count, DWORD first,
