@@ -1,6 +1,6 @@
 // The Windows layer against the system under Wine: the processor counters next to the
 // host's /proc/stat and over processor groups, the named mutex between two processes, the
-// log viewer, UDP on loopback.
+// log's lock, the log viewer, UDP on loopback.
 #include <windows.h>
 #include <winsock2.h>
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "fake_win32.h"
+#include "platform/windows/append_only_file.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/system_services.h"
@@ -148,6 +149,40 @@ TEST(MutexGuard, AMutexThatCannotBeOpenedIsAnotherCopy) {
     EXPECT_EQ(api.calls, std::vector<std::string>{"CreateMutexEx Global\\Nodrel 0x100000"});
     api.failingError = ERROR_INVALID_NAME;
     EXPECT_FALSE(MutexGuard(api, "Global\\Nodrel").AnotherInstance()) << "other failures: none";
+}
+
+// The log's lock is tried, not waited for: a holder that lets go is waited for, one that
+// does not fails the write after 2 s instead of holding up the tick.
+TEST(AppendOnlyFile, ALockHeldElsewhereFailsTheWriteAfterTwoSeconds) {
+    const std::wstring file = L"held-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+    const HANDLE other = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED at{};
+    at.OffsetHigh = 0x7FFFFFFF;  // the byte the writers lock
+    const auto lock = [&] { return LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at); };
+    AppendOnlyFile appender;
+    ASSERT_TRUE(lock());
+    std::thread release([&] {
+        Sleep(300);
+        UnlockFileEx(other, 0, 1, 0, &at);
+    });
+    EXPECT_TRUE(appender.Append(file, "after the holder let go\r\n"));
+    release.join();
+
+    ASSERT_TRUE(lock());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(appender.Append(file, "never written\r\n"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::seconds(10));
+    UnlockFileEx(other, 0, 1, 0, &at);
+    CloseHandle(other);
+    std::ifstream in(std::filesystem::path(file), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "after the holder let go\r\n");
+    in.close();
+    DeleteFileW(file.c_str());
 }
 
 // Run by the test below as the stand-in viewer: writes the argument it was given, in
