@@ -91,5 +91,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     };
     window.Load(arguments.commandLine);
     const int loopStatus = effects.Status() ? *effects.Status() : RunMessageLoop(window.Handle());
+    if (nodrel::win::Window::ShowLastError(program.ProgTitle + " Program Error")) {
+        return nodrel::win::StatusProgramError;
+    }
     return effects.Status().value_or(loopStatus);
 }
