@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "frontends/nodrel-win/tick_grid.h"
@@ -54,7 +53,7 @@ TEST(TrayNotification, EachFormatGivesOneRestoreAndOneMenu) {
     }
 }
 
-// A window whose handler fails on WM_APP.
+// A window whose handler fails on WM_APP, and the boxes shown.
 struct FailingWindow : Window {
     FailingWindow() { Create(L"NodrelFailingWindow", L"", 0, 0, 1, 1, HWND_MESSAGE); }
     std::optional<LRESULT> OnMessage(UINT message, WPARAM, LPARAM) override {
@@ -62,11 +61,9 @@ struct FailingWindow : Window {
         return std::nullopt;
     }
 };
-
 std::vector<std::wstring> boxes;
 int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR title, UINT) {
-    boxes.push_back(std::wstring(title) + L": " + text);
-    return IDOK;
+    return boxes.push_back(std::wstring(title) + L": " + text), IDOK;
 }
 
 // The error that ends the message loop (with status 1) is shown before the program ends.

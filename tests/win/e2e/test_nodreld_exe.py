@@ -1,21 +1,15 @@
-"""nodreld.exe under Wine: monitoring and Ctrl+C, fatal errors, one copy, the simulated
-chain. The messages' texts and the core's rules: the unit suite, which runs here too."""
+"""nodreld.exe under Wine: monitoring and Ctrl+C, fatal errors, one copy, a log folder
+beyond ASCII, the simulated chain. The messages' texts and the core's rules: the unit
+suite, which runs here too."""
 
 import os
+import pathlib
 import signal
 import unittest
 
 from wine_harness import START_UP_ERROR, WineTestCase, windows_config
 
 TERMINATE = "The program will now terminate."
-
-
-def read_bytes(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except FileNotFoundError:
-        return b""
 
 
 class NodreldExe(WineTestCase):
@@ -50,7 +44,7 @@ class NodreldExe(WineTestCase):
         self.assertTrue(first.running())
 
     # A log folder named beyond ASCII, from a settings file in UTF-8 and in the ANSI code
-    # page: the log is created there, in UTF-8.
+    # page (Wine names the host's files in the host's encoding).
     def test_a_log_folder_named_beyond_ascii(self):
         for encoding in ("utf-8", "cp1252"):
             with self.subTest(encoding):
@@ -58,13 +52,11 @@ class NodreldExe(WineTestCase):
                 os.mkdir(os.path.join(folder, "Größe"))
                 with open(os.path.join(folder, "Data", "Nodrel4.ini"), "wb") as f:
                     f.write(windows_config(LogPath="Größe\\", StartDelay=30).encode(encoding))
-                # Wine names the host's files in the host's encoding.
                 program = self.start(folder, env=dict(self.env, LC_ALL="C.UTF-8"))
-                log = os.path.join(folder, "Größe", "Nodrel.log")
-                self.wait_until(lambda: b"File Created" in read_bytes(log), "the log in Größe",
-                                timeout=20, program=program)
-                self.assertEqual(self.stop_with(program, signal.SIGINT, timeout=15), 0,
-                                 self.describe())
+                log = pathlib.Path(folder, "Größe", "Nodrel.log")
+                self.wait_until(lambda: log.exists() and b"File Created" in log.read_bytes(),
+                                "the log in Größe", timeout=20, program=program)
+                self.assertEqual(self.stop_with(program, signal.SIGINT, timeout=15), 0)
 
     # A slave whose master never speaks: 6 s of silence, 6 s of countdown, then the
     # simulated power off, its box, and the end.
