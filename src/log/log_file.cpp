@@ -42,6 +42,8 @@ public:
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
         return std::fclose(stream) == 0 && written;
     }
+    // Relies on fopen's exclusive "x", which not every C runtime honours; the platforms'
+    // appenders create the log with the system's own exclusive create.
     bool CreateNew(const fs::path& file) override {
         std::FILE* stream = std::fopen(file.string().c_str(), "wbx");
         return stream != nullptr && std::fclose(stream) == 0;
