@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests Nodrel the way CI does, on a fresh Debian 12 machine or a ready one:
 #   1. installs what is missing (scripts/install-deps.sh), then checks that every C++ file
-#      follows .clang-format;
+#      follows .clang-format and that the core's folders hold no system-specific code;
 #   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
 #                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
 #   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer,
@@ -105,6 +105,17 @@ else
   echo "format: run clang-format -i on the files named above"
   failed=$((failed + 1))
   failures+=("format")
+fi
+
+heading "Core: standard C++ only, no system-specific code in the core's folders"
+core_dirs=(src/app src/common src/config src/cpu src/link src/log src/shutdown src/ui)
+if grep -rn '_WIN32' "${core_dirs[@]}"; then
+  echo "core: move the lines above into src/platform (the core never asks which system it is on)"
+  failed=$((failed + 1))
+  failures+=("core")
+else
+  echo "core: no _WIN32 in ${core_dirs[*]}"
+  passed=$((passed + 1))
 fi
 
 heading "Build: build/ (RelWithDebInfo, warnings as errors)"

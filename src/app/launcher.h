@@ -13,6 +13,8 @@ public:
     // True when the request was handed over to a program that will show it.
     virtual bool OpenUrl(const std::string& address) = 0;
     virtual bool OpenFile(const std::string& path) = 0;
+    // The program OpenFile starts, as the box for its failure names it.
+    virtual std::string ViewerProgram() const = 0;
 };
 
 // The project's home page, opened from the logos and the about window: the address the

@@ -58,7 +58,9 @@ std::optional<std::string> InformationRequest(std::string_view commandLine,
 }
 
 std::string ProgramName(const char* argv0) {
-    return std::filesystem::path(argv0).stem().string();
+    // From UTF-8 code units, not through the system's narrow code page.
+    const std::string_view text(argv0);
+    return PathText(std::filesystem::path(std::u8string(text.begin(), text.end())).stem());
 }
 
 StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownName,

@@ -84,7 +84,8 @@ void Nodrel::ConfigSave(ConfigWindow& window) {
 
 void Nodrel::ConfigViewLog(const ConfigWindow& window) {
     Guarded([&] {
-        const LogView view = window.ViewLog();
+        const LogView view =
+            window.ViewLog(outside_.launcher ? outside_.launcher->ViewerProgram() : "");
         if (view.endsProgram) Fatal(view.message);
         const bool viewerStarted = !view.viewerPath.empty() && outside_.launcher &&
                                    outside_.launcher->OpenFile(view.viewerPath);

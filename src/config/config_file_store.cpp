@@ -6,13 +6,18 @@
 #include <string>
 #include <system_error>
 
-#include "common/new_file.h"
-
 namespace nodrel {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// Relies on fopen's exclusive "x", which not every C runtime honours; the platforms' stores
+// create the temporary file with the system's own exclusive create.
+bool CreateNewFile(const fs::path& file) {
+    std::FILE* stream = std::fopen(file.string().c_str(), "wbx");
+    return stream != nullptr && std::fclose(stream) == 0;
+}
 
 class StandardTemporary : public TemporaryConfigFile {
 public:

@@ -37,20 +37,13 @@ bool FolderExists(const std::string& path) {
 std::string ShownPath(const fs::path& file) {
     std::error_code error;
     const fs::path shown = fs::absolute(file, error);
-    return error ? file.string() : shown.lexically_normal().string();
+    return PathText(error ? file : shown.lexically_normal());
 }
 
-// The program the launcher hands the log file to on this system.
-#ifdef _WIN32
-constexpr std::string_view ViewerProgram = "The program notepad.exe";
-#else
-constexpr std::string_view ViewerProgram = "The program xdg-open (package xdg-utils)";
-#endif
-
-Message NoViewerMessage(const std::string& path) {
+Message NoViewerMessage(const std::string& path, std::string_view viewerProgram) {
     return {box::Exclamation, " Log File Error",
-            JoinLines({"No viewer could be started for the log file", path + ".",
-                       std::string(ViewerProgram), "is needed to open it from here."})};
+            JoinLines({"No viewer could be started for the log file", path + ".", viewerProgram,
+                       "is needed to open it from here."})};
 }
 
 Message LogUnreadableMessage(const std::string& logName) {
@@ -294,7 +287,7 @@ void ConfigWindow::Restore() {
     statusTimerStarted_ = true;
 }
 
-LogView ConfigWindow::ViewLog() const {
+LogView ConfigWindow::ViewLog(std::string_view viewerProgram) const {
     // The log the program runs with, not the one typed into the fields.
     const Settings& s = setup_.running;
     if (s.LogLevel <= kLogNone) {
@@ -308,7 +301,7 @@ LogView ConfigWindow::ViewLog() const {
     const Presence log = folder == Presence::There ? Probe(file, false) : Presence::Unknown;
     if (log == Presence::There) {
         const std::string path = ShownPath(file);
-        return {path, NoViewerMessage(path), false};
+        return {path, NoViewerMessage(path, viewerProgram), false};
     }
     if (log == Presence::Missing) {
         return {"", LogFailureMessage(LogFailure::FileMissing, s.LogName), true};

@@ -130,7 +130,8 @@ public:
     ConfigSaved Save(const std::string& stamp);
     // The defaults into the fields, all but the partner's address and its kind.
     void Restore();
-    LogView ViewLog() const;
+    // `viewerProgram` names, in the box for a viewer that does not start, what is needed.
+    LogView ViewLog(std::string_view viewerProgram) const;
     // The one-second timer, with the program's countdown text (empty: nothing to show yet).
     void Second(const std::string& countdown);
     // The status timer's one shot, two seconds after it was (re)started.

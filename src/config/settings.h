@@ -27,12 +27,9 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// The folder separator this build writes where the program supplies a path itself.
-#ifdef _WIN32
-inline constexpr char PathSeparator = '\\';
-#else
-inline constexpr char PathSeparator = '/';
-#endif
+// The folder separator this build writes where the program supplies a path itself: the
+// standard library's preferred one for the system it was built for.
+inline constexpr char PathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
 // "Log" and the separator: the default log folder.
 inline constexpr char DefaultLogFolder[] = {'L', 'o', 'g', PathSeparator, '\0'};
@@ -45,17 +42,17 @@ inline bool IsFolderSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// A path from the settings or the configuration window, with either separator, as this
-// system's file functions take it.
+// A path from the settings or the configuration window (UTF-8), with either separator, as
+// this system's file functions take it.
 std::filesystem::path LocalPath(std::string_view text);
+// A path as UTF-8 text, the way the program shows it.
+std::string PathText(const std::filesystem::path& path);
 
 // Relative location of the configuration file, against the current directory, as the
 // program's texts name it.
-#ifdef _WIN32
-inline constexpr const char* ConfigFilePath = "Data\\Nodrel4.ini";
-#else
-inline constexpr const char* ConfigFilePath = "Data/Nodrel4.ini";
-#endif
+inline constexpr char ConfigFileText[] = {'D', 'a', 't', 'a', PathSeparator, 'N', 'o', 'd', 'r',
+                                          'e', 'l', '4', '.', 'i',           'n', 'i', '\0'};
+inline constexpr const char* ConfigFilePath = ConfigFileText;
 inline constexpr const char* DataFolder = "Data";
 
 }  // namespace nodrel

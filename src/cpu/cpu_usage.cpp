@@ -1,7 +1,5 @@
 #include "cpu/cpu_usage.h"
 
-#include <algorithm>
-
 #include "cpu/load_arithmetic.h"
 
 namespace nodrel {
@@ -16,15 +14,18 @@ void clsCPUUsageNT::Initialize() {
 int clsCPUUsageNT::Query() {
     CpuTimes now;
     if (!counters_.Read(now)) return -1;
-    // Counters that step backwards (iowait can) must not give a load outside 0..100:
-    // the elapsed time never goes below zero and the idle time never exceeds it.
-    const std::int64_t elapsed = std::max<std::int64_t>(0, now.system - OldSystemTime);
-    const std::int64_t processors = std::max(1, now.processors);
-    const std::int64_t idle =
-        std::clamp<std::int64_t>(now.idle - OldIdleTime, 0, elapsed * processors);
+    const std::int64_t elapsed = now.system - OldSystemTime;
+    const std::int64_t idle = now.idle - OldIdleTime;
     OldIdleTime = now.idle;
     OldSystemTime = now.system;
-    return LoadPercent(idle, elapsed, static_cast<int>(processors));
+    // Counters that disagree (time running backwards, idle time going back or exceeding
+    // what the processors had) say nothing about the load: a failed reading, never a
+    // reading clamped to one end. The elapsed time is the processors' total divided by
+    // their number, so it may come out up to one unit per processor short.
+    const int processors = now.processors;
+    if (processors < 1 || elapsed < 0 || idle < 0) return -1;
+    if (idle > (elapsed + 1) * processors) return -1;
+    return LoadPercent(idle, elapsed, processors);
 }
 
 }  // namespace nodrel

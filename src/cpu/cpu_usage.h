@@ -11,7 +11,8 @@ public:
     // Takes a baseline; a failed reading keeps the old one.
     void Initialize();
     // Load in percent since the last baseline, and a new baseline; -1 when the counters
-    // cannot be read (the baseline then stays).
+    // cannot be read (the baseline then stays) or do not fit together (idle time outside
+    // 0..elapsed time x processors, time running backwards).
     int Query();
 
 private:

@@ -6,7 +6,6 @@
 #include <system_error>
 #include <utility>
 
-#include "common/new_file.h"
 #include "config/codes.h"
 #include "config/settings.h"
 
@@ -42,6 +41,12 @@ public:
         std::setvbuf(stream, nullptr, _IONBF, 0);  // the bytes go out in one piece
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
         return std::fclose(stream) == 0 && written;
+    }
+    // Relies on fopen's exclusive "x", which not every C runtime honours; the platforms'
+    // appenders create the log with the system's own exclusive create.
+    bool CreateNew(const fs::path& file) override {
+        std::FILE* stream = std::fopen(file.string().c_str(), "wbx");
+        return stream != nullptr && std::fclose(stream) == 0;
     }
 };
 
@@ -137,7 +142,7 @@ LogFailure LogFile::OpenLogFile(std::string_view progTitle, std::string_view sta
     if (!FolderExists(folder_)) return LogFailure::FolderBeforeStart;
     const fs::path file = FilePath();
     if (FileExists(file)) return LogFailure::None;
-    if (!CreateNewFile(file)) return LogFailure::CreateFailed;
+    if (!appender_->CreateNew(file)) return LogFailure::CreateFailed;
     const std::string header = JoinLines({progTitle, VersionLine(), "File Created", stamp});
     const LogFailure failure =
         AppendEntry(header, LogFailure::FolderBeforeStart, LogFailure::CreateFailed);

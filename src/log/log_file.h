@@ -28,6 +28,9 @@ public:
     virtual ~Appender() = default;
     // False when the file cannot be opened for writing or not every byte was written.
     virtual bool Append(const std::filesystem::path& file, std::string_view bytes) = 0;
+    // Creates an empty file and closes it; false when it exists already (it is never
+    // replaced) or cannot be made.
+    virtual bool CreateNew(const std::filesystem::path& file) = 0;
 };
 
 // What standard C++ can do: it must look for the file first, as it cannot open a file for

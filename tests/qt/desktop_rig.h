@@ -81,6 +81,7 @@ struct BoxAnswerer {
 struct ScriptedLauncher : Launcher {
     bool OpenUrl(const std::string& address) override { return urls.push_back(address), works; }
     bool OpenFile(const std::string& path) override { return files.push_back(path), works; }
+    std::string ViewerProgram() const override { return "The program viewer"; }
     std::vector<std::string> urls, files;
     bool works = true;
 };

@@ -48,9 +48,9 @@ struct SteppedCounters : CpuCounters {
     bool fail = false;
 };
 
-// Failed readings keep the baseline; counters stepping back never leave 0..100, and a
-// clock stepping back never reads as idle.
-TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange) {
+// Failed readings keep the baseline; counters that do not fit together are failed readings
+// too, never a load clamped to 0 % or 100 %.
+TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersThatDisagreeFail) {
     SteppedCounters counters;
     clsCPUUsageNT sampler(counters);
     sampler.Initialize();
@@ -62,12 +62,18 @@ TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersSteppingBackStayInRange
     counters.fail = false;
     counters.now = {4 * Second, 3 * Second, 2};  // three of four processor-seconds idle
     EXPECT_EQ(sampler.Query(), 25) << "neither the failed query nor Initialize moved the baseline";
-    counters.now = {3 * Second, 4 * Second, 1};  // idle went backwards
-    EXPECT_EQ(sampler.Query(), 100);
-    counters.now = {7 * Second, 6 * Second + Second / 2, 1};  // idle ran ahead of time
-    EXPECT_EQ(sampler.Query(), 0);
-    counters.now = {7 * Second, 5 * Second, 1};  // time went backwards
-    EXPECT_EQ(sampler.Query(), 100) << "a step back in time is no idle second";
+    const CpuTimes disagreeing[] = {
+        {3 * Second, 4 * Second, 2},      // idle went backwards
+        {5 * Second + 2, 5 * Second, 1},  // more idle than the one processor had
+        {6 * Second, 4 * Second, 2},      // time went backwards
+        {6 * Second, 5 * Second, 0},      // no processors
+    };
+    for (const CpuTimes& now : disagreeing) {
+        counters.now = now;
+        EXPECT_EQ(sampler.Query(), -1) << now.idle << " " << now.system << " " << now.processors;
+    }
+    counters.now = {7 * Second, 6 * Second, 2};  // the last reading is the new baseline
+    EXPECT_EQ(sampler.Query(), 50);
 }
 
 #ifndef _WIN32

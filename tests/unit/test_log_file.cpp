@@ -3,7 +3,6 @@
 
 #include <thread>
 
-#include "common/new_file.h"
 #include "fakes.h"
 #include "log/log_file.h"
 #ifdef _WIN32
@@ -49,10 +48,14 @@ TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
     }
 }
 
-// In a scratch folder holding the log folder "Log".
+// In a scratch folder holding the log folder, named with letters beyond ASCII and a blank,
+// given in UTF-8 as the settings hold it.
 class LogFileTest : public ::testing::Test {
 protected:
-    LogFileTest() { log.Configure("Log/", "Nodrel.log"); }
+    LogFileTest() {
+        fs::create_directory(logFolder);
+        log.Configure("Größe und Maß/", "Nodrel.log");
+    }
     // OpenLogFile, the blank separator and the start header, as the program starts.
     static void StartRun(LogFile& run, int level) {
         ASSERT_EQ(run.OpenLogFile("Nodrel", kStamp), LogFailure::None);
@@ -62,7 +65,8 @@ protected:
     LogFailure Line() { return log.WriteLog(kStamp, "Run", "", LogContext{}); }
 
     ScratchFolder folder;
-    const fs::path file = folder.Path() / "Log" / "Nodrel.log";
+    const fs::path logFolder = folder.Path() / u8"Größe und Maß";
+    const fs::path file = logFolder / "Nodrel.log";
     PlatformAppender appender;
     LogFile log{appender};
 };
@@ -76,8 +80,8 @@ TEST_F(LogFileTest, NormalStartHeaderHasNoListingAndTwoRunsAreSeparatedByTwoEmpt
     EXPECT_EQ(log.LastLogLine(), "05-Dec-24 13:07:09,  Start    , Initialise, Count:   0");
     const std::string firstRun = ReadBytes(file);
     EXPECT_TRUE(firstRun.ends_with("Version 5.5\r\n\r\n" + log.LastLogLine() + "\r\n"));
-    LogFile secondRun;
-    secondRun.Configure("Log\\", "Nodrel.log");
+    LogFile secondRun{appender};
+    secondRun.Configure("Größe und Maß\\", "Nodrel.log");
     StartRun(secondRun, 2);
     EXPECT_EQ(ReadBytes(file), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
 }
@@ -93,14 +97,14 @@ TEST_F(LogFileTest, FullStartHeaderAndReloadHeaderCarryTheListing) {
 
 // Each failure is reported as its own kind, and neither folder nor file is ever created.
 TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
-    fs::remove_all(folder.Path() / "Log");
+    fs::remove_all(logFolder);
     EXPECT_EQ(log.WriteLogHeader(0, 1, "Nodrel", kListing), LogFailure::None) << "level None";
     EXPECT_EQ(log.OpenLogFile("Nodrel", kStamp), LogFailure::FolderBeforeStart);
     EXPECT_EQ(log.WriteLogHeader(0, 2, "Nodrel", kListing), LogFailure::FolderBeforeStart);
     EXPECT_EQ(Line(), LogFailure::FolderWhileRunning);
-    EXPECT_FALSE(fs::exists(folder.Path() / "Log"));
+    EXPECT_FALSE(fs::exists(logFolder));
 
-    fs::create_directory(folder.Path() / "Log");
+    fs::create_directory(logFolder);
     StartRun(log, 2);
     fs::remove(file);
     EXPECT_EQ(Line(), LogFailure::FileMissing);
@@ -120,12 +124,11 @@ TEST_F(LogFileTest, EachFailureIsReportedAndNothingIsCreated) {
 }
 
 // The log's exclusive create, which the Windows C runtime's fopen does not offer.
-TEST(CreateNewFile, NeverEmptiesAnExistingFile) {
-    ScratchFolder folder;
-    EXPECT_TRUE(CreateNewFile("new.log"));
+TEST_F(LogFileTest, CreateNewNeverEmptiesAnExistingFile) {
+    EXPECT_TRUE(appender.CreateNew("new.log"));
     EXPECT_EQ(ReadBytes("new.log"), "");
     WriteBytes("old.log", "kept");
-    EXPECT_FALSE(CreateNewFile("old.log"));
+    EXPECT_FALSE(appender.CreateNew("old.log"));
     EXPECT_EQ(ReadBytes("old.log"), "kept");
 }
 
@@ -136,7 +139,7 @@ TEST_F(LogFileTest, TwoCopiesSharingTheLogKeepEveryLineWhole) {
     constexpr int kLines = 20'000;
     const auto copy = [this](std::string_view event) {
         LogFile other{appender};
-        other.Configure("Log/", "Nodrel.log");
+        other.Configure("Größe und Maß/", "Nodrel.log");
         for (int i = 0; i < kLines; ++i) {
             if (other.WriteLog(kStamp, event, "", LogContext{}) != LogFailure::None) {
                 ADD_FAILURE() << "line " << i << " of " << event;

@@ -73,6 +73,14 @@ struct FakeWin32 : Win32Api {
                         std::to_string(noWake));
         return Fails("SetSuspendState") ? FALSE : TRUE;
     }
+    HANDLE CreateMutexEx(const wchar_t* name, DWORD access) override {
+        calls.push_back("CreateMutexEx " + std::string(name, name + wcslen(name)) + " " +
+                        Hex(access));
+        if (Fails("CreateMutexEx")) return nullptr;
+        lastError_ = 0;
+        ++openHandles;
+        return reinterpret_cast<HANDLE>(0x300);
+    }
     BOOL GetTokenInformation(HANDLE, TOKEN_INFORMATION_CLASS kind, void* buffer, DWORD length,
                              DWORD* needed) override;
     BOOL AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BYTE count, DWORD first,

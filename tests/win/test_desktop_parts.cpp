@@ -1,9 +1,13 @@
-// The desktop program's parts that need no window: the refresh timer's grid and the
-// decoding of the tray icon's notifications.
+// The desktop program's parts that need no visible window: the refresh timer's grid, the
+// decoding of the tray icon's notifications, the box for an error that ends the loop.
 #include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
 
 #include "frontends/nodrel-win/tick_grid.h"
 #include "frontends/nodrel-win/tray_icon.h"
+#include "frontends/nodrel-win/win/window.h"
 
 namespace nodrel::win {
 namespace {
@@ -47,6 +51,32 @@ TEST(TrayNotification, EachFormatGivesOneRestoreAndOneMenu) {
         EXPECT_EQ(DecodeTrayNotification(c.version4, c.lParam), c.expected)
             << c.version4 << " " << c.lParam;
     }
+}
+
+// A window whose handler fails on WM_APP, and the boxes shown.
+struct FailingWindow : Window {
+    FailingWindow() { Create(L"NodrelFailingWindow", L"", 0, 0, 1, 1, HWND_MESSAGE); }
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM, LPARAM) override {
+        if (message == WM_APP) throw std::runtime_error("the handler failed");
+        return std::nullopt;
+    }
+};
+std::vector<std::wstring> boxes;
+int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR title, UINT) {
+    return boxes.push_back(std::wstring(title) + L": " + text), IDOK;
+}
+
+// The error that ends the message loop (with status 1) is shown before the program ends.
+TEST(Window, AnErrorThatEndsTheLoopIsShown) {
+    EXPECT_FALSE(Window::ShowLastError("Nodrel Program Error", RecordBox)) << "no error yet";
+    FailingWindow window;
+    PostMessageW(window.Handle(), WM_APP, 0, 0);
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    EXPECT_EQ(message.wParam, static_cast<WPARAM>(StatusProgramError));
+    EXPECT_TRUE(Window::ShowLastError("Nodrel Program Error", RecordBox));
+    EXPECT_EQ(boxes, std::vector<std::wstring>{L"Nodrel Program Error: the handler failed\n"
+                                               L"The program will now terminate."});
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The Windows layer against the system under Wine: the processor counters next to the
-// host's /proc/stat, the named mutex between two processes, UDP on loopback, the settings
-// file in the ANSI code page.
+// host's /proc/stat and over processor groups, the named mutex between two processes, the
+// log's lock, the log viewer, UDP on loopback, the settings file in the ANSI code page.
 #include <windows.h>
 #include <winsock2.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <chrono>
@@ -15,12 +16,17 @@
 
 #include "config/config_reader.h"
 #include "config/config_window.h"
+#include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
+#include "fake_win32.h"
 #include "fakes.h"
 #include "platform/windows/ansi_file_encoding.h"
+#include "platform/windows/append_only_file.h"
 #include "platform/windows/config_file_store.h"
 #include "platform/windows/mutex_guard.h"
 #include "platform/windows/nt_counters.h"
+#include "platform/windows/system_services.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
 
 namespace nodrel::windows_platform {
@@ -70,6 +76,34 @@ TEST(NtCounters, FollowTheHostsProcStatWithinTwoPoints) {
     EXPECT_GE(wine, 100 / before.processors - 2) << "the busy thread shows";
 }
 
+// A machine of two groups of 64 processors, the first busy and the second idle for
+// `seconds`; the system counts `counted` processors.
+struct TwoGroups : ProcessorRecords {
+    int Groups() override { return 2; }
+    int Processors() override { return counted; }
+    bool Read(int group, std::vector<ProcessorTimes>& out) override {
+        const std::int64_t time = seconds * 10'000'000;
+        out.assign(64, {group == 0 ? 0 : time, time, 0});
+        return true;
+    }
+    std::int64_t seconds = 0;
+    int counted = 128;
+};
+
+// Every group counts: half the machine busy reads 50 %, and records that do not cover the
+// processors the system counts are a failed reading.
+TEST(NtCounters, SumEveryProcessorGroup) {
+    TwoGroups machine;
+    NtCounters counters(machine);
+    clsCPUUsageNT sampler(counters);
+    sampler.Initialize();
+    machine.seconds = 1;
+    EXPECT_EQ(sampler.Query(), 50);
+    machine.counted = 64;  // the count of one group only
+    machine.seconds = 2;
+    EXPECT_EQ(sampler.Query(), -1);
+}
+
 // Run by the test below in a second process: whether the mutex named in the environment
 // is held by another process.
 TEST(MutexGuardChild, DISABLED_ReportsWhatItFinds) {
@@ -100,12 +134,76 @@ DWORD ChildFinds(const std::string& name) {
 }
 
 TEST(MutexGuard, AnotherProcessSeesItUntilTheHolderLetsGo) {
-    const std::string name = "NodrelTest" + std::to_string(GetCurrentProcessId());
+    const std::string name = "Global\\NodrelTest" + std::to_string(GetCurrentProcessId());
     auto holder = std::make_unique<MutexGuard>(name);
     ASSERT_FALSE(holder->AnotherInstance());
     EXPECT_EQ(ChildFinds(name), 3u) << "held here";
     holder.reset();
     EXPECT_EQ(ChildFinds(name), 4u) << "released";
+}
+
+// The mutex all sessions share, asked for synchronisation only; one that exists but may
+// not be opened (an elevated copy's, for a normal one) is another copy: a refusal Wine
+// never makes, played by the stand-in.
+TEST(MutexGuard, AMutexThatCannotBeOpenedIsAnotherCopy) {
+    testing::FakeWin32 api;
+    api.failing = "CreateMutexEx";  // with ERROR_ACCESS_DENIED
+    EXPECT_TRUE(MutexGuard(api, "Global\\Nodrel").AnotherInstance());
+    EXPECT_EQ(api.calls, std::vector<std::string>{"CreateMutexEx Global\\Nodrel 0x100000"});
+    api.failingError = ERROR_INVALID_NAME;
+    EXPECT_FALSE(MutexGuard(api, "Global\\Nodrel").AnotherInstance()) << "other failures: none";
+}
+
+// The log's lock is tried, not waited for: a holder that never lets go fails the write after
+// 2 s instead of holding up the tick (one that lets go: two copies sharing a log).
+TEST(AppendOnlyFile, ALockHeldElsewhereFailsTheWriteAfterTwoSeconds) {
+    const std::wstring file = L"held-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+    const HANDLE other = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    OVERLAPPED at{};
+    at.OffsetHigh = 0x7FFFFFFF;  // the byte the writers lock
+    ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(AppendOnlyFile().Append(file, "never written\r\n"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::seconds(10));
+    CloseHandle(other);  // and with it the lock
+    DeleteFileW(file.c_str());
+}
+
+// Run by the test below as the stand-in viewer: writes the argument it was given, in
+// UTF-8, to the file named in the environment.
+TEST(ViewerStandIn, DISABLED_WritesItsArgument) {
+    int count = 0;
+    const LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::ofstream(std::getenv("NODREL_VIEWED"), std::ios::binary)
+        << (count > 1 ? Narrow(argv[1]) : "");
+    std::exit(0);
+}
+
+// The viewer gets the log's path as one argument, blanks and letters beyond ASCII kept.
+TEST(ShellLauncher, TheViewerGetsThePathWhole) {
+    const std::string path = "C:\\Users\\Zoë Müller\\Nodrel\\Log\\Nodrel.log";
+    const std::string viewed = "viewed-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    ShellLauncher launcher;
+    launcher.viewer = self;
+    SetEnvironmentVariableA("NODREL_VIEWED", viewed.c_str());
+    SetEnvironmentVariableA("GTEST_FILTER", "ViewerStandIn.DISABLED_WritesItsArgument");
+    SetEnvironmentVariableA("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
+    ASSERT_TRUE(launcher.OpenFile(path));
+    std::string written;
+    for (int i = 0; i < 300 && written != path; ++i) {
+        Sleep(100);
+        std::ifstream in(viewed, std::ios::binary);
+        written.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(written, path);
+    DeleteFileA(viewed.c_str());
 }
 
 // Datagrams sent to the bound port, as the event announces them.
@@ -189,8 +287,8 @@ TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
 // or, when the code page cannot hold it, the whole file in UTF-8.
 TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
     ASSERT_EQ(GetACP(), 1252u);
-    testing::ScratchFolder folder;
-    const std::string ansi = testing::ConfigText({{"LogName", "K\xF6ln-01.log"}});
+    nodrel::testing::ScratchFolder folder;
+    const std::string ansi = nodrel::testing::ConfigText({{"LogName", "K\xF6ln-01.log"}});
     folder.WriteConfig(ansi);
     const AnsiFileEncoding encoding;
     SystemConfigFileStore store;
@@ -203,13 +301,13 @@ TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
     window.Load();
     window.Save("07-Dec-26 05:00:00");
     EXPECT_EQ(window.Status(), "No Changes To Save");
-    EXPECT_EQ(testing::ReadBytes(ConfigFilePath), ansi);
+    EXPECT_EQ(nodrel::testing::ReadBytes(ConfigFilePath), ansi);
     window.Fields().LogNameT = "Kölner-01.log";  // in the code page
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"), std::string::npos);
+    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"), std::string::npos);
     window.Fields().LogNameT = "Журнал-01.log";  // beyond it: the whole file in UTF-8
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"), std::string::npos);
+    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -39,8 +39,7 @@ void EventLoop::HandlePosted(const std::function<bool()>& done) {
 void Connect(EventLoop& loop, Nodrel& program) {
     loop.onTick = [&program] { program.tmrRefresh_Timer(); };
     loop.onExit = [&program] { program.Form_Unload(); };
-    // Until the core has an entry point of its own for the end of the session: Exit.
-    loop.onSessionEnd = [&program] { program.Form_Unload(); };
+    loop.onSessionEnd = [&program] { program.SessionEnding(); };
     loop.onReload = [&program] { program.ReloadSettings(); };
     loop.onReset = [&program] { program.Reset_Click(); };
     loop.onTest = [&program] { program.TestS_Click(); };

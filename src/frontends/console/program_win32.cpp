@@ -19,6 +19,9 @@ int RunProgram(const StartUp& start, Host& host) {
     windows_platform::ServicePower servicePower(machine.api, start.programName);
     Outside outside = machine.For(effects, start.programName);
     if (host.service) outside.power = &servicePower;
+    // An accepted power off may still not happen: the program ends when the session does
+    // (the console's shutdown event, the service's shutdown control), else monitors again.
+    outside.awaitSessionEnd = true;
     Nodrel program(outside);
 
     Connect(loop, program);

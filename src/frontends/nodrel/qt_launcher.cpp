@@ -18,4 +18,8 @@ bool QtLauncher::OpenFile(const std::string& path) {
     return QProcess::startDetached(program, {QString::fromStdString(path)});
 }
 
+std::string QtLauncher::ViewerProgram() const {
+    return "The program xdg-open (package xdg-utils)";
+}
+
 }  // namespace nodrel

@@ -13,6 +13,7 @@ public:
     // The desktop's viewer for the file, through xdg-open, not waited for; false when
     // xdg-open is not installed or cannot be started.
     bool OpenFile(const std::string& path) override;
+    std::string ViewerProgram() const override;
 
     // The program that opens files; tests point it elsewhere.
     QString opener = QStringLiteral("xdg-open");

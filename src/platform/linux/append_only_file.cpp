@@ -13,4 +13,9 @@ bool AppendOnlyFile::Append(const std::filesystem::path& file, std::string_view 
     return closed && written == static_cast<ssize_t>(bytes.size());
 }
 
+bool AppendOnlyFile::CreateNew(const std::filesystem::path& file) {
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    return fd >= 0 && close(fd) == 0;
+}
+
 }  // namespace nodrel::linux_platform

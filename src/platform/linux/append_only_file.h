@@ -11,6 +11,7 @@ namespace nodrel::linux_platform {
 class AppendOnlyFile : public nodrel::Appender {
 public:
     bool Append(const std::filesystem::path& file, std::string_view bytes) override;
+    bool CreateNew(const std::filesystem::path& file) override;
 };
 
 }  // namespace nodrel::linux_platform

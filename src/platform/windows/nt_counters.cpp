@@ -1,55 +1,75 @@
 #include "platform/windows/nt_counters.h"
 
 #include <windows.h>
-
-#include <array>
-#include <cstring>
+#include <winternl.h>
 
 namespace nodrel::windows_platform {
 
 namespace {
 
-constexpr int ClassBasic = 0;
-constexpr int ClassPerformance = 2;
-constexpr int ClassTimeOfDay = 3;
+using Record = SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION;
 
-// Record sizes and offsets of the fields read, as the 64-bit system lays them out. The
-// performance record has grown over the versions; a larger buffer than any of them is
-// accepted, while the time-of-day record must not be asked for with more than it holds.
-constexpr unsigned long BasicSize = 64;
-constexpr std::size_t ProcessorsOffset = 56;
-constexpr unsigned long PerformanceRoom = 1024;
-constexpr std::size_t IdleOffset = 0;
-constexpr unsigned long TimeOfDaySize = 32;
-constexpr std::size_t CurrentTimeOffset = 8;
-
-template <typename T, std::size_t N>
-T FieldAt(const std::array<unsigned char, N>& buffer, std::size_t offset) {
-    T value;
-    std::memcpy(&value, buffer.data() + offset, sizeof value);
-    return value;
+template <typename Function>
+Function NtdllFunction(const char* name) {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
 }
 
 }  // namespace
 
-NtCounters::NtCounters() {
-    if (const HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
-        query_ = reinterpret_cast<QueryFunction>(
-            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+NtProcessorRecords::NtProcessorRecords()
+    : query_(NtdllFunction<Query>("NtQuerySystemInformation")),
+      queryEx_(NtdllFunction<QueryEx>("NtQuerySystemInformationEx")) {}
+
+int NtProcessorRecords::Groups() {
+    return GetActiveProcessorGroupCount();
+}
+
+int NtProcessorRecords::Processors() {
+    return static_cast<int>(GetActiveProcessorCount(ALL_PROCESSOR_GROUPS));
+}
+
+bool NtProcessorRecords::Read(int group, std::vector<ProcessorTimes>& out) {
+    const DWORD active = GetActiveProcessorCount(static_cast<WORD>(group));
+    std::vector<Record> records(active);
+    const auto size = static_cast<unsigned long>(records.size() * sizeof(Record));
+    unsigned long returned = 0;
+    long status = -1;
+    // One group is the calling thread's, which the plain call covers on every version.
+    if (Groups() == 1 && query_ != nullptr) {
+        status = query_(SystemProcessorPerformanceInformation, records.data(), size, &returned);
+    } else if (queryEx_ != nullptr) {
+        USHORT number = static_cast<USHORT>(group);
+        status = queryEx_(SystemProcessorPerformanceInformation, &number, sizeof number,
+                          records.data(), size, &returned);
     }
+    if (status != 0) return false;
+    out.clear();
+    for (std::size_t i = 0; i < returned / sizeof(Record); ++i) {
+        out.push_back({records[i].IdleTime.QuadPart, records[i].KernelTime.QuadPart,
+                       records[i].UserTime.QuadPart});
+    }
+    return true;
 }
 
 bool NtCounters::Read(nodrel::CpuTimes& out) {
-    if (query_ == nullptr) return false;
-    std::array<unsigned char, BasicSize> basic{};
-    std::array<unsigned char, TimeOfDaySize> timeOfDay{};
-    std::array<unsigned char, PerformanceRoom> performance{};
-    if (query_(ClassBasic, basic.data(), BasicSize, nullptr) != 0) return false;
-    if (query_(ClassTimeOfDay, timeOfDay.data(), TimeOfDaySize, nullptr) != 0) return false;
-    if (query_(ClassPerformance, performance.data(), PerformanceRoom, nullptr) != 0) return false;
-    out.processors = basic[ProcessorsOffset];
-    out.system = FieldAt<std::int64_t>(timeOfDay, CurrentTimeOffset);
-    out.idle = FieldAt<std::int64_t>(performance, IdleOffset);
+    const int groups = records_.Groups();
+    std::int64_t idle = 0;
+    std::int64_t total = 0;
+    int processors = 0;
+    for (int group = 0; group < groups; ++group) {
+        if (!records_.Read(group, group_)) return false;
+        for (const ProcessorTimes& times : group_) {
+            idle += times.idle;
+            total += times.kernel + times.user;
+        }
+        processors += static_cast<int>(group_.size());
+    }
+    if (processors < 1 || processors != records_.Processors()) return false;
+    out.idle = idle;
+    out.system = total / processors;
+    out.processors = processors;
     return true;
 }
 

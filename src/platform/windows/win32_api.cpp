@@ -2,6 +2,10 @@
 
 #include <powrprof.h>
 
+#include <string>
+
+#include "platform/windows/wide_text.h"
+
 namespace nodrel::windows_platform {
 
 DWORD RealWin32Api::GetLastError() {
@@ -9,8 +13,17 @@ DWORD RealWin32Api::GetLastError() {
 }
 
 DWORD RealWin32Api::FormatSystemMessage(DWORD code, char* buffer, DWORD size) {
-    return ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                            code, 0, buffer, size, nullptr);
+    // The wide text, as the narrow one would lose every letter outside the code page.
+    std::wstring wide(size, L'\0');
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                         0, wide.data(), size, nullptr);
+    const std::string text = Narrow(std::wstring_view(wide.data(), length));
+    // Cut to the room before a character's first byte.
+    std::size_t cut = text.size() < size ? text.size() : size;
+    while (cut > 0 && cut < text.size() && (text[cut] & 0xC0) == 0x80) --cut;
+    text.copy(buffer, cut);
+    return static_cast<DWORD>(cut);
 }
 
 HANDLE RealWin32Api::GetCurrentProcess() {
@@ -40,6 +53,10 @@ BOOL RealWin32Api::ExitWindowsEx(UINT flags, DWORD reason) {
 
 BOOLEAN RealWin32Api::SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) {
     return ::SetSuspendState(hibernate, force, noWakeEvents);
+}
+
+HANDLE RealWin32Api::CreateMutexEx(const wchar_t* name, DWORD access) {
+    return ::CreateMutexExW(nullptr, name, 0, access);
 }
 
 BOOL RealWin32Api::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer,

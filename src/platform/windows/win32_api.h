@@ -11,7 +11,8 @@ public:
     virtual ~Win32Api() = default;
 
     virtual DWORD GetLastError() = 0;
-    // FormatMessageA from the system's table, inserts ignored, language neutral.
+    // The system's text for an error code in UTF-8 (FormatMessageW, inserts ignored,
+    // language neutral); the bytes written, at most `size`.
     virtual DWORD FormatSystemMessage(DWORD code, char* buffer, DWORD size) = 0;
     virtual HANDLE GetCurrentProcess() = 0;
     virtual BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) = 0;
@@ -23,6 +24,9 @@ public:
                                        TOKEN_PRIVILEGES* previous, DWORD* returned) = 0;
     virtual BOOL ExitWindowsEx(UINT flags, DWORD reason) = 0;
     virtual BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) = 0;
+
+    // The single-instance guard: CreateMutexExW without attributes, not taken.
+    virtual HANDLE CreateMutexEx(const wchar_t* name, DWORD access) = 0;
 
     // The administrator check.
     virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer,
@@ -51,6 +55,7 @@ public:
                                TOKEN_PRIVILEGES* previous, DWORD* returned) override;
     BOOL ExitWindowsEx(UINT flags, DWORD reason) override;
     BOOLEAN SetSuspendState(BOOLEAN hibernate, BOOLEAN force, BOOLEAN noWakeEvents) override;
+    HANDLE CreateMutexEx(const wchar_t* name, DWORD access) override;
     BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, void* buffer, DWORD length,
                              DWORD* needed) override;
     BOOL AllocateAndInitializeSid(SID_IDENTIFIER_AUTHORITY* authority, BYTE count, DWORD first,

@@ -31,8 +31,10 @@ struct WindowsParts {
     // window if it has one, and its launcher.
     Outside For(Effects& effects, const std::string& programName, WindowEffects* window = nullptr,
                 Launcher* launcher = nullptr) {
-        return {effects,     counters, clock,    priority,     &power,       &link,
-                programName, window,   launcher, &logAppender, &configStore, &configEncoding};
+        Outside outside{effects,     counters, clock,    priority,     &power,      &link,
+                        programName, window,   launcher, &logAppender, &configStore};
+        outside.configEncoding = &configEncoding;
+        return outside;
     }
 };
 

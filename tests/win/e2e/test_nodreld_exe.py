@@ -1,13 +1,16 @@
-"""nodreld.exe under Wine: monitoring and Ctrl+C, fatal errors, one copy, the simulated
-chain. The messages' texts and the core's rules: the unit suite, which runs here too."""
+"""nodreld.exe under Wine: monitoring and Ctrl+C, fatal errors, one copy, a log folder
+beyond ASCII, the simulated chain. The messages' texts and the core's rules: the unit
+suite, which runs here too."""
 
 import os
+import pathlib
 import shutil
 import signal
 import tempfile
 import unittest
 
-from wine_harness import START_UP_ERROR, NodreldTestCase, WineTestCase, beside, wine_run
+from wine_harness import (START_UP_ERROR, NodreldTestCase, WineTestCase, beside, windows_config,
+                          wine_run)
 
 TERMINATE = "The program will now terminate."
 
@@ -53,6 +56,21 @@ class NodreldExe(WineTestCase):
         self.assertFatal(second, START_UP_ERROR, timeout=20)
         self.assertEqual(second.log_lines(), [], "a refused copy writes no log")
         self.assertTrue(first.running())
+
+    # A log folder named beyond ASCII, from a settings file in UTF-8 and in the ANSI code
+    # page (Wine names the host's files in the host's encoding).
+    def test_a_log_folder_named_beyond_ascii(self):
+        for encoding in ("utf-8", "cp1252"):
+            with self.subTest(encoding):
+                folder = self.installation()
+                os.mkdir(os.path.join(folder, "Größe"))
+                with open(os.path.join(folder, "Data", "Nodrel4.ini"), "wb") as f:
+                    f.write(windows_config(LogPath="Größe\\", StartDelay=30).encode(encoding))
+                program = self.start(folder, env=dict(self.env, LC_ALL="C.UTF-8"))
+                log = pathlib.Path(folder, "Größe", "Nodrel.log")
+                self.wait_until(lambda: log.exists() and b"File Created" in log.read_bytes(),
+                                "the log in Größe", timeout=20, program=program)
+                self.assertEqual(self.stop_with(program, signal.SIGINT, timeout=15), 0)
 
     # A slave whose master never speaks: 6 s of silence, 6 s of countdown, then the
     # simulated power off, its box, and the end.

@@ -1,6 +1,8 @@
 """The real power off, under Wine only, in a prefix made for this test and removed after
 it: Wine answers ExitWindowsEx by ending its own session (wineboot), which cannot reach the
-host. The log shows "Start" and "Close", and the program ends with status 0."""
+host. The log shows "Start"; the program, which waits for the session's end after an
+accepted power off, ends with the session (a console program that uses user32 gets no
+shutdown event to log "Close" in) long before its minute runs out: no "Restart"."""
 
 import os
 import shutil
@@ -37,7 +39,7 @@ class RealPowerOff(WineTestCase):
         self.assertEqual(program.wait(240), 0, self.describe())
         self.assertEqual([(e.event, e.state) for e in program.log_events()],
                          [("Start", "Initialise"), ("Enter", "Run"), ("Enter", "Power Off"),
-                          ("Start", "Power Off"), ("Close", "Power Off")])
+                          ("Start", "Power Off")])
         self.assertEqual(program.output(2), [], "the privilege was enabled, nothing refused")
         self.assertGreater(uptime(), before, "the host kept running")
 

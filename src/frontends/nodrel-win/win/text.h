@@ -1,11 +1,11 @@
 #pragma once
-// The core speaks UTF-8; the window system UTF-16. Converted at the boundary only.
-#include <string>
-#include <string_view>
+// The core speaks UTF-8; the window system UTF-16. Converted at the boundary only, by the
+// platform layer's helpers.
+#include "platform/windows/wide_text.h"
 
 namespace nodrel::win {
 
-std::wstring Wide(std::string_view text);
-std::string Narrow(std::wstring_view text);
+using windows_platform::Narrow;
+using windows_platform::Wide;
 
 }  // namespace nodrel::win

@@ -3,6 +3,8 @@
 #include <exception>
 #include <stdexcept>
 
+#include "frontends/nodrel-win/win/text.h"
+
 namespace nodrel::win {
 
 namespace {
@@ -29,6 +31,14 @@ Window::~Window() {
 
 const std::string& Window::LastError() {
     return lastError;
+}
+
+bool Window::ShowLastError(const std::string& title, BoxFunction box) {
+    if (lastError.empty()) return false;
+    const std::string text = lastError + "\nThe program will now terminate.";
+    box(nullptr, Wide(text).c_str(), Wide(title).c_str(),
+        MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    return true;
 }
 
 UINT Window::Dpi() const {

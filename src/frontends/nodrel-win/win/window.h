@@ -27,6 +27,10 @@ public:
 
     // The error that ended the message loop, if one did.
     static const std::string& LastError();
+    // Shows that error in a box titled `title` (through `box`, which tests replace) and
+    // returns when it is answered; false, and no box, when no error ended the loop.
+    using BoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
+    static bool ShowLastError(const std::string& title, BoxFunction box = MessageBoxW);
 
 protected:
     // Registers the class (named as the window, so tests find it) and creates the window

@@ -1,8 +1,8 @@
-#include "frontends/nodrel-win/win/text.h"
+#include "platform/windows/wide_text.h"
 
 #include <windows.h>
 
-namespace nodrel::win {
+namespace nodrel::windows_platform {
 
 std::wstring Wide(std::string_view text) {
     if (text.empty()) return {};
@@ -23,4 +23,4 @@ std::string Narrow(std::wstring_view text) {
     return out;
 }
 
-}  // namespace nodrel::win
+}  // namespace nodrel::windows_platform
