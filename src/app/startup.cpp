@@ -36,9 +36,6 @@ std::string Usage(std::string_view programName, std::string_view summary) {
     return "Usage: " + std::string(programName) + " [-InhibitShutdown] [-AllowMulti]\n" +
            std::string(summary) +
            "\n\n"
-           "Run it in the folder that holds " +
-           ConfigFilePath +
-           "; the log goes where LogPath says.\n\n"
            "  -InhibitShutdown  trigger and countdown last 6 s and the power action is only\n"
            "                    simulated\n"
            "  -AllowMulti       run beside another copy\n"

@@ -19,7 +19,8 @@ namespace {
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
-    "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.";
+    "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.\n"
+    "Run it in the folder that holds Data/Nodrel4.ini; the log goes where LogPath says.";
 
 }  // namespace
 

@@ -18,6 +18,7 @@ constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Ctrl+C or closing the console exit; Ctrl+Break resets (a master passes it on).\n"
     "Exit status 0 after Exit or an action, 1 on errors.\n"
+    "Data\\Nodrel4.ini lies beside the program; the log goes where LogPath says.\n"
     "As a service (from an administrator's command prompt):\n"
     "  nodreld --install-service [-InhibitShutdown]   registers the service Nodrel\n"
     "  nodreld --remove-service                       stops and removes it\n"

@@ -22,7 +22,8 @@ namespace {
 
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell, in a\n"
-    "small window or in the notification area.";
+    "small window or in the notification area.\n"
+    "Data\\Nodrel4.ini lies beside the program; the log goes where LogPath says.";
 
 // The command line as the console programs get it, in UTF-8.
 std::vector<std::string> ReadArguments() {

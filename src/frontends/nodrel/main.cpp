@@ -22,7 +22,8 @@ namespace {
 constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell,\n"
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
-    "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.";
+    "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.\n"
+    "Run it in the folder that holds Data/Nodrel4.ini; the log goes where LogPath says.";
 
 // A command line it does not accept: the usage on stderr and in a box, and the end.
 int RefuseCommandLine(int argc, char** argv, const std::string& answer) {
