@@ -16,7 +16,6 @@
 #include "common/clock.h"
 #include "common/text.h"
 #include "config/codes.h"
-#include "config/config_window.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_average.h"
@@ -24,6 +23,7 @@
 #include "link/link_socket.h"
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
+#include "ui/config_window.h"
 
 namespace nodrel {
 

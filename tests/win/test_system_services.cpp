@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "config/config_reader.h"
-#include "config/config_window.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "fake_win32.h"
@@ -28,6 +27,7 @@
 #include "platform/windows/system_services.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
+#include "ui/config_window.h"
 
 namespace nodrel::windows_platform {
 namespace {
