@@ -11,7 +11,6 @@
 #include "app/countdown_notice.h"
 #include "app/effects.h"
 #include "app/launcher.h"
-#include "app/main_window.h"
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "common/text.h"
@@ -24,6 +23,7 @@
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
 #include "ui/config_window.h"
+#include "ui/main_window.h"
 
 namespace nodrel {
 
