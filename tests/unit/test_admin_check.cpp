@@ -5,7 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include "platform/linux/admin_groups.h"
+#include "platform/linux/admin_check.h"
 
 namespace nodrel::linux_platform {
 namespace {

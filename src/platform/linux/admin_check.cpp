@@ -1,4 +1,4 @@
-#include "platform/linux/admin_groups.h"
+#include "platform/linux/admin_check.h"
 
 #include <grp.h>
 #include <pwd.h>
