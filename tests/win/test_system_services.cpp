@@ -22,7 +22,7 @@
 #include "platform/windows/ansi_file_encoding.h"
 #include "platform/windows/append_only_file.h"
 #include "platform/windows/config_file_store.h"
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/instance_guard.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/system_services.h"
 #include "platform/windows/wide_text.h"
