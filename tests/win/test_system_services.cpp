@@ -24,7 +24,7 @@
 #include "platform/windows/config_file_store.h"
 #include "platform/windows/instance_guard.h"
 #include "platform/windows/nt_counters.h"
-#include "platform/windows/system_services.h"
+#include "platform/windows/shell_launcher.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
 #include "ui/config_window.h"

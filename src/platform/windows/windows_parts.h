@@ -7,7 +7,7 @@
 #include "platform/windows/append_only_file.h"
 #include "platform/windows/config_file_store.h"
 #include "platform/windows/nt_counters.h"
-#include "platform/windows/system_services.h"
+#include "platform/windows/shell_launcher.h"
 #include "platform/windows/win32_api.h"
 #include "platform/windows/windows_power.h"
 #include "platform/windows/winsock_link.h"

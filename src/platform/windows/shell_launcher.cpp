@@ -1,4 +1,4 @@
-#include "platform/windows/system_services.h"
+#include "platform/windows/shell_launcher.h"
 
 #include <windows.h>
 #include <shellapi.h>
