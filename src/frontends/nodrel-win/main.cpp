@@ -16,6 +16,7 @@
 #include "platform/windows/admin_check.h"
 #include "platform/windows/instance_guard.h"
 #include "platform/windows/program_folder.h"
+#include "platform/windows/shell_launcher.h"
 #include "platform/windows/windows_parts.h"
 
 namespace {
