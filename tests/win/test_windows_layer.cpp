@@ -304,10 +304,12 @@ TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
     EXPECT_EQ(nodrel::testing::ReadBytes(ConfigFilePath), ansi);
     window.Fields().LogNameT = "Kölner-01.log";  // in the code page
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"), std::string::npos);
+    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"),
+              std::string::npos);
     window.Fields().LogNameT = "Журнал-01.log";  // beyond it: the whole file in UTF-8
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"), std::string::npos);
+    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"),
+              std::string::npos);
 }
 
 }  // namespace
