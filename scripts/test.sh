@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and tests Nodrel the way CI does, on a fresh Debian 12 machine or a ready one:
 #   1. installs what is missing (scripts/install-deps.sh), then checks that every C++ file
-#      follows .clang-format and that the core's folders hold no system-specific code;
+#      follows .clang-format, that the core's folders hold no system-specific code and that
+#      they include one another only downwards (scripts/check-layers.py);
 #   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
 #                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
 #   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer,
@@ -116,6 +117,14 @@ if grep -rn '_WIN32' "${core_dirs[@]}"; then
 else
   echo "core: no _WIN32 in ${core_dirs[*]}"
   passed=$((passed + 1))
+fi
+
+heading "Layers: the core's folders include one another only downwards"
+if "$PYTHON" scripts/check-layers.py; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  failures+=("layers")
 fi
 
 heading "Build: build/ (RelWithDebInfo, warnings as errors)"

@@ -11,12 +11,10 @@
 #include "app/countdown_notice.h"
 #include "app/effects.h"
 #include "app/launcher.h"
-#include "app/main_window.h"
 #include "app/process_priority.h"
 #include "common/clock.h"
 #include "common/text.h"
 #include "config/codes.h"
-#include "config/config_window.h"
 #include "config/settings.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_average.h"
@@ -24,6 +22,8 @@
 #include "link/link_socket.h"
 #include "log/log_file.h"
 #include "shutdown/power_actions.h"
+#include "ui/config_window.h"
+#include "ui/main_window.h"
 
 namespace nodrel {
 

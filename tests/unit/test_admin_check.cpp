@@ -1,19 +1,13 @@
 // Who counts as an administrator: root or a member of sudo, wheel or admin.
-#ifndef _WIN32
+#include <gmock/gmock.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-#endif
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "platform/linux/admin_check.h"
 
-#ifndef _WIN32
-#include "platform/linux/admin_groups.h"
-#endif
-#include "ui/admin_check.h"
-
-namespace nodrel {
+namespace nodrel::linux_platform {
 namespace {
 
 using Groups = std::optional<std::vector<std::string>>;
@@ -34,23 +28,21 @@ TEST(IsAdminFrom, TheSuperuserOrAMemberOfAnAdministratorsGroup) {
     }
 }
 
-#ifndef _WIN32
 TEST(AdminGroups, ListsThePrimaryGroupByName) {
     const passwd* user = getpwuid(getuid());
     if (user == nullptr) GTEST_SKIP() << "the user running the tests has no passwd entry";
     const group* primary = getgrgid(user->pw_gid);
     if (primary == nullptr) GTEST_SKIP() << "the user's primary group has no name";
     const std::string primaryName = primary->gr_name;
-    const auto names = linux_platform::GroupNamesOf(getuid());
+    const auto names = GroupNamesOf(getuid());
     ASSERT_TRUE(names.has_value());
     EXPECT_THAT(*names, ::testing::Contains(primaryName));
-    EXPECT_EQ(linux_platform::IsAdmin(), IsAdminFrom(getuid(), names));
+    EXPECT_EQ(IsAdmin(), IsAdminFrom(getuid(), names));
 }
 
 // A group whose name cannot be looked up (a directory service offline) is skipped and the
 // others still count; only the user or their list of groups unknown is a failure.
 TEST(AdminGroups, AGroupThatCannotBeLookedUpIsSkipped) {
-    using linux_platform::AccountLookUps;
     const auto lookUps = [](bool user, bool list) {
         AccountLookUps a;
         a.user = [user](uid_t) {
@@ -66,17 +58,16 @@ TEST(AdminGroups, AGroupThatCannotBeLookedUpIsSkipped) {
         };
         return a;
     };
-    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, true)), Groups({"alice", "sudo"}));
-    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(false, true)), std::nullopt);
-    EXPECT_EQ(linux_platform::GroupNamesOf(1000, lookUps(true, false)), std::nullopt);
+    EXPECT_EQ(GroupNamesOf(1000, lookUps(true, true)), Groups({"alice", "sudo"}));
+    EXPECT_EQ(GroupNamesOf(1000, lookUps(false, true)), std::nullopt);
+    EXPECT_EQ(GroupNamesOf(1000, lookUps(true, false)), std::nullopt);
 }
 
 TEST(AdminGroups, AnUnknownUserIsALookupFailure) {
     const uid_t unknown = 3999999999u;
     if (getpwuid(unknown) != nullptr) GTEST_SKIP() << "uid " << unknown << " exists here";
-    EXPECT_FALSE(linux_platform::GroupNamesOf(unknown).has_value());
+    EXPECT_FALSE(GroupNamesOf(unknown).has_value());
 }
-#endif
 
 }  // namespace
-}  // namespace nodrel
+}  // namespace nodrel::linux_platform

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "config/config_window.h"
 #include "fakes.h"
+#include "ui/config_window.h"
 
 namespace nodrel::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include "app/startup.h"
 #include "fakes.h"
 #ifdef _WIN32
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/instance_guard.h"
 #else
 #include "platform/linux/instance_guard.h"
 #endif

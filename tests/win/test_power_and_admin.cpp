@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "fake_win32.h"
-#include "platform/windows/admin_token.h"
+#include "platform/windows/admin_check.h"
 #include "platform/windows/service_power.h"
 #include "platform/windows/windows_power.h"
 

@@ -1,7 +1,7 @@
 #include "frontends/console/program_win32.h"
 
 #include "app/nodrel.h"
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/instance_guard.h"
 #include "platform/windows/service_power.h"
 #include "platform/windows/windows_parts.h"
 

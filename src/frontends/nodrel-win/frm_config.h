@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "app/nodrel.h"
-#include "config/config_window.h"
 #include "frontends/nodrel-win/win/handle.h"
 #include "frontends/nodrel-win/win/layout.h"
 #include "frontends/nodrel-win/win/modal.h"
+#include "ui/config_window.h"
 
 namespace nodrel::win {
 

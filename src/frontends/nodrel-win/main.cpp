@@ -13,9 +13,10 @@
 #include "frontends/nodrel-win/nodrel_main.h"
 #include "frontends/nodrel-win/win/text.h"
 #include "frontends/nodrel-win/win_effects.h"
-#include "platform/windows/admin_token.h"
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/admin_check.h"
+#include "platform/windows/instance_guard.h"
 #include "platform/windows/program_folder.h"
+#include "platform/windows/shell_launcher.h"
 #include "platform/windows/windows_parts.h"
 
 namespace {

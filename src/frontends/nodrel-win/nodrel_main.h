@@ -7,13 +7,13 @@
 #include <optional>
 #include <string>
 
-#include "app/main_window.h"
 #include "app/nodrel.h"
 #include "frontends/nodrel-win/win/handle.h"
 #include "frontends/nodrel-win/win/layout.h"
 #include "frontends/nodrel-win/win/modal.h"
 #include "frontends/nodrel-win/win/window.h"
 #include "frontends/nodrel-win/win_effects.h"
+#include "ui/main_window.h"
 
 namespace nodrel::windows_platform {
 class WinsockLink;

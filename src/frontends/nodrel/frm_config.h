@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "app/nodrel.h"
-#include "config/config_window.h"
+#include "ui/config_window.h"
 
 class QGridLayout;
 class QLabel;

@@ -9,7 +9,7 @@
 #include "multi_inst.h"
 #include "nodrel_main.h"
 #include "pictures.h"
-#include "platform/linux/admin_groups.h"
+#include "platform/linux/admin_check.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"

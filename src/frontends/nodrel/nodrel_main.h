@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/nodrel.h"
 #include "link_watcher.h"
 #include "qt_effects.h"
+#include "ui/main_window.h"
 
 class QDialog;
 class QLabel;

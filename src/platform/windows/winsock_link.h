@@ -10,7 +10,7 @@
 
 #include "link/link_socket.h"
 #include "link/partner_address.h"
-#include "platform/windows/name_resolver.h"
+#include "platform/windows/name_lookup.h"
 
 namespace nodrel::windows_platform {
 

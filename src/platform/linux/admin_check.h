@@ -32,6 +32,14 @@ AccountLookUps SystemLookUps();
 std::optional<std::vector<std::string>> GroupNamesOf(
     uid_t uid, const AccountLookUps& lookUps = SystemLookUps());
 
+// The groups whose members administer the machine.
+inline constexpr const char* AdminGroups[] = {"sudo", "wheel", "admin"};
+
+// True for the superuser (uid 0), or when `groups` (the names of the user's groups)
+// holds one of AdminGroups, compared exactly. `groups` is nothing when they could not be
+// looked up, which answers False for everybody but the superuser.
+bool IsAdminFrom(unsigned uid, const std::optional<std::vector<std::string>>& groups);
+
 // Whether the user the program runs as is an administrator: the superuser, or a member
 // of sudo, wheel or admin. False when the user or their groups cannot be learnt.
 bool IsAdmin();

@@ -1,4 +1,4 @@
-#include "platform/windows/name_resolver.h"
+#include "platform/windows/name_lookup.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

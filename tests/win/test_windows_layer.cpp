@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "config/config_reader.h"
-#include "config/config_window.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "fake_win32.h"
@@ -23,11 +22,12 @@
 #include "platform/windows/ansi_file_encoding.h"
 #include "platform/windows/append_only_file.h"
 #include "platform/windows/config_file_store.h"
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/instance_guard.h"
 #include "platform/windows/nt_counters.h"
-#include "platform/windows/system_services.h"
+#include "platform/windows/shell_launcher.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
+#include "ui/config_window.h"
 
 namespace nodrel::windows_platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "config/config_window.h"
+#include "ui/config_window.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,14 +1,13 @@
-#include "platform/linux/admin_groups.h"
+#include "platform/linux/admin_check.h"
 
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
-
-#include "ui/admin_check.h"
 
 namespace nodrel::linux_platform {
 
@@ -94,6 +93,15 @@ std::optional<std::vector<std::string>> GroupNamesOf(uid_t uid, const AccountLoo
         if (name && !name->empty()) names.push_back(std::move(*name));
     }
     return names;
+}
+
+bool IsAdminFrom(unsigned uid, const std::optional<std::vector<std::string>>& groups) {
+    if (uid == 0) return true;
+    if (!groups) return false;
+    return std::any_of(groups->begin(), groups->end(), [](const std::string& name) {
+        return std::any_of(std::begin(AdminGroups), std::end(AdminGroups),
+                           [&](const char* admin) { return name == admin; });
+    });
 }
 
 bool IsAdmin() {

@@ -1,25 +1,11 @@
-#include "platform/windows/system_services.h"
+#include "platform/windows/shell_launcher.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <ctime>
-
 #include "platform/windows/wide_text.h"
 
 namespace nodrel::windows_platform {
-
-void WindowsPriority::Raise() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-}
-
-std::tm WindowsClock::LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_s(&local, &now);
-    return local;
-}
 
 bool ShellLauncher::OpenUrl(const std::string& address) {
     const HINSTANCE result =

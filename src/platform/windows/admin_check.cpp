@@ -1,4 +1,4 @@
-#include "platform/windows/admin_token.h"
+#include "platform/windows/admin_check.h"
 
 #include <string>
 #include <vector>

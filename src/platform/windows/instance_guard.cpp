@@ -1,4 +1,4 @@
-#include "platform/windows/mutex_guard.h"
+#include "platform/windows/instance_guard.h"
 
 #include "platform/windows/wide_text.h"
 
