@@ -148,7 +148,13 @@ void CheckState(const Nodrel& p, const Limits& l) {
 
 // One datagram; a rule-abiding one counts the second as alive, any other leaves the count
 // of the second as it was. Reset ("C0") and Test ("T0") then restart the cycle.
-void Deliver(Nodrel& p, std::string_view datagram) {
+// The command a slave acted on last, and the ticks during which its repeats are ignored.
+struct LastCommand {
+    std::string_view command;
+    int quietTicks = 0;
+};
+
+void Deliver(Nodrel& p, std::string_view datagram, LastCommand& last) {
     const bool valid = Acceptable(datagram);
     Check(nodrel::IsValidLinkMessage(datagram) == valid);
     const std::int16_t before = p.ConditionMet;
@@ -156,10 +162,15 @@ void Deliver(Nodrel& p, std::string_view datagram) {
     p.udpServ_DataArrival(datagram);
     if (p.EndStatus()) return;
     const std::string_view command = valid ? datagram.substr(3, 2) : "";
+    const bool isCommand = command == "C0" || command == "T0";
+    const bool repeat = isCommand && command == last.command && last.quietTicks > 0;
+    if (isCommand && !repeat) {
+        last = {command, nodrel::CommandRepeatsIgnoredMs / nodrel::RefreshPeriodMs};
+    }
     if (!valid) {
         Check(p.ConditionMet == before && p.CommsText == "Error");
         Check(p.Window().Counter.caption == "Connection Error");
-    } else if (command == "C0" || (command == "T0" && couldTest)) {
+    } else if (!repeat && (command == "C0" || (command == "T0" && couldTest))) {
         Check(p.Phase == nodrel::PhaseInitialise && p.CommsText == "....");
         Check(p.TestMode == (command == "T0"));
     } else {
@@ -188,16 +199,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link.bindWorks = (switches & 2) == 0;
     Nodrel program({effects, counters, clock, priority, &power, &link, "fuzz_link"});
     program.Form_Load((switches & 1) ? "-InhibitShutdown" : "");
+    LastCommand last;
     while (!in.Empty() && !program.EndStatus()) {
         const std::uint8_t step = in.Byte();
         if (step < 0x40) {
             for (int tick = 0; tick <= step && !program.EndStatus(); ++tick) {
                 program.tmrRefresh_Timer();
+                if (last.quietTicks > 0) --last.quietTicks;
             }
         } else if (step < 0x80) {
-            Deliver(program, Known[step % std::size(Known)]);
+            Deliver(program, Known[step % std::size(Known)], last);
         } else {
-            Deliver(program, in.Bytes(step % 64));
+            Deliver(program, in.Bytes(step % 64), last);
         }
         if (!program.EndStatus()) CheckState(program, limits);
     }
