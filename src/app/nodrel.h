@@ -61,8 +61,9 @@ struct Outside {
 
 inline constexpr std::int16_t SessionEndWaitSeconds = 60;
 
-// The procedures use the cycle's state by its fields' names; State() is how it is read.
-class Nodrel : public CycleState {
+// The cycle's state is a private base: the procedures use its fields by name, everyone else
+// reads them through State() and changes them only through the entry points.
+class Nodrel : private CycleState {
 public:
     explicit Nodrel(Outside outside);
 
