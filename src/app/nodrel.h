@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/countdown_notice.h"
+#include "app/cycle_state.h"
 #include "app/effects.h"
 #include "app/launcher.h"
 #include "app/process_priority.h"
@@ -26,10 +27,6 @@
 #include "ui/main_window.h"
 
 namespace nodrel {
-
-inline constexpr std::int16_t PhaseInitialise = 0;
-inline constexpr std::int16_t PhaseRun = 1;
-inline constexpr std::int16_t PhaseCountdown = 2;
 
 // The outside world the core reaches through.
 struct Outside {
@@ -64,7 +61,9 @@ struct Outside {
 
 inline constexpr std::int16_t SessionEndWaitSeconds = 60;
 
-class Nodrel {
+// The cycle's state is a private base: the procedures use its fields by name, everyone else
+// reads them through State() and changes them only through the entry points.
+class Nodrel : private CycleState {
 public:
     explicit Nodrel(Outside outside);
 
@@ -121,37 +120,7 @@ public:
     // keeps the link alive.
     bool InTick() const { return inTick_; }
     const MainWindow& Window() const { return window_; }
-
-    // ----- cycle state, named as the rest of the program knows it -----
-    Settings settings;
-    // The settings as read and checked, before "-InhibitShutdown" shortens the running
-    // cycle's delays: what the configuration window shows and saves.
-    Settings fileSettings;
-    // The file's text values as bytes: Save writes an unedited one back as it was.
-    FileTexts fileTexts;
-    std::int16_t Phase = PhaseInitialise;
-    std::int16_t Count = 0;
-    std::int16_t ConditionMet = 1;
-    std::int16_t TriggerDelay = 0;
-    std::int16_t TickDivider = 2;
-    bool TestMode = false;
-    std::int16_t InhibitShutdown = 0;
-    bool Unconfigured = false;
-    bool PortError = false;
-    bool DialogOpen = false;
-    std::int16_t DialogTimeout = 0;
-    bool MinimiseOnRestart = true;
-    bool WindowOverride = false;
-    bool SettingsSaved = false;
-    std::string ProgTitle = "Nodrel";
-    std::string ShutName;
-    std::string SendMsg;
-    LoadRing LoadSamples{};  // [0] is the number of samples
-    std::int16_t SampleIndex = 0;
-    std::string LoadText;
-    std::string AvLoadText;
-    std::string CommsText;
-    std::string ConfigListing;
+    const CycleState& State() const { return *this; }
 
 private:
     struct ProgramEnded {};
@@ -244,6 +213,8 @@ private:
     void BindReceivePort();
     void OverrideFromWindowState(bool clearInEveryPhase);
 
+    // The file's text values as bytes: Save writes an unedited one back as it was.
+    FileTexts fileTexts_;
     Outside outside_;
     std::unique_ptr<PowerBackend> refusingPower_;
     PowerActions power_;

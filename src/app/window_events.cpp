@@ -69,7 +69,7 @@ ConfigWindowSetup Nodrel::ConfigOpened() {
             fileSettings,
             PortError,
             outside_.configStore,
-            fileTexts,
+            fileTexts_,
             outside_.configEncoding};
 }
 

@@ -30,9 +30,9 @@ TEST(AboutWindow, WithInhibitShutdownTheTickClosesItAfterFourSecondsAndTheCycleP
     desk.Button("About")->click();  // returns when the window has gone
     EXPECT_THAT(texts, ElementsAre("About will close in 4 sec", "About will close in 3 sec",
                                    "About will close in 2 sec", "About will close in 1 sec"));
-    EXPECT_EQ(desk.program.Count, 20);
+    EXPECT_EQ(desk.program.State().Count, 20);
     desk.Seconds(1);
-    EXPECT_EQ(desk.program.Count, 19) << "the ticks count again";
+    EXPECT_EQ(desk.program.State().Count, 19) << "the ticks count again";
 }
 
 // The slave's name, RunOnTop, the address link (the home page the build was configured
@@ -59,7 +59,7 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
     EXPECT_EQ(title, "About Nodrel Slave");
     EXPECT_EQ(desk.launcher.urls, std::vector<std::string>{CONFIGURED_HOMEPAGE});
     EXPECT_THAT(boxes.seen, ElementsAre(::testing::HasSubstr("|Nodrel Slave Error|")));
-    EXPECT_FALSE(desk.program.DialogOpen) << "closed by its button: the cycle goes on";
+    EXPECT_FALSE(desk.program.State().DialogOpen) << "closed by its button: the cycle goes on";
     desk.effects.CloseDialogs();  // the window registered for the tick to close is gone
 }
 

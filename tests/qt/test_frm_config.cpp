@@ -113,7 +113,7 @@ TEST(ConfigWindow, OpensModalWithTheSettingsAndOnlyAnAdministratorMaySave) {
                    {"LogLevel", "2"},
                    {"StartMin", "2"},
                    {"ShutType", "5"}});
-    EXPECT_TRUE(rig.Open().isModal() && rig.program.DialogOpen);
+    EXPECT_TRUE(rig.Open().isModal() && rig.program.State().DialogOpen);
     EXPECT_EQ(rig.window->windowTitle(), "Configure Nodrel");
     rig.Expect({{"AvTimeT", "7"},
                 {"IPAddT", "10.0.0.9"},
@@ -158,7 +158,7 @@ TEST(ConfigWindow, DrawsTheModelAfterEachEventItsControlsPassOn) {
     clock.start();
     rig.Press("Save");
     rig.ExpectDrawn();
-    EXPECT_TRUE(rig.program.SettingsSaved) << "Save reached the program";
+    EXPECT_TRUE(rig.program.State().SettingsSaved) << "Save reached the program";
     ASSERT_TRUE(RunUntil([&] { return rig.Shown("Status").empty(); }));
     EXPECT_GE(clock.elapsed(), 1500) << "two seconds, less a coarse timer's leeway";
 }
@@ -174,16 +174,15 @@ TEST(ConfigWindow, EachWayOfClosingReachesTheProgram) {
         rig.Press("Save");
         if (way == 0) rig.Press("ExitConfig");
         if (way == 2) {
-            rig.program.DialogTimeout = 1;
             EXPECT_TRUE(rig.Get<QTimer>("Timer1").isActive());
-            rig.window->Timer1_Timer();  // its one-second timer
+            for (int second = 0; second < 600; ++second) rig.window->Timer1_Timer();
             EXPECT_EQ(rig.Shown("TMessage"), "The Configuration Screen will close in 1 sec");
             rig.program.tmrRefresh_Timer(), rig.program.tmrRefresh_Timer();
         }
         if (way != 0) rig.window->close();
-        EXPECT_FALSE(rig.program.DialogOpen || rig.window->isVisible());
-        EXPECT_EQ(rig.program.settings.CPUDelay, 40);
-        EXPECT_FALSE(rig.program.SettingsSaved);
+        EXPECT_FALSE(rig.program.State().DialogOpen || rig.window->isVisible());
+        EXPECT_EQ(rig.program.State().settings.CPUDelay, 40);
+        EXPECT_FALSE(rig.program.State().SettingsSaved);
     }
 }
 
@@ -195,13 +194,13 @@ TEST(ConfigWindow, SaveLeavesAPortErrorToTheNextBind) {
     rig.link.bindWorks = false;
     rig.effects.answer = box::AnswerNo;
     rig.program.ReloadSettings();
-    ASSERT_TRUE(rig.program.PortError);
+    ASSERT_TRUE(rig.program.State().PortError);
     rig.Open();
     EXPECT_EQ(rig.Marked(), Names{"Port1M"});
     rig.Press("Save");
     EXPECT_EQ(rig.Shown("Status"), "No Changes To Save");
     EXPECT_EQ(rig.Marked(), Names{});
-    EXPECT_TRUE(rig.program.PortError);
+    EXPECT_TRUE(rig.program.State().PortError);
     rig.Press("ExitConfig");
     EXPECT_EQ(rig.Titles(), Names(2, "Nodrel Slave Port Error"));
 
@@ -212,7 +211,7 @@ TEST(ConfigWindow, SaveLeavesAPortErrorToTheNextBind) {
     rig.link.bindWorks = true;
     rig.Press("ExitConfig");
     EXPECT_EQ(rig.link.bound, 10002);
-    EXPECT_FALSE(rig.program.PortError || rig.program.DialogOpen);
+    EXPECT_FALSE(rig.program.State().PortError || rig.program.State().DialogOpen);
     EXPECT_EQ(rig.Titles().size(), 2u);
 }
 

@@ -91,7 +91,7 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
         if (!desk.effects.InMessageBox() || boxes.seen.empty()) return;
         desk.window.Tick();
-        whileOpen.emplace(desk.program.Phase, desk.program.Count);
+        whileOpen.emplace(desk.program.State().Phase, desk.program.State().Count);
         if (++samples == 12) desk.window.RequestExit();
     });
     ticker.start(0);
@@ -195,9 +195,11 @@ TEST(MainWindow, RequestsWaitForTheAboutAndConfigurationWindowsButAnExitClosesTh
             desk.window.RequestReload();
             desk.window.RequestTest();
             desk.window.RequestReset();
-            EXPECT_TRUE(desk.program.DialogOpen);
+            EXPECT_TRUE(desk.program.State().DialogOpen);
             EXPECT_EQ(TextOf(desk.Label("Counter")), "Program Activation In 20s");
-            desk.program.DialogTimeout = 0;
+            const auto second =
+                button == std::string("About") ? &Nodrel::AboutSecond : &Nodrel::ConfigSecond;
+            for (int i = 0; i < 600; ++i) (desk.program.*second)();  // the window's timer
             desk.Seconds(1);  // the tick closes the window
         });
         EXPECT_THAT(Last(desk.folder.LogEvents(), 6),

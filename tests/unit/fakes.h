@@ -170,6 +170,7 @@ struct Rig {
     RecordingLink link;
     RecordingNotice notice;
     Nodrel program;
+    const CycleState& State() const { return program.State(); }
 
     // Writes the settings and loads the program; fails with the box's text if it ended.
     ::testing::AssertionResult Start(const Overrides& overrides = {},

@@ -61,9 +61,10 @@ TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
 // status and drops the marks.
 TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     WindowRig rig({{"ShutType", "4"}, {"IPAdd", "10.0.0.9"}});
-    rig.program.SettingsSaved = true;
+    rig.Open().Fields().CPUDelayT = "40";
+    rig.Save();
     rig.Open();
-    EXPECT_TRUE(rig.program.SettingsSaved) << "a save not yet applied stays pending";
+    EXPECT_TRUE(rig.State().SettingsSaved) << "a save not yet applied stays pending";
     const std::string before = rig.FileText();
     rig.Fields().AvTimeT = "31";
     rig.Fields().IPAddT = "";
@@ -100,12 +101,12 @@ TEST(ConfigWindowModel, TheSlaveLayout) {
 // Save with nothing changed, after Restore (which keeps the partner), and once more.
 TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     WindowRig rig({{"IPAdd", "10.0.0.9"}, {"CPUDelay", "7"}});
+    rig.program.Form_Resize(true);  // the user's choice against StartMin
     rig.Open();
-    rig.program.WindowOverride = true;
     const std::string before = rig.FileText();
     rig.Save();
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
-    EXPECT_TRUE(rig.program.WindowOverride && !rig.program.SettingsSaved);
+    EXPECT_TRUE(rig.State().WindowOverride && !rig.State().SettingsSaved);
     rig.window->Restore();
     EXPECT_EQ(rig.window->Status(), "Defaults Restored - Click Save To Keep");
     EXPECT_EQ(rig.Fields().CPUDelayT, "60");
@@ -114,9 +115,9 @@ TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     rig.Save();
     EXPECT_EQ(rig.window->Status(), "Changes Saved - Click Close To Activate The Changes");
     EXPECT_NE(rig.FileText().find("CPUDelay=60\r\n"), std::string::npos);
-    EXPECT_TRUE(rig.program.SettingsSaved);
-    EXPECT_FALSE(rig.program.WindowOverride) << "StartMin changed";
-    EXPECT_EQ(rig.program.settings.CPUDelay, 7) << "running on until Close";
+    EXPECT_TRUE(rig.State().SettingsSaved);
+    EXPECT_FALSE(rig.State().WindowOverride) << "StartMin changed";
+    EXPECT_EQ(rig.State().settings.CPUDelay, 7) << "running on until Close";
     rig.Save();  // the save is the new reference
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
 }
@@ -146,7 +147,7 @@ TEST(ConfigWindowModel, ShowsAndSavesTheFileValuesUnderInhibitShutdown) {
     for (const char* line : {"CPUDelay=1200\r\n", "ShutTime=300\r\n", "CPULevel=25\r\n"}) {
         EXPECT_NE(rig.FileText().find(line), std::string::npos) << line;
     }
-    EXPECT_EQ(rig.program.settings.CPUDelay, 6) << "the running cycle keeps its 6 s";
+    EXPECT_EQ(rig.State().settings.CPUDelay, 6) << "the running cycle keeps its 6 s";
 }
 
 TEST(ConfigWindowModel, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
@@ -159,7 +160,7 @@ TEST(ConfigWindowModel, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
     EXPECT_EQ(rig.effects.messages[0].title, "Nodrel Configuration File Error");
     EXPECT_EQ(rig.Fields().CPUDelayT, "5");
     EXPECT_EQ(rig.window->Status(), "");
-    EXPECT_FALSE(rig.program.SettingsSaved || rig.program.EndStatus());
+    EXPECT_FALSE(rig.State().SettingsSaved || rig.program.EndStatus());
 }
 
 // View Log follows the log the program runs with: the viewer on the file, or why not.

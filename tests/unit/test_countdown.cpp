@@ -17,8 +17,8 @@ using ::testing::Not;
                                            const std::string& commandLine = "") {
     overrides.merge(Overrides{{"StartDelay", "1"}, {"CPUDelay", "5"}});
     if (auto started = rig.Start(overrides, commandLine); !started) return started;
-    rig.Seconds(1 + rig.program.TriggerDelay);
-    return ::testing::AssertionResult(rig.program.Phase == PhaseCountdown) << "no countdown";
+    rig.Seconds(1 + rig.State().TriggerDelay);
+    return ::testing::AssertionResult(rig.State().Phase == PhaseCountdown) << "no countdown";
 }
 
 // What the logged-in users are told when a master's countdown of `seconds` starts.
@@ -94,16 +94,16 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
         Rig rig;
         ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}}));
         std::int16_t phaseDuringSleep = -1;
-        rig.power.during = [&] { phaseDuringSleep = rig.program.Phase; };
+        rig.power.during = [&] { phaseDuringSleep = rig.State().Phase; };
         rig.Seconds(2);
         EXPECT_THAT(rig.power.calls, ElementsAre(call));
         EXPECT_THAT(rig.notice.texts, ElementsAre(Notice(verb)));
         EXPECT_EQ(phaseDuringSleep, PhaseInitialise);
         EXPECT_THAT(rig.link.sent, Not(Contains("<COC000>"))) << "left by its action";
-        EXPECT_EQ(rig.program.Count, 1 + 1) << "StartDelay 1 from the file, plus one";
+        EXPECT_EQ(rig.State().Count, 1 + 1) << "StartDelay 1 from the file, plus one";
         EXPECT_TRUE(rig.Window().Exit.enabled);
         rig.Seconds(3);
-        EXPECT_EQ(rig.program.Phase, PhaseRun);
+        EXPECT_EQ(rig.State().Phase, PhaseRun);
     }
 }
 
@@ -122,7 +122,7 @@ TEST(Countdown, AcceptedActionWaitsAMinuteForTheSessionToEnd) {
     rig.Seconds(59);
     EXPECT_EQ(rig.Window().Counter.caption, waiting + "1s");
     rig.Seconds(1);
-    EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+    EXPECT_EQ(rig.State().Phase, PhaseInitialise);
     const std::string separator = "---------|----------";
     EXPECT_THAT(EventsFrom(rig, "Start|Power Off"),
                 ElementsAre("Start|Power Off", "Start|Initialise", "Restart|Power Off", separator,
@@ -191,19 +191,20 @@ TEST(Countdown, ExitOrAStopDuringTheActionEndsAsExitDoes) {
 
 // A reload (SIGHUP) or a test (SIGUSR2) in the countdown starts the cycle again with the
 // Reset button back, forwards a Reset as Cancel does, and cancels the action it was
-// counting down to, whatever the new settings say.
+// counting down to, whatever the new settings say. A test never sends the window away.
 TEST(Countdown, ReloadOrTestInTheCountdownRestoresTheResetButtonAndTellsTheSlave) {
     for (const bool test : {false, true}) {
         Rig rig;
-        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}, {"StartMin", "2"}}));
         ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
         rig.folder.WriteConfig(ConfigText({{"ShutType", "2"}}));
         const auto sent = rig.link.sent.size();
         test ? rig.program.TestS_Click() : rig.program.ReloadSettings();
-        EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+        EXPECT_EQ(rig.State().Phase, PhaseInitialise);
         EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
         EXPECT_EQ(rig.link.sent.at(sent), "<COC000>") << test;
         EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.") << test;
+        EXPECT_FALSE(rig.Window().minimised) << test;
     }
 }
 
@@ -234,7 +235,7 @@ TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
             ElementsAre(ShownMessage{box::Plain, "Nodrel Simulate " + name, "Test Real " + name}));
         EXPECT_EQ(EventsFrom(rig, name + "|Simulate"), events);
         EXPECT_EQ(rig.effects.ended, name == "Power Off" ? std::optional(0) : std::nullopt);
-        EXPECT_EQ(rig.program.settings.ShutTime, 6) << "still six after the reset";
+        EXPECT_EQ(rig.State().settings.ShutTime, 6) << "still six after the reset";
         EXPECT_FALSE(rig.Window().minimised);
     }
 }
@@ -246,8 +247,6 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
         Rig rig;
         ASSERT_TRUE(rig.Start(
             {{"StartDelay", "20"}, {"CPUDelay", "600"}, {"LogLevel", "2"}, {"StartMin", "2"}}));
-        rig.program.TrayDoubleClick();
-        rig.program.WindowOverride = false;  // back from the tray, yet still wanting it
         rig.program.TestS_Click();
         EXPECT_EQ(rig.Window().caption, "Nodrel - Test Mode");
         EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 2s");
@@ -264,13 +263,12 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
                         ElementsAre(ShownMessage{box::Plain, "Nodrel Test", "Test Power Off"}));
             EXPECT_THAT(rig.power.calls, IsEmpty());
             EXPECT_THAT(rig.notice.texts, IsEmpty());
-            EXPECT_EQ(rig.program.Phase, PhaseInitialise);
-            EXPECT_FALSE(rig.Window().minimised) << "a test never sends the window away";
+            EXPECT_EQ(rig.State().Phase, PhaseInitialise);
             EXPECT_THAT(rig.folder.LogEvents(),
                         ElementsAre("Start|Initialise", "*Enter|Test", "*Start|Initialise",
                                     "*Enter|Run", "*Simulate|Power Off", "Start|Initialise"));
         }
-        EXPECT_FALSE(rig.program.TestMode);
+        EXPECT_FALSE(rig.State().TestMode);
         EXPECT_EQ(rig.Window().caption, "Nodrel");
     }
 }

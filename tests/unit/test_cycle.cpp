@@ -49,7 +49,7 @@ TEST(Cycle, ActivationDelayCountsDownOnceASecondIntoRun) {
                       "Program Activation In " + std::to_string(5 - second) + "s")
                 << "the half-second tick between work ticks changes nothing";
             rig.program.tmrRefresh_Timer();
-            EXPECT_EQ(rig.program.Phase, second < 4 ? PhaseInitialise : PhaseRun);
+            EXPECT_EQ(rig.State().Phase, second < 4 ? PhaseInitialise : PhaseRun);
         }
         EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 0s");
         rig.Seconds(2);
@@ -87,10 +87,10 @@ TEST(Cycle, MovingAverageCountsOnlySecondsBelowTheLevel) {
         std::vector<int> counts;
         for (std::size_t i = 0; i < c.counts.size(); ++i) {
             rig.Seconds(1);
-            counts.push_back(rig.program.Count);
+            counts.push_back(rig.State().Count);
         }
         EXPECT_EQ(counts, c.counts);
-        EXPECT_EQ(rig.program.LoadText, c.last);
+        EXPECT_EQ(rig.State().LoadText, c.last);
         EXPECT_EQ(rig.Window().CPULoad.caption, "CPU Load: " + c.average);
         const std::string counter =
             "CPU less than " + c.level + "% for the last " + std::to_string(counts.back()) + "s";
@@ -105,11 +105,11 @@ TEST(Cycle, FailedReadingHoldsTheCountAndRestartsTheAverage) {
     rig.counters.loads = {0, 5, 5, -1, 0, 7};
     ASSERT_TRUE(rig.Start({{"StartDelay", "1"}, {"AvTime", "5"}, {"CPUDelay", "10"}}));
     rig.Seconds(4);
-    EXPECT_EQ(rig.program.Count, 2);
+    EXPECT_EQ(rig.State().Count, 2);
     EXPECT_EQ(rig.Window().CPULoad.caption, "Error");
     rig.Seconds(1);
-    EXPECT_EQ(rig.program.Count, 3);
-    EXPECT_EQ(rig.program.AvLoadText, "  7%");
+    EXPECT_EQ(rig.State().Count, 3);
+    EXPECT_EQ(rig.State().AvLoadText, "  7%");
     EXPECT_THAT(rig.folder.ReadLog(), HasSubstr("Count:   2, CPU:Err , Av CPU:Err "));
 }
 
@@ -128,20 +128,20 @@ TEST(Cycle, UnconfiguredWaitsWithoutWorkAndCloseReinitialises) {
         EXPECT_FALSE(rig.Window().Reset.enabled);
         EXPECT_FALSE(rig.Window().TestS.enabled);
         rig.Seconds(5);
-        EXPECT_EQ(rig.program.Count, 2);
-        EXPECT_EQ(rig.program.Phase, PhaseInitialise);
+        EXPECT_EQ(rig.State().Count, 2);
+        EXPECT_EQ(rig.State().Phase, PhaseInitialise);
         rig.program.TestS_Click();
         rig.program.udpServ_DataArrival("<COT000>");
-        EXPECT_FALSE(rig.program.TestMode);
+        EXPECT_FALSE(rig.State().TestMode);
         EXPECT_THAT(rig.link.sent, IsEmpty());
-        EXPECT_EQ(rig.program.CommsText, slave ? "-OK-" : "....");
+        EXPECT_EQ(rig.State().CommsText, slave ? "-OK-" : "....");
         rig.program.Reset_Click();
         EXPECT_THAT(rig.folder.LogEvents(), ElementsAre("UnConfig|********", "Reset|Initialise"));
 
         rig.folder.WriteConfig(ConfigText({{"CMain", role}, {"IPAdd", "192.168.1.20"}}));
         rig.program.ConfigOpened();
         rig.program.ConfigClosed();
-        EXPECT_FALSE(rig.program.Unconfigured);
+        EXPECT_FALSE(rig.State().Unconfigured);
         EXPECT_TRUE(rig.Window().TestS.enabled);
         rig.program.Form_Unload();
         EXPECT_EQ(rig.effects.ended, 0);
@@ -157,7 +157,7 @@ TEST(Cycle, ReloadRestartsWithTheNewSettingsAndExitEndsWithStatusZero) {
     rig.program.tmrRefresh_Timer();  // half a second in: TickDivider is 1
     rig.folder.WriteConfig(ConfigText({{"StartDelay", "3"}, {"CPULevel", "35"}}));
     rig.program.ReloadSettings();
-    EXPECT_EQ(rig.program.TickDivider, 2);
+    EXPECT_EQ(rig.State().TickDivider, 2);
     EXPECT_EQ(rig.Window().Counter,
               (LabelState{"Program Activation In 3s", ButtonText, ButtonFace, false}));
     const std::string log = rig.folder.ReadLog();

@@ -33,7 +33,7 @@ TEST(WindowEvents, CancelledCountdownReturnsToTheTrayAsStartMinOrTheUserChose) {
         EXPECT_TRUE(rig.Window().minimised);
         EXPECT_THAT(rig.effects.events, Contains(c.userMinimises ? "hide" : "minimise"));
         rig.Seconds(7);
-        ASSERT_EQ(rig.program.Phase, PhaseCountdown);
+        ASSERT_EQ(rig.State().Phase, PhaseCountdown);
         EXPECT_FALSE(rig.Window().minimised) << "the countdown brings it back";
         rig.program.Form_Activate();
         EXPECT_TRUE(rig.Window().topmost);
@@ -41,7 +41,7 @@ TEST(WindowEvents, CancelledCountdownReturnsToTheTrayAsStartMinOrTheUserChose) {
             rig.program.TrayDoubleClick();
         else
             rig.program.Form_Resize(false);  // the front end reports the restored window
-        EXPECT_EQ(rig.program.WindowOverride, c.userMinimises && !c.doubleClick);
+        EXPECT_EQ(rig.State().WindowOverride, c.userMinimises && !c.doubleClick);
         rig.program.Reset_Click();
         EXPECT_EQ(rig.Window().minimised, c.backToTray) << c.startMin << c.doubleClick;
         EXPECT_EQ(rig.Window().topmost, std::string(c.runOnTop) == "2");
@@ -59,13 +59,13 @@ TEST(WindowEvents, AboutPausesTheCycleUntilTheTickClosesIt) {
                   "About will close in " + std::to_string(seconds) + " sec");
         for (int second = 1; second <= seconds; ++second) {
             rig.Seconds(1);
-            EXPECT_EQ(rig.program.Count, 40) << "paused while the window is open";
+            EXPECT_EQ(rig.State().Count, 40) << "paused while the window is open";
             if (second < seconds) rig.program.AboutSecond();
         }
-        EXPECT_FALSE(rig.program.DialogOpen);
+        EXPECT_FALSE(rig.State().DialogOpen);
         EXPECT_THAT(rig.effects.events, Contains("close dialogs"));
         rig.Seconds(1);
-        EXPECT_EQ(rig.program.Count, 39) << "the cycle resumes where it stopped";
+        EXPECT_EQ(rig.State().Count, 39) << "the cycle resumes where it stopped";
     }
 }
 
@@ -78,13 +78,15 @@ TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySecondsAndReloadsOnlyAfte
     for (int second = 0; second < 510; ++second) ASSERT_EQ(rig.program.ConfigSecond(), "");
     EXPECT_EQ(rig.program.ConfigSecond(), "The Configuration Screen will close in 90 sec");
     rig.program.ConfigClosed();
-    EXPECT_FALSE(rig.program.DialogOpen);
-    EXPECT_EQ(rig.program.Count, 3) << "carries on where it stopped";
-    rig.program.ConfigOpened();
-    rig.program.SettingsSaved = true;
+    EXPECT_FALSE(rig.State().DialogOpen);
+    EXPECT_EQ(rig.State().Count, 3) << "carries on where it stopped";
+    ConfigWindow window(rig.program.ConfigOpened(), true);
+    window.Load();
+    window.Fields().CPUDelayT = "40";
+    rig.program.ConfigSave(window);
     rig.program.ConfigClosed();
-    EXPECT_FALSE(rig.program.DialogOpen || rig.program.SettingsSaved);
-    EXPECT_EQ(rig.program.Count, 5);
+    EXPECT_FALSE(rig.State().DialogOpen || rig.State().SettingsSaved);
+    EXPECT_EQ(rig.State().Count, 5);
     EXPECT_THAT(rig.folder.LogEvents(),
                 ElementsAre("Start|Initialise", "Config|Updated", "Start|Initialise"));
 }

@@ -43,13 +43,13 @@ void ConsoleView::Journal(const Nodrel& program) {
         std::fprintf(out_, "%s\n", heading.c_str());
         lastTitle_ = heading;
     }
-    const bool phaseChanged = program.Phase != lastPhase_;
+    const bool phaseChanged = program.State().Phase != lastPhase_;
     const bool countdownSecond =
-        program.Phase == PhaseCountdown && window.Counter.caption != lastCounter_;
+        program.State().Phase == PhaseCountdown && window.Counter.caption != lastCounter_;
     if ((phaseChanged || countdownSecond) && !window.Counter.caption.empty()) {
         std::fprintf(out_, "%s\n", window.Counter.caption.c_str());
     }
-    lastPhase_ = program.Phase;
+    lastPhase_ = program.State().Phase;
     lastCounter_ = window.Counter.caption;
     std::fflush(out_);
 }

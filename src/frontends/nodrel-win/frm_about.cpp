@@ -52,8 +52,8 @@ frmAbout::frmAbout(Nodrel& program, NodrelMain& main) : program_(program), main_
 
     // Form_Load.
     program_.AboutOpened();
-    SetWindowTextW(Handle(), Wide("About " + program_.ProgTitle).c_str());
-    SetWindowTextW((*controls_)[IDC_ProgName], Wide(program_.ProgTitle).c_str());
+    SetWindowTextW(Handle(), Wide("About " + program_.State().ProgTitle).c_str());
+    SetWindowTextW((*controls_)[IDC_ProgName], Wide(program_.State().ProgTitle).c_str());
     SetWindowTextW((*controls_)[IDC_ProgVersion], Wide("Version " + std::string(Version)).c_str());
     SetWindowTextW((*controls_)[IDC_WebSite], Wide(HomePageAddress).c_str());
     CentreOnScreen(Handle());
@@ -105,7 +105,7 @@ void frmAbout::WebSite_Click() {
     visited_ = true;
     InvalidateRect((*controls_)[IDC_WebSite], nullptr, TRUE);
     UpdateWindow((*controls_)[IDC_WebSite]);
-    main_.RunEvent([this] { program_.OpenHomePage(program_.ProgTitle); });
+    main_.RunEvent([this] { program_.OpenHomePage(program_.State().ProgTitle); });
 }
 
 void frmAbout::OnClosed() {
@@ -163,7 +163,7 @@ std::optional<LRESULT> frmAbout::OnModalMessage(UINT message, WPARAM wParam, LPA
             return 0;
         case WM_ACTIVATE:
             // Form_Activate: above all other windows when the settings ask it of the program.
-            if (LOWORD(wParam) != WA_INACTIVE && program_.settings.RunOnTop == 2) {
+            if (LOWORD(wParam) != WA_INACTIVE && program_.State().settings.RunOnTop == 2) {
                 SetTopmost(Handle(), true);
             }
             return std::nullopt;

@@ -365,7 +365,7 @@ void frmConfig::OnClosed() {
     if (closedByButton_) return;
     // The title bar's close and Escape act as Close, as in the Linux window; the tick's
     // self-close and the end of the program have already let go of the window.
-    if (program_.DialogOpen && !program_.EndStatus()) {
+    if (program_.State().DialogOpen && !program_.EndStatus()) {
         closedByButton_ = true;
         main_.RunEvent([this] { program_.ConfigClosed(); });
         return;

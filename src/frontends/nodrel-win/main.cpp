@@ -91,7 +91,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     };
     window.Load(start.commandLine);
     const int loopStatus = effects.Status() ? *effects.Status() : RunMessageLoop(window.Handle());
-    if (nodrel::win::Window::ShowLastError(program.ProgTitle + " Program Error")) {
+    if (nodrel::win::Window::ShowLastError(program.State().ProgTitle + " Program Error")) {
         return nodrel::win::StatusProgramError;
     }
     return effects.Status().value_or(loopStatus);

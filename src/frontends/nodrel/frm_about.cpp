@@ -50,12 +50,12 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
 
     // Form_Load.
     program_.AboutOpened();
-    setWindowTitle(QString::fromStdString("About " + program_.ProgTitle));
+    setWindowTitle(QString::fromStdString("About " + program_.State().ProgTitle));
     // Form_Activate: kept above all other windows when the settings ask it of the program.
-    setWindowFlag(Qt::WindowStaysOnTopHint, program_.settings.RunOnTop == kSwitchOn);
+    setWindowFlag(Qt::WindowStaysOnTopHint, program_.State().settings.RunOnTop == kSwitchOn);
 
     ProgName = CentredLine(this, "ProgName", 104, 30, Arial(15.75), Qt::black);
-    ProgName->setText(QString::fromStdString(program_.ProgTitle));
+    ProgName->setText(QString::fromStdString(program_.State().ProgTitle));
     ProgVersion = CentredLine(this, "ProgVersion", 137, 32, Arial(12), Qt::white);
     ProgVersion->setText(
         QStringLiteral("Version ") +
@@ -102,7 +102,7 @@ void frmAbout::WebSite_Click() {
     QPalette colours = WebSite->palette();
     colours.setColor(QPalette::WindowText, AboutOrange);
     WebSite->setPalette(colours);
-    runEvent([this] { program_.OpenHomePage(program_.ProgTitle); });
+    runEvent([this] { program_.OpenHomePage(program_.State().ProgTitle); });
 }
 
 void frmAbout::done(int result) {

@@ -336,7 +336,7 @@ void frmConfig::ExitConfig_Click() {
 
 void frmConfig::reject() {
     if (closed_) return;
-    if (!program_.DialogOpen) {
+    if (!program_.State().DialogOpen) {
         // The tick's self-close: the program has already let go of the window.
         CloseWindow();
         return;
