@@ -125,7 +125,8 @@ Limits WriteSettings(Input& in) {
     return l;
 }
 
-void CheckState(const Nodrel& p, const Limits& l) {
+void CheckState(const Nodrel& program, const Limits& l) {
+    const nodrel::CycleState& p = program.State();
     Check(p.Phase >= nodrel::PhaseInitialise && p.Phase <= nodrel::PhaseCountdown);
     Check(p.ConditionMet == 0 || p.ConditionMet == 1);
     Check(p.TickDivider == 1 || p.TickDivider == 2);
@@ -141,7 +142,7 @@ void CheckState(const Nodrel& p, const Limits& l) {
     if (p.Phase == nodrel::PhaseRun) Check(p.Count < p.TriggerDelay);
     if (p.Phase == nodrel::PhaseCountdown) {
         Check(!p.Unconfigured && !p.PortError && p.Count <= shutTime + 1);
-        const nodrel::ButtonState& reset = p.Window().Reset;
+        const nodrel::ButtonState& reset = program.Window().Reset;
         if (p.Count > 0) Check(reset.enabled && reset.caption == "Cancel");
     }
 }
@@ -154,13 +155,14 @@ struct LastCommand {
     int quietTicks = 0;
 };
 
-void Deliver(Nodrel& p, std::string_view datagram, LastCommand& last) {
+void Deliver(Nodrel& program, std::string_view datagram, LastCommand& last) {
+    const nodrel::CycleState& p = program.State();
     const bool valid = Acceptable(datagram);
     Check(nodrel::IsValidLinkMessage(datagram) == valid);
     const std::int16_t before = p.ConditionMet;
     const bool couldTest = !p.Unconfigured && !p.PortError;
-    p.udpServ_DataArrival(datagram);
-    if (p.EndStatus()) return;
+    program.udpServ_DataArrival(datagram);
+    if (program.EndStatus()) return;
     const std::string_view command = valid ? datagram.substr(3, 2) : "";
     const bool isCommand = command == "C0" || command == "T0";
     const bool repeat = isCommand && command == last.command && last.quietTicks > 0;
@@ -169,7 +171,7 @@ void Deliver(Nodrel& p, std::string_view datagram, LastCommand& last) {
     }
     if (!valid) {
         Check(p.ConditionMet == before && p.CommsText == "Error");
-        Check(p.Window().Counter.caption == "Connection Error");
+        Check(program.Window().Counter.caption == "Connection Error");
     } else if (!repeat && (command == "C0" || (command == "T0" && couldTest))) {
         Check(p.Phase == nodrel::PhaseInitialise && p.CommsText == "....");
         Check(p.TestMode == (command == "T0"));
