@@ -23,9 +23,9 @@ RATE is at most 500,000 a second; all traffic goes to 127.0.0.1 only. With
 "-InhibitShutdown" an action would only be simulated; the keep-alive keeps the slave
 from counting down in the first place. The power service is pointed at nothing as well.
 
-  scripts/flood-link.py                               # 50,000/s for 30 s
-  scripts/flood-link.py --rate 200000 --duration 10
-  scripts/flood-link.py --nodreld path/to/nodreld --keep
+  bash scripts/python.sh scripts/flood-link.py  # 50,000/s for 30 s
+  bash scripts/python.sh scripts/flood-link.py --rate 200000 --duration 10
+  bash scripts/python.sh scripts/flood-link.py --nodreld path/to/nodreld --keep
 """
 
 import argparse

@@ -30,11 +30,11 @@ The settings cannot start a countdown during the run: CPUDelay is 1800 s and the
 end before StartDelay + CPUDelay. The system bus is pointed at nothing as well, and the
 program is stopped at once if its log ever shows an event other than the ones expected.
 
-  scripts/measure-resources.py                       # 120 s, StartDelay 2
-  scripts/measure-resources.py --duration 60
-  scripts/measure-resources.py --start-delay 600     # the 10-minute activation delay
-  scripts/measure-resources.py path/to/nodreld
-  scripts/measure-resources.py --runs 3 --duration 180     # the CPU ratio's median
+  bash scripts/python.sh scripts/measure-resources.py  # 120 s, StartDelay 2
+  bash scripts/python.sh scripts/measure-resources.py --duration 60
+  bash scripts/python.sh scripts/measure-resources.py --start-delay 600  # a 10-minute delay
+  bash scripts/python.sh scripts/measure-resources.py path/to/nodreld
+  bash scripts/python.sh scripts/measure-resources.py --runs 3 --duration 180  # CPU ratio: median
 
 With --desktop the desktop program nodrel is measured instead, on a private Xvfb display
 with trayer as the tray host (Debian packages xvfb and trayer): StartMin=2 puts its window
@@ -42,8 +42,8 @@ in the tray, where it stays while monitoring (a "NoTray" log line, meaning no tr
 found, stops the run). Its targets are those of a Qt program: about 40 MB resident and
 0.05 % of one core; CPU time is summed over all of its threads.
 
-  scripts/measure-resources.py --desktop                   # build/.../nodrel/nodrel
-  scripts/measure-resources.py --desktop path/to/nodrel
+  bash scripts/python.sh scripts/measure-resources.py --desktop  # build/.../nodrel/nodrel
+  bash scripts/python.sh scripts/measure-resources.py --desktop path/to/nodrel
 """
 
 import argparse
