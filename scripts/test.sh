@@ -22,7 +22,7 @@ set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || exit 1
 cd "$root" || exit 1
-HEADING_RULE====================
+HEADING_RULE='===================='
 source scripts/test-lib.sh
 
 FUZZ_SECONDS=${NODREL_FUZZ_SECONDS:-60}
