@@ -158,11 +158,9 @@ TEST(ConfigWindow, DrawsTheModelAfterEachEventItsControlsPassOn) {
     rig.ExpectDrawn();
     EXPECT_TRUE(rig.program.SettingsSaved) << "Save reached the program";
     const auto& statusTimer = rig.Get<QTimer>("Timer2");
-    ASSERT_TRUE(statusTimer.isActive() && !rig.Shown("Status").empty());
-    EXPECT_EQ(statusTimer.interval(), 2000);
-    rig.window->Timer2_Timer();  // its two-second timer
-    EXPECT_EQ(rig.Shown("Status"), "");
-    EXPECT_FALSE(statusTimer.isActive());
+    ASSERT_TRUE(statusTimer.isActive() && statusTimer.interval() == 2000) << "two seconds";
+    rig.window->Timer2_Timer();
+    EXPECT_FALSE(statusTimer.isActive() || !rig.Shown("Status").empty()) << rig.Shown("Status");
 }
 
 // Each way out reaches the program and applies the save: Close, the title bar, and the
