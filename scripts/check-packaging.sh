@@ -22,41 +22,24 @@
 #      a network namespace of its own when possible), an edited configuration kept by a
 #      reinstallation, and the folder gone after a purge.
 # Nothing is installed into this machine's root and no service is started. Prints one
-# PASS or FAIL line per check and exits non-zero when any check failed. The packages
+# PASS or FAIL line per check and exits non-zero when any check failed; with
+# NODREL_COUNTS_FILE set, writes "PASSED FAILED" there for the caller. The packages
 # come from scripts/install-deps.sh.
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || exit 1
+cd "$root" || exit 1
+HEADING_RULE=----
+source scripts/test-lib.sh
 
 BUILD=${NODREL_PKG_BUILD:-$root/build-pkg}
 JOBS=${NODREL_JOBS:-2}
 EXPOSURE_LIMIT=1.1
 
-started=$(date +%s)
-passed=0
-failed=0
-failures=()
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/nodrel-packaging.XXXXXX")
 cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 
-heading() {
-  local elapsed=$(( $(date +%s) - started ))
-  printf '\n---- %s  [%ds]\n' "$1" "$elapsed"
-}
-pass() {
-  echo "PASS: $1"
-  passed=$((passed + 1))
-}
-# fail NAME [DETAILS]: the details are printed indented below the line.
-fail() {
-  echo "FAIL: $1"
-  if [[ -n "${2:-}" ]]; then printf '%s\n' "$2" | sed 's/^/      /'; fi
-  failed=$((failed + 1))
-  failures+=("$1")
-}
 # check NAME COMMAND...: PASS when the command succeeds within 5 minutes, else FAIL
 # with its output.
 check() {
@@ -77,6 +60,8 @@ finish() {
   heading "Summary"
   printf 'check-packaging: %d passed, %d failed in %ds\n' "$passed" "$failed" "$elapsed"
   if [[ ${#failures[@]} -gt 0 ]]; then printf 'Failed: %s\n' "${failures[@]}"; fi
+  # scripts/test.sh adds these to its totals.
+  if [[ -n ${NODREL_COUNTS_FILE:-} ]]; then write_counts "$NODREL_COUNTS_FILE"; fi
   [[ $failed -eq 0 ]]
   exit $?
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Try Nodrel on this machine: installs what is missing, builds a Release nodreld, prepares
-# the folder run/ (the default settings in run/Data/Nodrel4.ini and an empty run/Log/) and
-# starts nodrel (with a display) or nodreld there with "-InhibitShutdown": 6-second delays, and the power action is
-# only simulated. Extra arguments are passed on to nodreld (for example -AllowMulti).
+# Try Nodrel on this machine: installs what is missing, builds a Release nodreld and nodrel,
+# prepares the folder run/ (the default settings in run/Data/Nodrel4.ini and an empty
+# run/Log/) and starts nodrel there (with a display; nodreld without one) with
+# "-InhibitShutdown": 6-second delays, and the power action is only simulated. Extra
+# arguments are passed on to the program (for example -AllowMulti).
 #
 #   bash scripts/demo.sh              # safe demonstration
 #   NODREL_REAL=1 bash scripts/demo.sh   # without -InhibitShutdown: the real delays and action
@@ -10,8 +11,8 @@
 # Ctrl+C (SIGINT) ends it; the log is run/Log/Nodrel.log.
 set -euo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || exit 1
+cd "$root" || exit 1
 
 echo "== Dependencies"
 bash scripts/install-deps.sh
@@ -44,5 +45,5 @@ if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && -x build/src/frontends/nodrel/nod
   program=nodrel
 fi
 echo "== $program ${args[*]} (in run/; Ctrl+C or Exit to end)"
-cd run
+cd run || exit 1
 exec "$root/build/src/frontends/$program/$program" "${args[@]}"

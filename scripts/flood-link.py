@@ -23,9 +23,9 @@ RATE is at most 500,000 a second; all traffic goes to 127.0.0.1 only. With
 "-InhibitShutdown" an action would only be simulated; the keep-alive keeps the slave
 from counting down in the first place. The power service is pointed at nothing as well.
 
-  scripts/flood-link.py                               # 50,000/s for 30 s
-  scripts/flood-link.py --rate 200000 --duration 10
-  scripts/flood-link.py --nodreld path/to/nodreld --keep
+  bash scripts/python.sh scripts/flood-link.py  # 50,000/s for 30 s
+  bash scripts/python.sh scripts/flood-link.py --rate 200000 --duration 10
+  bash scripts/python.sh scripts/flood-link.py --nodreld path/to/nodreld --keep
 """
 
 import argparse
@@ -129,7 +129,7 @@ class Period:
         self.cpu = cpu_seconds(pid) - self.cpu
 
 
-def main():
+def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--nodreld", default=DEFAULT_NODRELD,
                         help="the program to measure (default: the one in build/)")
@@ -158,162 +158,185 @@ def main():
         sys.exit("flood-link: --senders must lie in 1..4")
     if not 2 <= args.poll_ms <= 5:
         sys.exit("flood-link: --poll-ms must lie in 2..5")
-    poll = args.poll_ms / 1000
+    return args
 
-    port = free_udp_port()
-    scratch = make_scratch("nodrel-flood-", CMain=2, IPAdd=LOOPBACK, Port1=port, CPULevel=50)
-    env = quiet_env()
-    watcher = LogWatcher(scratch)
-    console = open(os.path.join(scratch, "console.txt"), "wb")
-    print("nodreld: %s\nfolder:  %s\nslave on %s:%d; %g s quiet, then %d datagrams/s for %g s"
-          % (args.nodreld, scratch, LOOPBACK, port, args.quiet, args.rate, args.duration),
-          flush=True)
 
-    stopping = threading.Event()
-    keeper = threading.Thread(target=keep_alive, args=(port, stopping), daemon=True)
-    proc = start_in(scratch, [os.path.abspath(args.nodreld), "-InhibitShutdown", "-AllowMulti"],
-                    env, console, subprocess.STDOUT)
-    keeper.start()
-    sent = [multiprocessing.Value("q", 0) for _ in range(args.senders)]
-    windows = [multiprocessing.Array("d", 2) for _ in range(args.senders)]
-    flooders = []
-    problem = None
-    all_runs = []
-    periods = []
-    rss = {}
-    drops = {}
-    max_rss_kb = 0
+class FloodRun:
+    """The slave, its keep-alive and the flood's senders, and what watching them saw."""
 
-    def watch_until(deadline, period):
+    def __init__(self, args):
+        self.args = args
+        self.poll = args.poll_ms / 1000
+        self.port = free_udp_port()
+        self.scratch = make_scratch("nodrel-flood-", CMain=2, IPAdd=LOOPBACK, Port1=self.port,
+                                    CPULevel=50)
+        self.watcher = LogWatcher(self.scratch)
+        self.console = open(os.path.join(self.scratch, "console.txt"), "wb")
+        print("nodreld: %s\nfolder:  %s\nslave on %s:%d; %g s quiet, then %d datagrams/s for %g s"
+              % (args.nodreld, self.scratch, LOOPBACK, self.port, args.quiet, args.rate,
+                 args.duration), flush=True)
+        self.stopping = threading.Event()
+        self.keeper = threading.Thread(target=keep_alive, args=(self.port, self.stopping),
+                                       daemon=True)
+        self.proc = start_in(self.scratch,
+                             [os.path.abspath(args.nodreld), "-InhibitShutdown", "-AllowMulti"],
+                             quiet_env(), self.console, subprocess.STDOUT)
+        self.keeper.start()
+        self.sent = [multiprocessing.Value("q", 0) for _ in range(args.senders)]
+        self.windows = [multiprocessing.Array("d", 2) for _ in range(args.senders)]
+        self.window = None  # the flood's first and last moment, over all senders
+        self.flooders = []
+        self.problem = None
+        self.all_runs = []
+        self.periods = []
+        self.rss = {}
+        self.drops = {}
+        self.max_rss_kb = 0
+        self.exit_status = None
+
+    def watch_until(self, deadline, period):
         """Polls the log until `deadline`; Run lines go to `period`. False on a problem."""
-        nonlocal problem, max_rss_kb
         next_sample = time.monotonic()
         while time.monotonic() < deadline:
-            if proc.poll() is not None:
-                problem = "nodreld ended early with status %d" % proc.returncode
+            if self.proc.poll() is not None:
+                self.problem = "nodreld ended early with status %d" % self.proc.returncode
                 return False
-            for seen, line in watcher.poll():
-                parsed = parse(line)
-                if parsed is None:
-                    continue
-                event, state, count, comms = parsed
-                if event == "Run":
-                    all_runs.append((seen, count, comms))
-                    if period is not None:
-                        period.runs.append((seen, count, comms))
-                elif (event, state) != ("Enter", "Run") and event != "Start":
-                    problem = "unexpected log line: " + line
+            for seen, line in self.watcher.poll():
+                if not self.note_line(seen, line, period):
                     return False
             now = time.monotonic()
             if period is not None and now >= next_sample:
-                max_rss_kb = max(max_rss_kb, read_status(proc.pid).get("VmRSS", 0))
+                self.max_rss_kb = max(self.max_rss_kb,
+                                      read_status(self.proc.pid).get("VmRSS", 0))
                 next_sample += 1.0
-            time.sleep(poll)
+            time.sleep(self.poll)
         return True
 
-    try:
-        # Up to the first Run line: the activation delay of one second, and the log header.
+    def note_line(self, seen, line, period):
+        parsed = parse(line)
+        if parsed is None:
+            return True
+        event, state, count, comms = parsed
+        if event == "Run":
+            self.all_runs.append((seen, count, comms))
+            if period is not None:
+                period.runs.append((seen, count, comms))
+        elif (event, state) != ("Enter", "Run") and event != "Start":
+            self.problem = "unexpected log line: " + line
+            return False
+        return True
+
+    def run(self):
+        """The whole run; its problem's text, or None."""
+        self.await_first_run()
+        if self.problem is None and self.args.quiet > 0:
+            self.measure_period("quiet", self.args.quiet)
+        if self.problem is None:
+            self.measure_flood()
+        if self.problem is None:
+            self.rss["after"] = read_status(self.proc.pid).get("VmRSS", 0)
+            self.drops["after"] = socket_drops(self.port)
+            # A few seconds more: the slave must still hear the keep-alive.
+            self.measure_period("after", 3)
+        if self.problem is None:
+            self.proc.send_signal(signal.SIGTERM)
+            self.exit_status = self.proc.wait(timeout=10)
+        return self.problem
+
+    def await_first_run(self):
+        """Up to the first Run line: the activation delay of one second, and the log header."""
         deadline = time.monotonic() + 10
-        while not all_runs and problem is None and time.monotonic() < deadline:
-            watch_until(time.monotonic() + 0.1, None)
-        if not all_runs and problem is None:
-            problem = "no Run line within 10 s"
+        while not self.all_runs and self.problem is None and time.monotonic() < deadline:
+            self.watch_until(time.monotonic() + 0.1, None)
+        if not self.all_runs and self.problem is None:
+            self.problem = "no Run line within 10 s"
 
-        if problem is None and args.quiet > 0:
-            quiet = Period("quiet")
-            quiet.begin(proc.pid)
-            watch_until(time.monotonic() + args.quiet, quiet)
-            quiet.end(proc.pid)
-            periods.append(quiet)
+    def measure_period(self, name, seconds):
+        period = Period(name)
+        period.begin(self.proc.pid)
+        self.watch_until(time.monotonic() + seconds, period)
+        period.end(self.proc.pid)
+        self.periods.append(period)
 
-        if problem is None:
-            rss["before"] = read_status(proc.pid).get("VmRSS", 0)
-            max_rss_kb = rss["before"]
-            drops["before"] = socket_drops(port)
-            flooded = Period("flood")
-            flooded.begin(proc.pid)
-            share = args.rate / args.senders
-            flooders = [multiprocessing.Process(
-                target=flood, args=(port, share, args.duration, args.payload.encode("latin-1"),
-                                    sent[i], windows[i]), daemon=True)
-                for i in range(args.senders)]
-            for flooder in flooders:
-                flooder.start()
-            while any(f.is_alive() for f in flooders) and problem is None:
-                watch_until(time.monotonic() + 0.1, flooded)
-                if time.monotonic() > flooded.started + args.duration + 10:
-                    problem = "the flood did not end in time"
-            flooded.end(proc.pid)
-            periods.append(flooded)
-            # Only the Run lines written while the junk was arriving count as flooded.
-            window = (min(w[0] for w in windows), max(w[1] for w in windows))
-            flooded.runs = [r for r in flooded.runs if window[0] <= r[0] <= window[1]]
-            if problem is None:
-                rss["after"] = read_status(proc.pid).get("VmRSS", 0)
-                drops["after"] = socket_drops(port)
-                # A few seconds more: the slave must still hear the keep-alive.
-                after = Period("after")
-                after.begin(proc.pid)
-                watch_until(time.monotonic() + 3, after)
-                after.end(proc.pid)
-                periods.append(after)
-        if problem is None:
-            proc.send_signal(signal.SIGTERM)
-            exit_status = proc.wait(timeout=10)
-    finally:
-        stopping.set()
-        for flooder in flooders:
+    def measure_flood(self):
+        args = self.args
+        self.rss["before"] = read_status(self.proc.pid).get("VmRSS", 0)
+        self.max_rss_kb = self.rss["before"]
+        self.drops["before"] = socket_drops(self.port)
+        flooded = Period("flood")
+        flooded.begin(self.proc.pid)
+        share = args.rate / args.senders
+        self.flooders = [multiprocessing.Process(
+            target=flood, args=(self.port, share, args.duration, args.payload.encode("latin-1"),
+                                self.sent[i], self.windows[i]), daemon=True)
+            for i in range(args.senders)]
+        for flooder in self.flooders:
+            flooder.start()
+        while any(f.is_alive() for f in self.flooders) and self.problem is None:
+            self.watch_until(time.monotonic() + 0.1, flooded)
+            if time.monotonic() > flooded.started + args.duration + 10:
+                self.problem = "the flood did not end in time"
+        flooded.end(self.proc.pid)
+        self.periods.append(flooded)
+        # Only the Run lines written while the junk was arriving count as flooded.
+        self.window = (min(w[0] for w in self.windows), max(w[1] for w in self.windows))
+        flooded.runs = [r for r in flooded.runs if self.window[0] <= r[0] <= self.window[1]]
+
+    def close(self):
+        self.stopping.set()
+        for flooder in self.flooders:
             if flooder.is_alive():
                 flooder.terminate()
                 flooder.join(timeout=5)
-        stop(proc)
-        keeper.join(timeout=2)
-        console.close()
+        stop(self.proc)
+        self.keeper.join(timeout=2)
+        self.console.close()
 
-    if problem:
-        print("FAILED: " + problem)
-        print("the folder is kept: " + scratch)
-        return 1
 
-    rows = []
-
-    def row(name, value):
-        rows.append((name, value))
-
-    flooded = periods[-2]
-    flood_seconds = window[1] - window[0]
-    total_sent = sum(s.value for s in sent)
-    row("datagrams sent", "%d (%.0f/s over %.1f s, %d sender%s)" % (
+def figures(run):
+    """The report's rows, (name, value), and whether the slave stayed connected."""
+    args, rows = run.args, []
+    flooded = run.periods[-2]
+    flood_seconds = run.window[1] - run.window[0]
+    total_sent = sum(s.value for s in run.sent)
+    rows.append(("datagrams sent", "%d (%.0f/s over %.1f s, %d sender%s)" % (
         total_sent, total_sent / flood_seconds, flood_seconds, args.senders,
-        "" if args.senders == 1 else "s"))
-    if drops.get("before") is not None and drops.get("after") is not None:
-        dropped = drops["after"] - drops["before"]
-        row("dropped at the slave's socket (queue full)",
-            "%d (%.1f %%)" % (dropped, 100.0 * dropped / max(1, total_sent)))
-    row("VmRSS before the flood", "%.2f MB" % (rss["before"] / 1024))
-    row("VmRSS after the flood", "%.2f MB" % (rss["after"] / 1024))
-    row("VmRSS max, sampled each second", "%.2f MB" % (max_rss_kb / 1024))
-    for period in periods:
+        "" if args.senders == 1 else "s")))
+    if run.drops.get("before") is not None and run.drops.get("after") is not None:
+        dropped = run.drops["after"] - run.drops["before"]
+        rows.append(("dropped at the slave's socket (queue full)",
+                     "%d (%.1f %%)" % (dropped, 100.0 * dropped / max(1, total_sent))))
+    rows.append(("VmRSS before the flood", "%.2f MB" % (run.rss["before"] / 1024)))
+    rows.append(("VmRSS after the flood", "%.2f MB" % (run.rss["after"] / 1024)))
+    rows.append(("VmRSS max, sampled each second", "%.2f MB" % (run.max_rss_kb / 1024)))
+    for period in run.periods:
         seconds = period.ended - period.started
-        row("CPU, %s (%.0f s), share of one core" % (period.name, seconds),
-            "%.3f %%" % (100.0 * period.cpu / seconds))
-    for period in periods[:2]:
+        rows.append(("CPU, %s (%.0f s), share of one core" % (period.name, seconds),
+                     "%.3f %%" % (100.0 * period.cpu / seconds)))
+    for period in run.periods[:2]:
         deviations, missed = grid_deviations([t for t, _, _ in period.runs])
         if deviations:
-            row("work tick vs 1 s grid, %s: max / mean" % period.name,
-                "%.1f / %.1f ms" % (max(deviations), sum(deviations) / len(deviations)))
-            row("Run lines, %s: seen / missed seconds" % period.name,
-                "%d / %d" % (len(period.runs), missed))
-    counts = [count for _, count, _ in all_runs]
+            rows.append(("work tick vs 1 s grid, %s: max / mean" % period.name,
+                         "%.1f / %.1f ms" % (max(deviations), sum(deviations) / len(deviations))))
+            rows.append(("Run lines, %s: seen / missed seconds" % period.name,
+                         "%d / %d" % (len(period.runs), missed)))
+    counts = [count for _, count, _ in run.all_runs]
+    connected = bool(counts) and max(counts) == 0
     errors = sum(1 for _, _, comms in flooded.runs if comms == "Error")
-    row("stayed connected (Count 0 in every Run line)",
-        "yes" if counts and max(counts) == 0 else "NO: counts up to %d" % max(counts))
-    row("Run lines in the flood showing Comms Error", "%d of %d" % (errors, len(flooded.runs)))
-    row("exit status after SIGTERM", "%d" % exit_status)
+    rows.append(("stayed connected (Count 0 in every Run line)",
+                 "yes" if connected else "NO: counts up to %d" % max(counts)))
+    rows.append(("Run lines in the flood showing Comms Error",
+                 "%d of %d" % (errors, len(flooded.runs))))
+    rows.append(("exit status after SIGTERM", "%d" % run.exit_status))
     with open("/proc/loadavg") as f:
-        row("machine load average (1 min) at the end, %d cores" % os.cpu_count(),
-            f.read().split()[0])
+        rows.append(("machine load average (1 min) at the end, %d cores" % os.cpu_count(),
+                     f.read().split()[0]))
+    return rows, connected
 
+
+def report(run):
+    """Prints the figures; True when the slave stayed connected and ended cleanly."""
+    rows, connected = figures(run)
     width = max(len(name) for name, _ in rows)
     print()
     print("%-*s  %s" % (width, "figure", "value"))
@@ -321,14 +344,27 @@ def main():
     for name, value in rows:
         print("%-*s  %s" % (width, name, value))
     print("(Run lines are seen up to %.0f ms after they are written: the polling interval)"
-          % args.poll_ms)
+          % run.args.poll_ms)
+    return connected and run.exit_status == 0
 
+
+def main():
+    args = parse_args()
+    run = FloodRun(args)
+    try:
+        problem = run.run()
+    finally:
+        run.close()
+    if problem:
+        print("FAILED: " + problem)
+        print("the folder is kept: " + run.scratch)
+        return 1
+    passed = report(run)
     if args.keep:
-        print("the folder is kept: " + scratch)
+        print("the folder is kept: " + run.scratch)
     else:
-        shutil.rmtree(scratch, ignore_errors=True)
-    connected = bool(counts) and max(counts) == 0
-    return 0 if connected and exit_status == 0 else 1
+        shutil.rmtree(run.scratch, ignore_errors=True)
+    return 0 if passed else 1
 
 
 if __name__ == "__main__":

@@ -16,9 +16,9 @@ Everything else running on the machine loads it as well; both tools see that loa
 The settings cannot start a countdown (CPUDelay is 1800 s, a level lasts about 20 s) and
 the system bus is pointed at nothing.
 
-  scripts/measure-accuracy.py
-  scripts/measure-accuracy.py --seconds 30 --loads 0 50 100
-  scripts/measure-accuracy.py path/to/nodreld
+  bash scripts/python.sh scripts/measure-accuracy.py
+  bash scripts/python.sh scripts/measure-accuracy.py --seconds 30 --loads 0 50 100
+  bash scripts/python.sh scripts/measure-accuracy.py path/to/nodreld
 """
 
 import argparse

@@ -30,11 +30,11 @@ The settings cannot start a countdown during the run: CPUDelay is 1800 s and the
 end before StartDelay + CPUDelay. The system bus is pointed at nothing as well, and the
 program is stopped at once if its log ever shows an event other than the ones expected.
 
-  scripts/measure-resources.py                       # 120 s, StartDelay 2
-  scripts/measure-resources.py --duration 60
-  scripts/measure-resources.py --start-delay 600     # the 10-minute activation delay
-  scripts/measure-resources.py path/to/nodreld
-  scripts/measure-resources.py --runs 3 --duration 180     # the CPU ratio's median
+  bash scripts/python.sh scripts/measure-resources.py  # 120 s, StartDelay 2
+  bash scripts/python.sh scripts/measure-resources.py --duration 60
+  bash scripts/python.sh scripts/measure-resources.py --start-delay 600  # a 10-minute delay
+  bash scripts/python.sh scripts/measure-resources.py path/to/nodreld
+  bash scripts/python.sh scripts/measure-resources.py --runs 3 --duration 180  # CPU ratio: median
 
 With --desktop the desktop program nodrel is measured instead, on a private Xvfb display
 with trayer as the tray host (Debian packages xvfb and trayer): StartMin=2 puts its window
@@ -42,8 +42,8 @@ in the tray, where it stays while monitoring (a "NoTray" log line, meaning no tr
 found, stops the run). Its targets are those of a Qt program: about 40 MB resident and
 0.05 % of one core; CPU time is summed over all of its threads.
 
-  scripts/measure-resources.py --desktop                   # build/.../nodrel/nodrel
-  scripts/measure-resources.py --desktop path/to/nodrel
+  bash scripts/python.sh scripts/measure-resources.py --desktop  # build/.../nodrel/nodrel
+  bash scripts/python.sh scripts/measure-resources.py --desktop path/to/nodrel
 """
 
 import argparse
@@ -247,7 +247,6 @@ def parse_args():
         sys.exit("measure-resources: %s is not an executable; build first" % args.nodreld)
     if not 1 <= args.start_delay <= 3600:
         sys.exit("measure-resources: --start-delay must lie in 1..3600")
-    total_seconds = args.start_delay + args.duration
     if args.duration + 10 >= CPU_DELAY:
         sys.exit("measure-resources: --duration must stay well below CPUDelay (%d s)" % CPU_DELAY)
     if args.runs < 1:
@@ -292,201 +291,252 @@ def compare_syscalls(nodreld, floor, prefix):
          "<= %g" % TARGET_SYSCALL_RATIO, verdict(ratio <= TARGET_SYSCALL_RATIO))])
 
 
+class Run:
+    """One run of the program: what was started for it, and what watching it saw."""
+
+    def __init__(self, args, floor, prefix):
+        self.args = args
+        self.scratch = make_scratch("nodrel-measure-", CPUDelay=CPU_DELAY,
+                                    StartDelay=args.start_delay)
+        self.env = quiet_env()
+        self.session = None
+        self.floor_proc = self.floor_scratch = self.proc = None
+        self.start_seen = self.enter_seen = None
+        self.work_times = []
+        self.max_rss_kb = 0
+        self.cpu_at_run = None  # (monotonic, stat seconds, schedstat seconds) when Run was entered
+        self.floor_at_run = None  # (floor's schedstat seconds, its wake-ups, nodreld's) then
+        self.floor_end = None  # the same at the end, and the floor's Private_Dirty
+        self.watcher = LogWatcher(self.scratch)
+        self.console = open(os.path.join(self.scratch, "console.txt"), "wb")
+        if args.desktop:
+            self.session = DesktopSession()
+            self.env.update(self.session.env)
+            print("display %s with trayer; the window goes to the tray (StartMin=2)"
+                  % self.session.env["DISPLAY"], flush=True)
+        print("program: %s\nfolder:  %s\nrunning %.0f s (StartDelay %d s, then %.0f s in phase Run)"
+              % (args.nodreld, self.scratch, self.total_seconds(), args.start_delay,
+                 args.duration), flush=True)
+        if floor is not None:
+            self.floor_proc, self.floor_scratch = start_floor(floor, prefix)
+        self.launched = time.monotonic()
+        # unshare executes nodreld in its own process, so the process id stays nodreld's.
+        self.proc = subprocess.Popen(prefix + [os.path.abspath(args.nodreld), "-AllowMulti"],
+                                     cwd=self.scratch, env=self.env, stdin=subprocess.DEVNULL,
+                                     stdout=self.console, stderr=subprocess.STDOUT)
+
+    def total_seconds(self):
+        return self.args.start_delay + self.args.duration
+
+    def watch(self):
+        """Polls the log and the memory until the run's end; a problem's text, else None."""
+        next_status = self.launched
+        deadline = self.launched + self.total_seconds() + 0.75
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                return "the program ended early with status %d" % self.proc.returncode
+            for seen, line in self.watcher.poll():
+                problem = self.note_line(seen, line)
+                if problem:
+                    return problem
+            now = time.monotonic()
+            if now >= next_status:
+                self.max_rss_kb = max(self.max_rss_kb, read_status(self.proc.pid).get("VmRSS", 0))
+                next_status = now + 1.0
+            time.sleep(POLL_SECONDS)
+        return None
+
+    def note_line(self, seen, line):
+        """Notes one log line seen at `seen`; stops the program at an unexpected one."""
+        parsed = parse_line(line)
+        if parsed is None:
+            return None
+        event, state = parsed
+        if event not in EXPECTED_EVENTS:
+            self.proc.kill()
+            return "unexpected log line, stopped at once: " + line
+        if event == "Start" and self.start_seen is None:
+            self.start_seen = seen
+        elif event == "Enter" and state == "Run":
+            self.enter_seen = seen
+            self.work_times.append(seen)
+            self.cpu_at_run = (seen, cpu_seconds_stat(self.proc.pid),
+                               cpu_seconds_schedstat(self.proc.pid))
+            if self.floor_proc is not None:
+                self.floor_at_run = (cpu_seconds_schedstat(self.floor_proc.pid),
+                                     wakeups(self.floor_proc.pid), wakeups(self.proc.pid))
+        elif event in ("Inactive", "Run"):
+            self.work_times.append(seen)
+        return None
+
+    def finish(self):
+        """The figures at the end, then SIGTERM and the program's exit."""
+        self.ended_at = time.monotonic()
+        self.status = read_status(self.proc.pid)
+        self.pss_kb = smaps_kb(self.proc.pid, "Pss")
+        self.dirty_kb = smaps_kb(self.proc.pid, "Private_Dirty")
+        self.cpu_stat = cpu_seconds_stat(self.proc.pid)
+        self.cpu_sched = cpu_seconds_schedstat(self.proc.pid)
+        if self.floor_at_run is not None:
+            self.floor_end = (cpu_seconds_schedstat(self.floor_proc.pid),
+                              wakeups(self.floor_proc.pid), wakeups(self.proc.pid),
+                              smaps_kb(self.floor_proc.pid, "Private_Dirty"))
+        self.max_rss_kb = max(self.max_rss_kb, self.status.get("VmRSS", 0))
+        self.proc.send_signal(signal.SIGTERM)
+        self.exit_status = self.proc.wait(timeout=10)
+        self.watcher.poll()
+
+    def close(self):
+        stop(self.proc)
+        stop(self.floor_proc)
+        if self.floor_scratch is not None:
+            shutil.rmtree(self.floor_scratch, ignore_errors=True)
+        self.console.close()
+        if self.session is not None:
+            self.session.close()
+
+
+class Report:
+    """The figures of one finished run against their targets."""
+
+    def __init__(self, run):
+        self.run = run
+        self.args = run.args
+        self.results = []
+
+    def row(self, name, value, target, ok):
+        self.results.append((name, value, target, "PASS" if ok else "FAIL"))
+
+    def note(self, name, value, remark=""):
+        self.results.append((name, value, "", remark))
+
+    def memory(self):
+        run = self.run
+        target_rss_mb = DESKTOP_TARGET_RSS_MB if self.args.desktop else TARGET_RSS_MB
+        hwm_mb = run.status.get("VmHWM", 0) / 1024
+        self.row("resident memory, peak (VmHWM)", "%.2f MB" % hwm_mb, "<= %g MB" % target_rss_mb,
+                 hwm_mb <= target_rss_mb)
+        self.row("resident memory, largest VmRSS", "%.2f MB" % (run.max_rss_kb / 1024),
+                 "<= %g MB" % target_rss_mb, run.max_rss_kb / 1024 <= target_rss_mb)
+        self.note("resident memory at the end: anonymous / files",
+                  "%.2f / %.2f MB" % (run.status.get("RssAnon", 0) / 1024,
+                                      run.status.get("RssFile", 0) / 1024))
+        if run.pss_kb is not None:
+            self.note("proportional set size (Pss) at the end", "%.2f MB" % (run.pss_kb / 1024))
+        if run.dirty_kb is not None and not self.args.desktop:
+            self.row("private dirty memory (Private_Dirty)", "%.2f MB" % (run.dirty_kb / 1024),
+                     "<= %g MB" % TARGET_PRIVATE_DIRTY_MB,
+                     run.dirty_kb / 1024 <= TARGET_PRIVATE_DIRTY_MB)
+
+    def cpu(self):
+        run = self.run
+        target_cpu_percent = (DESKTOP_TARGET_CPU_PERCENT if self.args.desktop
+                              else TARGET_CPU_PERCENT)
+        cpu_total = run.cpu_sched if run.cpu_sched is not None else run.cpu_stat
+        share = 100.0 * cpu_total / (run.ended_at - run.launched)
+        self.note("CPU time, utime+stime (10 ms steps)", "%.2f s" % run.cpu_stat)
+        if run.cpu_sched is not None:
+            self.note("CPU time, schedstat", "%.4f s" % run.cpu_sched)
+        # The start-up (loading, reading the settings, the log header) is paid once; the
+        # target is about the monitoring that goes on for hours, measured in phase Run.
+        self.note("CPU, whole run incl. start-up, share of one core", "%.4f %%" % share)
+        if run.cpu_at_run is None or run.ended_at - run.cpu_at_run[0] <= 1:
+            self.row("CPU, phase Run", "not reached", "<= %g %%" % target_cpu_percent, False)
+            return
+        run_cpu = ((run.cpu_sched - run.cpu_at_run[2]) if run.cpu_sched is not None
+                   else (run.cpu_stat - run.cpu_at_run[1]))
+        run_share = 100.0 * run_cpu / (run.ended_at - run.cpu_at_run[0])
+        self.row("CPU, phase Run, share of one core", "%.4f %%" % run_share,
+                 "<= %g %%" % target_cpu_percent, run_share <= target_cpu_percent)
+        self.note("CPU, phase Run, per hour", "%.2f s/h" % (run_share / 100 * 3600))
+        self.note("CPU, phase Run, per second of work", "%.1f us" % (run_share / 100 * 1e6))
+
+    def floor(self):
+        """Beside the floor: the CPU ratio (None without the floor) and the wake-ups."""
+        run = self.run
+        if run.floor_at_run is None or run.cpu_sched is None:
+            return None
+        # The same seconds for both: from nodreld's "Enter Run" to the end.
+        seconds = run.ended_at - run.cpu_at_run[0]
+        ours, floors = run.cpu_sched - run.cpu_at_run[2], run.floor_end[0] - run.floor_at_run[0]
+        cpu_ratio = ours / floors if floors > 0 else float("inf")
+        self.note("CPU in phase Run a second: nodreld / floor",
+                  "%.1f / %.1f us" % (ours / seconds * 1e6, floors / seconds * 1e6))
+        if self.args.runs == 1:
+            self.row("CPU, ratio to the floor", "%.2f" % cpu_ratio, "<= %g" % TARGET_CPU_RATIO,
+                     cpu_ratio <= TARGET_CPU_RATIO)
+        else:  # noisy: the median of the runs counts
+            self.results.append(("CPU, ratio to the floor", "%.2f" % cpu_ratio,
+                                 "<= %g (median)" % TARGET_CPU_RATIO, ""))
+        our_wakeups = (run.floor_end[2] - run.floor_at_run[2]) / seconds
+        floor_wakeups = (run.floor_end[1] - run.floor_at_run[1]) / seconds
+        self.row("wake-ups a second: nodreld / floor",
+                 "%.2f / %.2f" % (our_wakeups, floor_wakeups), "%g" % TARGET_WAKEUPS,
+                 round(our_wakeups, 1) <= TARGET_WAKEUPS)
+        if run.floor_end[3] is not None:
+            self.note("floor's private dirty memory", "%.2f MB" % (run.floor_end[3] / 1024))
+        return cpu_ratio
+
+    def ticks(self):
+        work_times = self.run.work_times
+        deviations, missed = grid_deviations(work_times)
+        if not deviations:
+            self.row("work ticks", "%d seen" % len(work_times), ">= 2", False)
+            return
+        self.row("work ticks seen / seconds covered",
+                 "%d / %d" % (len(work_times), len(work_times) + missed), "equal", missed == 0)
+        self.row("tick offset from 1 s grid, max", "%.1f ms" % max(deviations),
+                 "<= %g ms" % TARGET_TICK_MS, max(deviations) <= TARGET_TICK_MS)
+        mean_dev = sum(deviations) / len(deviations)
+        self.note("tick offset from 1 s grid, mean", "%.1f ms" % mean_dev, "(5 ms polling)")
+
+    def activation_and_exit(self):
+        run, start_delay = self.run, self.args.start_delay
+        if run.start_seen is not None and run.enter_seen is not None:
+            activation = run.enter_seen - run.start_seen
+            self.row("activation: Start line to Enter Run", "%.3f s" % activation,
+                     "%d s +- %g s" % (start_delay, TARGET_ACTIVATION_S),
+                     abs(activation - start_delay) <= TARGET_ACTIVATION_S)
+            self.note("activation: process start to Enter Run",
+                      "%.3f s" % (run.enter_seen - run.launched))
+        else:
+            self.row("activation", "no Enter Run line", "%d s" % start_delay, False)
+        exit_line = any((parse_line(l) or ("", ""))[0] == "Exit" for _, l in run.watcher.lines)
+        self.row("SIGTERM: exit status, Exit line",
+                 "%d, %s" % (run.exit_status, "yes" if exit_line else "no"), "0, yes",
+                 run.exit_status == 0 and exit_line)
+
+
+def report(run):
+    """Prints the figures; returns (True when all passed, CPU ratio to the floor or None)."""
+    figures = Report(run)
+    figures.memory()
+    figures.cpu()
+    cpu_ratio = figures.floor()
+    figures.ticks()
+    figures.activation_and_exit()
+    return print_table(figures.results), cpu_ratio
+
+
 def measure_once(args, floor, prefix):
     """One run of the program (nodreld beside the floor when `floor` is given): prints the
     figures; returns (True when all passed, CPU ratio to the floor or None)."""
-    target_rss_mb = DESKTOP_TARGET_RSS_MB if args.desktop else TARGET_RSS_MB
-    target_cpu_percent = DESKTOP_TARGET_CPU_PERCENT if args.desktop else TARGET_CPU_PERCENT
-    total_seconds = args.start_delay + args.duration
-    scratch = make_scratch("nodrel-measure-", CPUDelay=CPU_DELAY, StartDelay=args.start_delay)
-    env = quiet_env()
-    session = None
-    if args.desktop:
-        session = DesktopSession()
-        env.update(session.env)
-        print("display %s with trayer; the window goes to the tray (StartMin=2)"
-              % session.env["DISPLAY"], flush=True)
-    watcher = LogWatcher(scratch)
-    console = open(os.path.join(scratch, "console.txt"), "wb")
-    print("program: %s\nfolder:  %s\nrunning %.0f s (StartDelay %d s, then %.0f s in phase Run)"
-          % (args.nodreld, scratch, total_seconds, args.start_delay, args.duration), flush=True)
-
-    floor_proc = floor_scratch = None
-    if floor is not None:
-        floor_proc, floor_scratch = start_floor(floor, prefix)
-    launched = time.monotonic()
-    # unshare executes nodreld in its own process, so the process id stays nodreld's.
-    proc = subprocess.Popen(prefix + [os.path.abspath(args.nodreld), "-AllowMulti"],
-                            cwd=scratch, env=env, stdin=subprocess.DEVNULL, stdout=console,
-                            stderr=subprocess.STDOUT)
-    start_seen = enter_seen = None
-    work_times = []
-    max_rss_kb = 0
-    cpu_at_run = None  # (monotonic, stat seconds, schedstat seconds) when Run was entered
-    floor_at_run = None  # (floor's schedstat seconds, its wake-ups, nodreld's) then
-    next_status = launched
-    problem = None
-    deadline = launched + total_seconds + 0.75
+    run = Run(args, floor, prefix)
     try:
-        while time.monotonic() < deadline:
-            if proc.poll() is not None:
-                problem = "the program ended early with status %d" % proc.returncode
-                break
-            for seen, line in watcher.poll():
-                parsed = parse_line(line)
-                if parsed is None:
-                    continue
-                event, state = parsed
-                if event not in EXPECTED_EVENTS:
-                    proc.kill()
-                    problem = "unexpected log line, stopped at once: " + line
-                    break
-                if event == "Start" and start_seen is None:
-                    start_seen = seen
-                elif event == "Enter" and state == "Run":
-                    enter_seen = seen
-                    work_times.append(seen)
-                    cpu_at_run = (seen, cpu_seconds_stat(proc.pid),
-                                  cpu_seconds_schedstat(proc.pid))
-                    if floor_proc is not None:
-                        floor_at_run = (cpu_seconds_schedstat(floor_proc.pid),
-                                        wakeups(floor_proc.pid), wakeups(proc.pid))
-                elif event in ("Inactive", "Run"):
-                    work_times.append(seen)
-            if problem:
-                break
-            now = time.monotonic()
-            if now >= next_status:
-                max_rss_kb = max(max_rss_kb, read_status(proc.pid).get("VmRSS", 0))
-                next_status = now + 1.0
-            time.sleep(POLL_SECONDS)
-
+        problem = run.watch()
         if problem is None:
-            ended_at = time.monotonic()
-            status = read_status(proc.pid)
-            pss_kb = smaps_kb(proc.pid, "Pss")
-            dirty_kb = smaps_kb(proc.pid, "Private_Dirty")
-            cpu_stat = cpu_seconds_stat(proc.pid)
-            cpu_sched = cpu_seconds_schedstat(proc.pid)
-            if floor_at_run is not None:
-                floor_end = (cpu_seconds_schedstat(floor_proc.pid), wakeups(floor_proc.pid),
-                             wakeups(proc.pid), smaps_kb(floor_proc.pid, "Private_Dirty"))
-            max_rss_kb = max(max_rss_kb, status.get("VmRSS", 0))
-            proc.send_signal(signal.SIGTERM)
-            exit_status = proc.wait(timeout=10)
-            watcher.poll()
+            run.finish()
     finally:
-        stop(proc)
-        stop(floor_proc)
-        if floor_scratch is not None:
-            shutil.rmtree(floor_scratch, ignore_errors=True)
-        console.close()
-        if session is not None:
-            session.close()
-
+        run.close()
     if problem:
         print("FAIL: " + problem)
-        print("the folder is kept: " + scratch)
+        print("the folder is kept: " + run.scratch)
         return False, None
-
-    wall = ended_at - launched
-    results = []
-
-    def row(name, value, target, ok):
-        results.append((name, value, target, "PASS" if ok else "FAIL"))
-
-    hwm_mb = status.get("VmHWM", 0) / 1024
-    row("resident memory, peak (VmHWM)", "%.2f MB" % hwm_mb, "<= %g MB" % target_rss_mb,
-        hwm_mb <= target_rss_mb)
-    row("resident memory, largest VmRSS", "%.2f MB" % (max_rss_kb / 1024),
-        "<= %g MB" % target_rss_mb, max_rss_kb / 1024 <= target_rss_mb)
-
-    results.append(("resident memory at the end: anonymous / files",
-                    "%.2f / %.2f MB" % (status.get("RssAnon", 0) / 1024,
-                                        status.get("RssFile", 0) / 1024), "", ""))
-    if pss_kb is not None:
-        results.append(("proportional set size (Pss) at the end", "%.2f MB" % (pss_kb / 1024),
-                        "", ""))
-    if dirty_kb is not None and not args.desktop:
-        row("private dirty memory (Private_Dirty)", "%.2f MB" % (dirty_kb / 1024),
-            "<= %g MB" % TARGET_PRIVATE_DIRTY_MB, dirty_kb / 1024 <= TARGET_PRIVATE_DIRTY_MB)
-
-    cpu_total = cpu_sched if cpu_sched is not None else cpu_stat
-    share = 100.0 * cpu_total / wall
-    results.append(("CPU time, utime+stime (10 ms steps)", "%.2f s" % cpu_stat, "", ""))
-    if cpu_sched is not None:
-        results.append(("CPU time, schedstat", "%.4f s" % cpu_sched, "", ""))
-    # The start-up (loading, reading the settings, the log header) is paid once; the
-    # target is about the monitoring that goes on for hours, measured in phase Run.
-    results.append(("CPU, whole run incl. start-up, share of one core", "%.4f %%" % share,
-                    "", ""))
-    if cpu_at_run is not None and ended_at - cpu_at_run[0] > 1:
-        run_cpu = ((cpu_sched - cpu_at_run[2]) if cpu_sched is not None
-                   else (cpu_stat - cpu_at_run[1]))
-        run_share = 100.0 * run_cpu / (ended_at - cpu_at_run[0])
-        row("CPU, phase Run, share of one core", "%.4f %%" % run_share,
-            "<= %g %%" % target_cpu_percent, run_share <= target_cpu_percent)
-        results.append(("CPU, phase Run, per hour", "%.2f s/h" % (run_share / 100 * 3600),
-                        "", ""))
-        results.append(("CPU, phase Run, per second of work",
-                        "%.1f us" % (run_share / 100 * 1e6), "", ""))
-    else:
-        row("CPU, phase Run", "not reached", "<= %g %%" % target_cpu_percent, False)
-
-    cpu_ratio = None
-    if floor_at_run is not None and cpu_sched is not None:
-        # The same seconds for both: from nodreld's "Enter Run" to the end.
-        seconds = ended_at - cpu_at_run[0]
-        ours, floors = cpu_sched - cpu_at_run[2], floor_end[0] - floor_at_run[0]
-        cpu_ratio = ours / floors if floors > 0 else float("inf")
-        results.append(("CPU in phase Run a second: nodreld / floor",
-                        "%.1f / %.1f us" % (ours / seconds * 1e6, floors / seconds * 1e6),
-                        "", ""))
-        if args.runs == 1:
-            row("CPU, ratio to the floor", "%.2f" % cpu_ratio, "<= %g" % TARGET_CPU_RATIO,
-                cpu_ratio <= TARGET_CPU_RATIO)
-        else:  # noisy: the median of the runs counts
-            results.append(("CPU, ratio to the floor", "%.2f" % cpu_ratio,
-                            "<= %g (median)" % TARGET_CPU_RATIO, ""))
-        our_wakeups = (floor_end[2] - floor_at_run[2]) / seconds
-        floor_wakeups = (floor_end[1] - floor_at_run[1]) / seconds
-        row("wake-ups a second: nodreld / floor", "%.2f / %.2f" % (our_wakeups, floor_wakeups),
-            "%g" % TARGET_WAKEUPS, round(our_wakeups, 1) <= TARGET_WAKEUPS)
-        if floor_end[3] is not None:
-            results.append(("floor's private dirty memory", "%.2f MB" % (floor_end[3] / 1024),
-                            "", ""))
-
-    deviations, missed = grid_deviations(work_times)
-    if deviations:
-        row("work ticks seen / seconds covered",
-            "%d / %d" % (len(work_times), len(work_times) + missed), "equal", missed == 0)
-        row("tick offset from 1 s grid, max", "%.1f ms" % max(deviations),
-            "<= %g ms" % TARGET_TICK_MS, max(deviations) <= TARGET_TICK_MS)
-        mean_dev = sum(deviations) / len(deviations)
-        results.append(("tick offset from 1 s grid, mean", "%.1f ms" % mean_dev,
-                        "", "(5 ms polling)"))
-    else:
-        row("work ticks", "%d seen" % len(work_times), ">= 2", False)
-
-    if start_seen is not None and enter_seen is not None:
-        activation = enter_seen - start_seen
-        row("activation: Start line to Enter Run", "%.3f s" % activation,
-            "%d s +- %g s" % (args.start_delay, TARGET_ACTIVATION_S),
-            abs(activation - args.start_delay) <= TARGET_ACTIVATION_S)
-        results.append(("activation: process start to Enter Run",
-                        "%.3f s" % (enter_seen - launched), "", ""))
-    else:
-        row("activation", "no Enter Run line", "%d s" % args.start_delay, False)
-
-    exit_line = any((parse_line(l) or ("", ""))[0] == "Exit" for _, l in watcher.lines)
-    row("SIGTERM: exit status, Exit line", "%d, %s" % (exit_status, "yes" if exit_line else "no"),
-        "0, yes", exit_status == 0 and exit_line)
-
-    passed = print_table(results)
+    passed, cpu_ratio = report(run)
     if args.keep:
-        print("the folder is kept: " + scratch)
+        print("the folder is kept: " + run.scratch)
     else:
-        shutil.rmtree(scratch, ignore_errors=True)
+        shutil.rmtree(run.scratch, ignore_errors=True)
     return passed, cpu_ratio
 
 

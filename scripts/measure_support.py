@@ -5,15 +5,13 @@ gains, and figures from /proc/PID."""
 import os
 import shutil
 import subprocess
-import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEFAULT_NODRELD = os.path.join(ROOT, "build", "src", "frontends", "nodreld", "nodreld")
 
-sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-# pylint: disable=wrong-import-position,unused-import
-from nodrel_scratch import (free_udp_port, make_installation, parse_log_line,  # noqa: E402,F401
+# pylint: disable=unused-import
+from nodrel_scratch import (free_udp_port, make_installation, parse_log_line,  # noqa: F401
                             quiet_env, start_in)
 
 # Events a master may log between its start and its exit without a countdown.

@@ -21,23 +21,15 @@
 # the run at once. The exit status is non-zero when anything failed.
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || exit 1
+cd "$root" || exit 1
+HEADING_RULE='===================='
+source scripts/test-lib.sh
 
 FUZZ_SECONDS=${NODREL_FUZZ_SECONDS:-60}
 JOBS=${NODREL_JOBS:-2}
 # Debian's interpreter, which has the D-Bus modules the end-to-end tests import.
 PYTHON=/usr/bin/python3
-
-started=$(date +%s)
-passed=0
-failed=0
-failures=()
-
-heading() {
-  local elapsed=$(( $(date +%s) - started ))
-  printf '\n==================== %s  [%dm%02ds]\n' "$1" $((elapsed / 60)) $((elapsed % 60))
-}
 
 die() {
   echo "test.sh: $*" >&2
@@ -100,31 +92,24 @@ bash scripts/install-deps.sh || die "installing the dependencies failed"
 
 heading "Format: every C++ file as .clang-format says"
 if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror; then
-  echo "format: all C++ files follow .clang-format"
-  passed=$((passed + 1))
+  pass "format: all C++ files follow .clang-format"
 else
-  echo "format: run clang-format -i on the files named above"
-  failed=$((failed + 1))
-  failures+=("format")
+  fail "format" "run clang-format -i on the files named above"
 fi
 
 heading "Core: standard C++ only, no system-specific code in the core's folders"
 core_dirs=(src/app src/common src/config src/cpu src/link src/log src/shutdown src/ui)
 if grep -rn '_WIN32' "${core_dirs[@]}"; then
-  echo "core: move the lines above into src/platform (the core never asks which system it is on)"
-  failed=$((failed + 1))
-  failures+=("core")
+  fail "core" "move the lines above into src/platform (the core never asks which system it is on)"
 else
-  echo "core: no _WIN32 in ${core_dirs[*]}"
-  passed=$((passed + 1))
+  pass "core: no _WIN32 in ${core_dirs[*]}"
 fi
 
 heading "Layers: the core's folders include one another only downwards"
 if "$PYTHON" scripts/check-layers.py; then
-  passed=$((passed + 1))
+  pass "layers"
 else
-  failed=$((failed + 1))
-  failures+=("layers")
+  fail "layers" "include only from the folders below (the order is in scripts/check-layers.py)"
 fi
 
 heading "Build: build/ (RelWithDebInfo, warnings as errors)"
@@ -210,31 +195,23 @@ else
         -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
         "$corpus" "${seeds[@]}" >"$log" 2>&1; then
       tail -n 15 "$log"
-      echo "$name: no crash in ${FUZZ_SECONDS}s"
-      passed=$((passed + 1))
+      pass "$name: no crash in ${FUZZ_SECONDS}s"
     else
       tail -n 150 "$log"
-      echo "$name: FAILED; the input is in $artifacts/, the whole output in $log"
-      failed=$((failed + 1))
-      failures+=("fuzzing $name")
+      fail "fuzzing $name" "the input is in $artifacts/, the whole output in $log"
     fi
   done
 fi
 
 heading "Packaging: build-pkg/ (scripts/check-packaging.sh)"
-pkg_out=$(mktemp)
-NODREL_PKG_BUILD="$root/build-pkg" NODREL_JOBS="$JOBS" bash scripts/check-packaging.sh 2>&1 \
-  | tee "$pkg_out"
-pkg_status=${PIPESTATUS[0]}
-pkg_counts=$(sed -nE 's/^check-packaging: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' "$pkg_out" | tail -n 1)
-rm -f "$pkg_out"
-if [[ -n "$pkg_counts" ]]; then
-  read -r pkg_passed pkg_failed <<<"$pkg_counts"
-  passed=$((passed + pkg_passed))
-  failed=$((failed + pkg_failed))
-fi
+# The checks hand their counts over in a file; without one, the run counts as one failure.
+pkg_counts=$(mktemp)
+NODREL_PKG_BUILD="$root/build-pkg" NODREL_JOBS="$JOBS" NODREL_COUNTS_FILE="$pkg_counts" \
+  bash scripts/check-packaging.sh 2>&1
+pkg_status=$?
+add_counts "$pkg_counts" || failed=$((failed + 1))
+rm -f "$pkg_counts"
 if [[ $pkg_status -ne 0 ]]; then
-  [[ -n "$pkg_counts" && $pkg_failed -gt 0 ]] || failed=$((failed + 1))
   failures+=("packaging checks")
 fi
 
@@ -244,6 +221,7 @@ printf 'Finished in %dm%02ds.\n' $((elapsed / 60)) $((elapsed % 60))
 if [[ ${#failures[@]} -gt 0 ]]; then
   printf 'Failed: %s\n' "${failures[@]}"
 fi
+print_test_share
 # Counted over both trees' tests, the fuzz runs and the packaging checks.
 echo "Total: $passed passed, $failed failed"
 [[ $failed -eq 0 && ${#failures[@]} -eq 0 ]]

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Takes docs/screenshots/windows-*.png: nodrel.exe's windows under Wine on a private Xvfb.
-   python3 scripts/windows-screenshots.py [build-win]"""
+   bash scripts/python.sh scripts/windows-screenshots.py [build-win]"""
 
 import os
 import subprocess
@@ -8,7 +8,6 @@ import sys
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-sys.path.insert(0, os.path.join(ROOT, "tests", "win", "e2e"))
 TREE = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build-win"))
 os.environ.update(WINEPREFIX=os.path.join(TREE, "wineprefix"), NODRELD="unused",
                   NODREL_WINE_RUN=os.path.join(ROOT, "scripts", "wine-run.sh"),

@@ -130,10 +130,6 @@ void Nodrel::ExitProgram() {
     End(0);
 }
 
-void Nodrel::EndWithMessage(const Message& message) {
-    Guarded([&] { Fatal(message); });
-}
-
 void Nodrel::ReloadSettings() {
     Guarded([&] {
         const bool leavingCountdown = InRealCountdown();

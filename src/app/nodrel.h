@@ -109,9 +109,6 @@ public:
     void udpServ_DataArrival(std::string_view datagram);
     // Re-reads the settings as closing the configuration window after a save does.
     void ReloadSettings();
-    // A window's fatal error: the refresh timer stops, the box (titled ProgTitle and the
-    // message's suffix) is shown, and the program ends.
-    void EndWithMessage(const Message& message);
 
     std::optional<int> EndStatus() const { return endStatus_; }
     bool TimerEnabled() const { return tmrRefreshEnabled_; }

@@ -59,6 +59,5 @@ std::string ShutTypeName(int code);
 int ShutTypeCodeOf(const std::string& name);
 // "None" -> 1, "Normal" -> 2, "Full" -> 3, any other text 0.
 int LogLevelCodeOf(const std::string& name);
-std::string LogLevelName(int code);
 
 }  // namespace nodrel

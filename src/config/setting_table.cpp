@@ -105,10 +105,6 @@ int ShutTypeCodeOf(const std::string& name) {
     return CodeOfName(ShutTypeNames, name);
 }
 
-std::string LogLevelName(int code) {
-    return NameOfCode(LogLevelNames, code);
-}
-
 int LogLevelCodeOf(const std::string& name) {
     return CodeOfName(LogLevelNames, name);
 }

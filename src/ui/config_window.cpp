@@ -46,6 +46,18 @@ Message NoViewerMessage(const std::string& path, std::string_view viewerProgram)
                        "is needed to open it from here."})};
 }
 
+// `text` with each '\' as the folder separator of the system the program runs on.
+template <std::size_t N>
+constexpr std::array<char, N> WithPathSeparator(const char (&text)[N]) {
+    std::array<char, N> shown{};
+    std::transform(text, text + N, shown.begin(),
+                   [](char c) { return c == '\\' ? PathSeparator : c; });
+    return shown;
+}
+
+constexpr auto kLogPathNote =
+    WithPathSeparator("(Must exist and be between 1 and 99 characters plus '\\')");
+
 Message LogUnreadableMessage(const std::string& logName) {
     return {box::Exclamation, " Log File Error",
             JoinLines({"Unable to opem the log file " + logName + ".",
@@ -78,7 +90,7 @@ const std::array<ConfigRow, 14> ConfigRows = {{
      "LogNameM", "(Between 8 and 20 characters)", "LogName"},
     {General, NoteBelow, "", "Path To Log File:", "LogPathT", Wide,
      "Path to log file (either an absolute path or relative to the Program Directory)",
-     Note::LogPathM, "LogPathM", "(Must exist and be between 1 and 99 characters plus '\\')",
+     Note::LogPathM, "LogPathM", std::string_view(kLogPathNote.data(), kLogPathNote.size() - 1),
      "LogPath"},
     {General, Line, "", "Activate After:", "StartDelayT", Number,
      "Delay after startup before program  is activated", Note::StartDelayM, "StartDelayM",

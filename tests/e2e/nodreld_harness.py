@@ -5,14 +5,12 @@ import os
 import shutil
 import signal
 import socket
-import sys
 import threading
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-# pylint: disable=wrong-import-position,unused-import
-from nodrel_scratch import (CRLF, config_text, free_udp_port,  # noqa: E402,F401
+# pylint: disable=unused-import
+from nodrel_scratch import (CRLF, config_text, free_udp_port,  # noqa: F401
                             make_installation, parse_log_line, quiet_env, start_in, write_config)
 
 START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",

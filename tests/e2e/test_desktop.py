@@ -6,7 +6,6 @@ import select
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
@@ -14,8 +13,7 @@ import unittest
 from nodreld_harness import NodreldTestCase, START_UP_ERROR, free_udp_port, nodreld_path
 from test_power_chain import CHAIN
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-import private_logind  # noqa: E402  pylint: disable=wrong-import-position
+import private_logind
 
 QUIET = dict(StartDelay=30, CPUDelay=1800, LogLevel=3)
 

@@ -7,15 +7,13 @@ import select
 import signal
 import struct
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
 from nodreld_harness import NodreldTestCase, free_udp_port
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-import private_logind  # noqa: E402  pylint: disable=wrong-import-position
+import private_logind
 
 METHODS = {1: "PowerOff", 5: "Hibernate", 6: "Suspend"}  # of ShutType
 SEPARATOR = ("-" * 9, "-" * 10)  # the line after a resume

@@ -111,7 +111,6 @@ struct RecordingNotice : CountdownNotice {
     std::vector<std::string> texts;
 };
 
-// The file's bytes; nothing for a folder or a missing file.
 // The configuration file as the program's texts name it on this system.
 #ifdef _WIN32
 inline constexpr std::string_view kConfigFileShown = "Data\\Nodrel4.ini";
@@ -119,6 +118,7 @@ inline constexpr std::string_view kConfigFileShown = "Data\\Nodrel4.ini";
 inline constexpr std::string_view kConfigFileShown = "Data/Nodrel4.ini";
 #endif
 
+// The file's bytes; nothing for a folder or a missing file.
 inline std::string ReadBytes(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file)) return {};
     std::ifstream in(file, std::ios::binary);

@@ -55,6 +55,9 @@ TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
     EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
     EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
     EXPECT_TRUE(rig.window->TakeStatusTimerStart());
+    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+    EXPECT_EQ(rig.Look("LogPathT").note,
+              "(Must exist and be between 1 and 99 characters plus '" + separator + "')");
 }
 
 // Save marks what fails and writes nothing; ticking Domain Name keeps the text and the

@@ -20,7 +20,6 @@ public:
     // is read; the datagrams wait in the socket.
     void Follow(bool held);
 
-    int Watched() const { return watched_; }
     bool Reading() const { return notifier_ && notifier_->isEnabled(); }
 
 private:

@@ -82,7 +82,6 @@ private:
     void WhenNoBox(std::function<void()> action);
     void RunDeferred();
     void BoxesChanged();
-    void ReportActivation();
     void FollowLink();
 
     void Exit_Click();

@@ -85,10 +85,6 @@ class DesktopTestCase(WineTestCase):
     def boxes(self):
         return json.loads(self.probe("boxes")[1])
 
-    def wait_for_box(self, title, timeout=20.0, program=None):
-        return self.wait_until(lambda: next((b for b in self.boxes() if b["title"] == title), None),
-                               "the box %r" % title, timeout, program)
-
     def answer(self, title, button="ok"):
         self.assertEqual(self.probe("answer", title, button)[0], 0)
 

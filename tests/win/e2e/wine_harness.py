@@ -3,10 +3,8 @@ harness, with the program started through scripts/wine-run.sh in the stage's pre
 
 import os
 import shutil
-import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "e2e"))
-from nodreld_harness import (  # noqa: E402,F401  pylint: disable=wrong-import-position
+from nodreld_harness import (  # noqa: F401
     START_UP_ERROR, NodreldTestCase, config_text, free_udp_port, nodreld_path)
 
 

@@ -29,10 +29,6 @@ Window::~Window() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-const std::string& Window::LastError() {
-    return lastError;
-}
-
 bool Window::ShowLastError(const std::string& title, BoxFunction box) {
     if (lastError.empty()) return false;
     const std::string text = lastError + "\nThe program will now terminate.";

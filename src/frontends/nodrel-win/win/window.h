@@ -25,10 +25,9 @@ public:
     // A length in 96-DPI pixels at this window's DPI.
     int Scale(int pixels) const;
 
-    // The error that ended the message loop, if one did.
-    static const std::string& LastError();
-    // Shows that error in a box titled `title` (through `box`, which tests replace) and
-    // returns when it is answered; false, and no box, when no error ended the loop.
+    // Shows the error that ended the message loop, if one did, in a box titled `title`
+    // (through `box`, which tests replace) and returns when it is answered; false, and no
+    // box, when no error ended the loop.
     using BoxFunction = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, UINT);
     static bool ShowLastError(const std::string& title, BoxFunction box = MessageBoxW);
 
