@@ -199,8 +199,9 @@ TEST(MainWindow, RequestsWaitForTheAboutAndConfigurationWindowsButAnExitClosesTh
             EXPECT_EQ(TextOf(desk.Label("Counter")), "Program Activation In 20s");
             const auto second =
                 button == std::string("About") ? &Nodrel::AboutSecond : &Nodrel::ConfigSecond;
-            for (int i = 0; i < 600; ++i) (desk.program.*second)();  // the window's timer
-            desk.Seconds(1);  // the tick closes the window
+            // The window's timer runs out, and the tick closes the window.
+            for (int i = 0; i < 600; ++i) (desk.program.*second)();
+            desk.Seconds(1);
         });
         EXPECT_THAT(Last(desk.folder.LogEvents(), 6),
                     ElementsAre("Config|Updated", "Start|Initialise", "*Enter|Test",
