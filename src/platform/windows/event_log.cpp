@@ -1,19 +1,11 @@
 #include "platform/windows/event_log.h"
 
 #include "common/text.h"
+#include "platform/windows/wide_text.h"
 
 namespace nodrel::windows_platform {
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
 
 WORD TypeFor(int style) {
     if (style == box::Critical || style == box::CriticalYesNo) return EVENTLOG_ERROR_TYPE;
