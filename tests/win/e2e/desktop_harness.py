@@ -23,9 +23,12 @@ def start_display():
         number = f.readline().strip()
     _display.update(server=server, name=":" + number)
     env = dict(os.environ, DISPLAY=_display["name"])
-    # Every program gets the virtual desktop "Default"; Arial is drawn with its metric twin.
-    for key, value, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", "Default"),
-                             (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "1024x768"),
+    # Every program gets a virtual desktop of the module's own: the prefix's "Default" desktop
+    # may still be held, without a display, by the programs of the module before. Arial is
+    # drawn with its metric twin.
+    desktop = "NodrelTest%d" % os.getpid()
+    for key, value, data in [(r"HKCU\Software\Wine\Explorer", "Desktop", desktop),
+                             (r"HKCU\Software\Wine\Explorer\Desktops", desktop, "1024x768"),
                              (r"HKCU\Software\Wine\Fonts\Replacements", "Arial",
                               "Liberation Sans")]:
         subprocess.run([wine_run(), "reg", "add", key, "/v", value, "/d", data, "/f"], env=env,
@@ -34,6 +37,10 @@ def start_display():
 
 
 def stop_display():
+    """The display ends; the programs of the modules after this one get no virtual desktop."""
+    subprocess.run([wine_run(), "reg", "delete", r"HKCU\Software\Wine\Explorer", "/v",
+                    "Desktop", "/f"], check=False, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
     if "server" in _display:
         _display.pop("server").terminate()
 
