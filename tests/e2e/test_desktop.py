@@ -25,16 +25,35 @@ class XClientMessage(ctypes.Structure):  # pylint: disable=too-few-public-method
                 ("data", ctypes.c_long * 5), ("padding", ctypes.c_long * 16)]
 
 
-def ask_to_close(display, window):
-    """Asks a window to close as a window manager's close button does (WM_DELETE_WINDOW)."""
+def xlib():
     x11 = ctypes.CDLL("libX11.so.6")
     x11.XOpenDisplay.restype = ctypes.c_void_p
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.restype = x11.XGetSelectionOwner.restype = ctypes.c_ulong
     x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XGetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
     x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
                                ctypes.c_void_p]
     x11.XFlush.argtypes = x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def tray_taken(display):
+    """Whether a tray host owns the screen's tray selection: until then a program started for
+    the tray finds none and shows its window."""
+    x11 = xlib()
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        return False
+    tray = x11.XInternAtom(connection, b"_NET_SYSTEM_TRAY_S0", 0)
+    owner = x11.XGetSelectionOwner(connection, tray)
+    x11.XCloseDisplay(connection)
+    return owner != 0
+
+
+def ask_to_close(display, window):
+    """Asks a window to close as a window manager's close button does (WM_DELETE_WINDOW)."""
+    x11 = xlib()
     connection = x11.XOpenDisplay(display.encode())
     message = XClientMessage(type=33, window=window, format=32,  # ClientMessage
                              message_type=x11.XInternAtom(connection, b"WM_PROTOCOLS", 0))
@@ -56,32 +75,42 @@ class Desktop(NodreldTestCase):
                                   "nodrel", "nodrel")
         if not os.access(cls.nodrel, os.X_OK):
             raise unittest.SkipTest("nodrel was not built beside nodreld: " + cls.nodrel)
+        cls.start_display()
 
-    def setUp(self):
-        """A private Xvfb display with trayer as the tray host, ended after the test."""
-        super().setUp()
-        runtime_dir = tempfile.mkdtemp(prefix="nodrel-xdg-")
-        self.addCleanup(shutil.rmtree, runtime_dir, ignore_errors=True)
+    @classmethod
+    def start_display(cls):
+        """One private Xvfb display with trayer as the tray host for the module's tests. One, not
+        one a test: a display number freed a moment ago is not always ready to be taken again."""
         read_end, write_end = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                    "-nolisten", "tcp"], pass_fds=(write_end,))
+        cls.servers = [subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                         "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
         os.close(write_end)
         with os.fdopen(read_end) as ready:  # the display number, once the server is ready
             number = ready.readline().strip() if select.select([ready], [], [], 20)[0] else ""
-        self.assertTrue(number, "Xvfb did not start")
-        self.x_env = dict(self.env, DISPLAY=":" + number, DBUS_SESSION_BUS_ADDRESS="disabled:",
+        cls.display = ":" + number
+        cls.servers.append(subprocess.Popen(
+            ["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel", "--width", "200",
+             "--heighttype", "pixel", "--height", "32"],
+            env=dict(os.environ, DISPLAY=cls.display, DBUS_SESSION_BUS_ADDRESS="disabled:"),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+
+    @classmethod
+    def tearDownClass(cls):
+        for server in reversed(getattr(cls, "servers", [])):
+            server.terminate()
+            server.wait()
+
+    def setUp(self):
+        super().setUp()
+        runtime_dir = tempfile.mkdtemp(prefix="nodrel-xdg-")
+        self.addCleanup(shutil.rmtree, runtime_dir, ignore_errors=True)
+        self.x_env = dict(self.env, DISPLAY=self.display, DBUS_SESSION_BUS_ADDRESS="disabled:",
                           XDG_RUNTIME_DIR=runtime_dir)
         self.x_env.pop("QT_QPA_PLATFORM", None)
-        self.spawn(["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
-                    "--width", "200", "--heighttype", "pixel", "--height", "32"], env=self.x_env)
-        self.wait_until(self.panels, "trayer's panel", 30)
-        time.sleep(0.3)  # its tray selection is taken with the panel
-
-    def spawn(self, command, **options):
-        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                   **options)
-        self.addCleanup(process.wait)
-        self.addCleanup(process.kill)
+        # Until trayer owns the tray, a program started for the tray shows its window instead.
+        self.wait_until(lambda: self.display != ":" and tray_taken(self.display) and self.panels(),
+                        "trayer's tray and panel", 30)
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.x_env, text=True,
