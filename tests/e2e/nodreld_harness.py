@@ -23,11 +23,37 @@ def nodreld_path():
     return os.environ["NODRELD"]
 
 
-class Program:
+def read_text(*path):
+    try:
+        with open(os.path.join(*path), "rb") as f:
+            return f.read().decode("latin-1")
+    except FileNotFoundError:
+        return ""
+
+
+class Log:
+    """The log of an installation folder, as it grows; a program of its own need not run."""
+
+    def __init__(self, folder):
+        self.folder = folder
+
+    def running(self):
+        return True
+
+    def log_lines(self):
+        """The complete lines of the log (a write may be under way at the end)."""
+        return read_text(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
+
+    def log_events(self):
+        return [e for e in map(parse_log_line, self.log_lines()) if e]
+
+
+class Program(Log):
     """One started program in its installation folder, with its output files."""
 
     def __init__(self, command, folder, env, tag):
-        self.folder, self.command = folder, command
+        super().__init__(folder)
+        self.command = command
         self.paths = [os.path.join(folder, "%s.%s.txt" % (n, tag)) for n in ("stdout", "stderr")]
         with open(self.paths[0], "wb") as out, open(self.paths[1], "wb") as err:
             self.proc = start_in(folder, command, env, out, err)
@@ -42,23 +68,9 @@ class Program:
         self.proc.kill()  # nothing once it has been reaped
         self.proc.wait(timeout=10)
 
-    def _read(self, *path):
-        try:
-            with open(os.path.join(*path), "rb") as f:
-                return f.read().decode("latin-1")
-        except FileNotFoundError:
-            return ""
-
     def output(self, stream):
         """The lines written to stdout (1) or stderr (2)."""
-        return self._read(self.paths[stream - 1]).splitlines()
-
-    def log_lines(self):
-        """The complete lines of the log (a write may be under way at the end)."""
-        return self._read(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
-
-    def log_events(self):
-        return [e for e in map(parse_log_line, self.log_lines()) if e]
+        return read_text(self.paths[stream - 1]).splitlines()
 
 
 class NotifySocket:
@@ -82,12 +94,9 @@ class NotifySocket:
         self.reader.join()
         self.sock.close()
 
-    def env(self, watchdog_usec=None):
-        """The variables that point a program here, with the watchdog on when given."""
-        env = dict(NOTIFY_SOCKET=self.path)
-        if watchdog_usec:
-            env.update(WATCHDOG_USEC=str(watchdog_usec))
-        return env
+    def env(self):
+        """The variables that point a program here, with a watchdog of one second."""
+        return dict(NOTIFY_SOCKET=self.path, WATCHDOG_USEC="1000000")
 
     def messages(self):
         """Every datagram so far, in the order they came."""

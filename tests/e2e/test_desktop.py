@@ -2,7 +2,6 @@
 
 import ctypes
 import os
-import select
 import shutil
 import signal
 import subprocess
@@ -11,6 +10,7 @@ import time
 import unittest
 
 from nodreld_harness import NodreldTestCase, START_UP_ERROR, free_udp_port, nodreld_path
+from nodrel_scratch import start_xvfb
 from test_power_chain import CHAIN
 
 import private_logind
@@ -62,14 +62,11 @@ class Desktop(NodreldTestCase):
         super().setUp()
         runtime_dir = tempfile.mkdtemp(prefix="nodrel-xdg-")
         self.addCleanup(shutil.rmtree, runtime_dir, ignore_errors=True)
-        read_end, write_end = os.pipe()
-        self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                    "-nolisten", "tcp"], pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as ready:  # the display number, once the server is ready
-            number = ready.readline().strip() if select.select([ready], [], [], 20)[0] else ""
-        self.assertTrue(number, "Xvfb did not start")
-        self.x_env = dict(self.env, DISPLAY=":" + number, DBUS_SESSION_BUS_ADDRESS="disabled:",
+        server, display = start_xvfb()
+        self.addCleanup(server.wait)
+        self.addCleanup(server.kill)
+        self.assertTrue(display, "Xvfb did not start")
+        self.x_env = dict(self.env, DISPLAY=display, DBUS_SESSION_BUS_ADDRESS="disabled:",
                           XDG_RUNTIME_DIR=runtime_dir)
         self.x_env.pop("QT_QPA_PLATFORM", None)
         self.spawn(["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel",
