@@ -13,6 +13,12 @@ import unittest
 from nodrel_scratch import (CRLF, config_text, free_udp_port,  # noqa: F401
                             make_installation, parse_log_line, quiet_env, start_in, write_config)
 
+import private_logind
+
+METHODS = {1: "PowerOff", 6: "Suspend"}  # the stand-in's method of each ShutType used
+# A slave's chain: 1 s of activation, 5 s of silence from the master, a countdown of 2 s.
+CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2,
+             IPAdd="127.1.1.1")
 START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
                   "running. Only one instance can be", " running at a time."]
 
@@ -128,6 +134,26 @@ class NodreldTestCase(unittest.TestCase):
         notify = NotifySocket(folder)
         self.addCleanup(notify.close)
         return notify
+
+    def chain(self, shut_type, *answer, notify=False, prefix=(), program=None, env=None,
+              **settings):
+        """A slave (nodreld or `program`) with a logind stand-in on a bus of its own, whose
+        master never answers; the stand-in answers its power call as `answer` says ("fail"
+        or "resume" and their words); with `notify` it reports to a notify socket of the
+        test, with a watchdog of one second."""
+        logind = private_logind.PrivateLogind()
+        self.addCleanup(logind.stop)
+        if answer:
+            logind.ask(answer[0], METHODS[shut_type], *answer[1:])
+        folder = self.installation(ShutType=shut_type, Port1=free_udp_port(),
+                                   **dict(CHAIN, **settings))
+        notify = notify and self.notify_socket(folder)
+        program = self.start(folder, prefix=prefix, program=program, env=dict(
+            env or self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address,
+            **(notify.env() if notify else {})))
+        self.addCleanup(program.stop)  # before its bus goes
+        program.logind, program.method, program.notify = logind, METHODS[shut_type], notify
+        return program
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
         """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `ip netns exec`."""

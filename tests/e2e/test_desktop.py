@@ -9,11 +9,8 @@ import tempfile
 import time
 import unittest
 
-from nodreld_harness import NodreldTestCase, START_UP_ERROR, free_udp_port, nodreld_path
+from nodreld_harness import NodreldTestCase, START_UP_ERROR, nodreld_path
 from nodrel_scratch import start_xvfb
-from test_power_chain import CHAIN
-
-import private_logind
 
 QUIET = dict(StartDelay=30, CPUDelay=1800, LogLevel=3)
 
@@ -155,15 +152,9 @@ class Desktop(NodreldTestCase):
     # Closing the window while it waits for the resume after a standby (on a bus of its
     # own, with a logind stand-in that never resumes) ends it within a second as Exit does.
     def test_closing_the_window_while_waiting_for_the_resume_exits(self):
-        logind = private_logind.PrivateLogind()
-        self.addCleanup(logind.stop)
-        logind.ask("resume", "Suspend", "never")
-        program = self.start(self.installation(ShutType=6, Port1=free_udp_port(), **CHAIN),
-                             program=self.nodrel,
-                             env=dict(self.x_env, DBUS_SYSTEM_BUS_ADDRESS=logind.address))
-        self.addCleanup(program.stop)  # before its bus goes
-        self.wait_until(lambda: logind.ask("calls") == "Suspend(false)", "the standby", 30,
-                        program)
+        program = self.chain(6, "resume", "never", program=self.nodrel, env=self.x_env)
+        self.wait_until(lambda: program.logind.ask("calls") == "Suspend(false)", "the standby",
+                        30, program)
         window = self.wait_until(lambda: list(self.windows("--pid", program.proc.pid)),
                                  "the window", 5, program)[0]
         ask_to_close(self.x_env["DISPLAY"], window)

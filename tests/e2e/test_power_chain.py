@@ -11,35 +11,12 @@ import tempfile
 import time
 import unittest
 
-from nodreld_harness import NodreldTestCase, free_udp_port
+from nodreld_harness import NodreldTestCase
 
 import private_logind
 
-METHODS = {1: "PowerOff", 6: "Suspend"}  # of ShutType
-# The countdown starts after 1 s of activation and 5 s of silence from the master; it lasts 2 s.
-CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2,
-             IPAdd="127.1.1.1")
-
 
 class PowerChainTest(NodreldTestCase):
-
-    def chain(self, shut_type, *answer, notify=False, prefix=(), **settings):
-        """A slave with its own bus, whose master (on loopback) never answers; the stand-in
-        answers its power call as `answer` says ("fail" or "resume" and their words); with
-        `notify` it reports to a notify socket of the test, with a watchdog of one second."""
-        logind = private_logind.PrivateLogind()
-        self.addCleanup(logind.stop)
-        if answer:
-            logind.ask(answer[0], METHODS[shut_type], *answer[1:])
-        folder = self.installation(ShutType=shut_type, Port1=free_udp_port(),
-                                   **dict(CHAIN, **settings))
-        notify = notify and self.notify_socket(folder)
-        program = self.start(folder, prefix=prefix, env=dict(
-            self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address,
-            **(notify.env() if notify else {})))
-        self.addCleanup(program.stop)  # before its bus goes
-        program.logind, program.method, program.notify = logind, METHODS[shut_type], notify
-        return program
 
     # A slave powers off, or reports a refusal and ends with 1 (the other refusals and
     # their numbers: tests/integration).
