@@ -1,30 +1,19 @@
 #!/usr/bin/env bash
 # Checks how Nodrel installs and packages, the way CI does (scripts/test.sh calls it):
-#   1. the data files: the default Nodrel4.ini byte for byte, the manual pages (groff
-#      warnings), the polkit rule (run in duktape, the engine polkitd uses, against the
-#      actions and users it must and must not allow: tests/packaging/polkit-*.js) and the
-#      maintainer scripts (shell syntax; no enabling or starting of the service);
+#   1. the data files: the default Nodrel4.ini, the manual pages, the polkit rule (in
+#      duktape, against tests/packaging/polkit-*.js), the maintainer scripts;
 #   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
-#      $NODREL_PKG_BUILD), "cmake --install" into a staging folder and its exact tree
-#      (tests/packaging/<package>.files);
-#      the generated desktop entries (desktop-file-validate), the generated metainfo
-#      (appstreamcli validate, its home page the configured one, validate-tree against
-#      the tree), and the unit (systemd-analyze verify, and
-#      systemd-analyze security --offline=true, which must rate it 1.1 or lower);
-#   3. the packages (cpack -G DEB): control fields, file lists (dpkg-deb -c), lintian
-#      with no errors (its other findings are listed);
-#   4. the packages extracted (dpkg-deb -x): nodreld --version and nodrel --version, and
-#      the desktop launcher on a scratch home folder;
-#   5. the packages installed into a scratch root (dpkg --root, the maintainer scripts
-#      run with DPKG_ROOT and touch only that root): the user "nodrel", /var/lib/nodrel
-#      with the default settings, the service not enabled, the installed nodreld running
-#      there with -InhibitShutdown (the action simulated, the system bus out of reach, in
-#      a network namespace of its own when possible), an edited configuration kept by a
-#      reinstallation, and the folder gone after a purge.
+#      $NODREL_PKG_BUILD) installed into a staging folder: its exact tree
+#      (tests/packaging/<package>.files), desktop entries, metainfo and the unit
+#      (systemd-analyze verify, and security --offline=true: 1.1 or lower);
+#   3. the packages (cpack -G DEB): control fields, file lists, lintian without errors;
+#   4. the packages extracted: the programs and the desktop launcher on a scratch home;
+#   5. the packages installed into a scratch root (dpkg --root, DPKG_ROOT): the user, the
+#      folder /var/lib/nodrel, the service left off, the installed nodreld run there with
+#      -InhibitShutdown and no system bus, an edited configuration kept, a purge.
 # Nothing is installed into this machine's root and no service is started. Prints one
 # PASS or FAIL line per check and exits non-zero when any check failed; with
-# NODREL_COUNTS_FILE set, writes "PASSED FAILED" there for the caller. The packages
-# come from scripts/install-deps.sh.
+# NODREL_COUNTS_FILE set, writes "PASSED FAILED" there for the caller.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || exit 1
@@ -41,11 +30,23 @@ cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
 
 # check NAME COMMAND...: PASS when the command succeeds within 5 minutes, else FAIL
-# with its output.
+# with its output; quiet NAME COMMAND...: the same, and it may print nothing either.
 check() {
   local name=$1 out
   shift
   if out=$(timeout 300 "$@" 2>&1); then pass "$name"; else fail "$name" "$out"; fi
+}
+quiet() {
+  local name=$1 out
+  shift
+  if out=$(timeout 300 "$@" 2>&1) && [[ -z "$out" ]]; then pass "$name"; else fail "$name" "$out"; fi
+}
+# must NAME COMMAND...: nothing when the command succeeds, else FAIL with the end of its
+# output, and the end of the checks (what follows needs it).
+must() {
+  local name=$1 out
+  shift
+  out=$(timeout 1800 "$@" 2>&1) || { fail "$name" "$(tail -n 40 <<<"$out")"; finish; }
 }
 # same NAME EXPECTED ACTUAL: PASS when the two texts are equal, else FAIL with a diff.
 same() {
@@ -71,17 +72,13 @@ arch=$(dpkg --print-architecture)
 
 # ---------------------------------------------------------------------------------------
 heading "Tools"
-missing=()
-for tool in cmake ninja cpack dpkg dpkg-deb dpkg-buildflags dpkg-shlibdeps lintian \
-            desktop-file-validate appstreamcli man groff lexgrog systemd-analyze \
-            systemd-sysusers systemd-tmpfiles duk gzip timeout; do
-  command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
-done
-if [[ ${#missing[@]} -gt 0 ]]; then
-  fail "tools present" "missing: ${missing[*]} (bash scripts/install-deps.sh installs them)"
-  finish
-fi
-pass "tools present (version $version, $arch)"
+missing=$(for tool in cmake ninja cpack dpkg dpkg-deb dpkg-buildflags dpkg-shlibdeps lintian \
+             desktop-file-validate appstreamcli man groff lexgrog systemd-analyze \
+             systemd-sysusers systemd-tmpfiles duk gzip timeout; do
+             command -v "$tool" >/dev/null 2>&1 || echo "$tool"; done)
+# bash scripts/install-deps.sh installs what is missing.
+same "tools present (version $version, $arch)" "" "$missing"
+[[ -z "$missing" ]] || finish
 
 # ---------------------------------------------------------------------------------------
 heading "Data files"
@@ -98,15 +95,9 @@ actual_ini=$(sed -E '3s/^# [0-9]{2}-[A-Za-z]{3}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]
 same "data/Nodrel4.ini holds the default settings, CR LF, dated line 3" "$expected_ini" "$actual_ini"
 
 for page in data/man/nodreld.8 data/man/nodrel.1; do
-  out=$( { LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=all -l "$page" >/dev/null; } 2>&1;
-         groff -man -ww -z "$page" 2>&1)
-  if [[ -z "$out" ]] && lexgrog "$page" >/dev/null 2>&1; then
-    pass "$page formats without warnings (man -l, groff -ww) and has a NAME line"
-  else
-    fail "$page formats without warnings" "$out$(lexgrog "$page" 2>&1)"
-  fi
-done
-for page in data/man/nodreld.8 data/man/nodrel.1; do
+  quiet "$page formats without warnings (man -l, groff -ww) and has a NAME line" sh -c \
+    'LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=all -l "$0" >/dev/null; groff -man -ww -z "$0"
+     lexgrog "$0" >/dev/null' "$page"
   missing_sections=()
   for section in NAME SYNOPSIS DESCRIPTION OPTIONS SIGNALS "EXIT STATUS" CONFIGURATION \
                  "LOG LEVELS" LINK SAFETY FILES; do
@@ -132,32 +123,21 @@ heading "Build: $BUILD (Release, prefix /usr, Debian hardening flags)"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-if ! out=$(timeout 600 cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_FUZZ=OFF -DNODREL_SANITIZE=OFF \
-      -DNODREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
-      -DCMAKE_EXE_LINKER_FLAGS="$ldflags" 2>&1); then
-  fail "configure $BUILD" "$(tail -n 30 <<<"$out")"
-  finish
-fi
-if ! out=$(timeout 1800 cmake --build "$BUILD" -j "$JOBS" 2>&1); then
-  fail "build $BUILD" "$(tail -n 40 <<<"$out")"
-  finish
-fi
+must "configure $BUILD" cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_FUZZ=OFF -DNODREL_SANITIZE=OFF \
+  -DNODREL_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_CXX_FLAGS="$cxxflags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$ldflags"
+must "build $BUILD" cmake --build "$BUILD" -j "$JOBS"
 pass "configure and build $BUILD"
 
 # ---------------------------------------------------------------------------------------
 heading "cmake --install into a staging folder"
 stage=$work/stage
-if ! out=$(DESTDIR="$stage" timeout 300 cmake --install "$BUILD" 2>&1); then
-  fail "cmake --install" "$out"
-  finish
-fi
+must "cmake --install" env DESTDIR="$stage" cmake --install "$BUILD"
 # Each package's files with their modes, one "MODE PATH" a line.
-package_files() { cat "tests/packaging/$1.files"; }
-expected_tree=$(package_files nodreld; package_files nodrel)
-expected_tree=$(sort -k2 <<<"$expected_tree")
-actual_tree=$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)
-same "staged tree: exactly the expected files and modes" "$expected_tree" "$actual_tree"
+same "staged tree: exactly the expected files and modes" \
+  "$(sort -k2 tests/packaging/nodreld.files tests/packaging/nodrel.files)" \
+  "$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)"
 
 unit=$stage/usr/lib/systemd/system/nodreld.service
 same "unit starts the installed nodreld" "ExecStart=/usr/sbin/nodreld" "$(grep '^ExecStart=' "$unit")"
@@ -190,27 +170,13 @@ check "metainfo, desktop entry and icon agree (appstreamcli validate-tree --no-n
 mkdir -p "$work/unit"
 sed "s|^ExecStart=/usr/sbin/nodreld|ExecStart=$stage/usr/sbin/nodreld|" "$unit" > "$work/unit/nodreld.service"
 # It only warns about a value it cannot parse ("..., ignoring"), so any output fails.
-out=$(MANPATH="$stage/usr/share/man:" timeout 60 systemd-analyze verify --man=yes \
-      "$work/unit/nodreld.service" 2>&1)
-status=$?
-if [[ $status -eq 0 && -z "$out" ]]; then
-  pass "systemd-analyze verify nodreld.service: no errors, no warnings"
-else
-  fail "systemd-analyze verify nodreld.service (status $status)" "$out"
-fi
+MANPATH="$stage/usr/share/man:" quiet "systemd-analyze verify nodreld.service: no errors, no warnings" \
+  systemd-analyze verify --man=yes "$work/unit/nodreld.service"
 same "unit: user, folder, restart, reload, notify, watchdog and the required confinement" \
-  "ExecReload=/bin/kill -HUP \$MAINPID
-NoNewPrivileges=yes
-PrivateTmp=yes
-ProtectSystem=strict
-ReadWritePaths=/var/lib/nodrel
-Restart=on-failure
-RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6
-Type=notify
-User=nodrel
-WantedBy=multi-user.target
-WatchdogSec=60
-WorkingDirectory=/var/lib/nodrel" \
+  "$(printf '%s\n' 'ExecReload=/bin/kill -HUP $MAINPID' NoNewPrivileges=yes PrivateTmp=yes \
+     ProtectSystem=strict ReadWritePaths=/var/lib/nodrel Restart=on-failure \
+     'RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6' Type=notify User=nodrel \
+     WantedBy=multi-user.target WatchdogSec=60 WorkingDirectory=/var/lib/nodrel)" \
   "$(grep -E '^(User|WorkingDirectory|Restart|ExecReload|ProtectSystem|ReadWritePaths|NoNewPrivileges|PrivateTmp|RestrictAddressFamilies|WantedBy|Type|WatchdogSec)=' "$unit" | sort)"
 security=$(timeout 60 systemd-analyze security --offline=true --no-pager "$work/unit/nodreld.service" 2>&1)
 exposure=$(sed -nE 's/.*Overall exposure level for nodreld.service: ([0-9.]+).*/\1/p' <<<"$security")
@@ -225,31 +191,27 @@ fi
 # ---------------------------------------------------------------------------------------
 heading "Debian packages (cpack -G DEB)"
 rm -rf "$BUILD/packages"
-if ! out=$(cd "$BUILD" && timeout 600 cpack -G DEB 2>&1); then
-  fail "cpack -G DEB" "$(tail -n 30 <<<"$out")"
-  finish
-fi
+must "cpack -G DEB" env -C "$BUILD" cpack -G DEB
 debs=("$BUILD/packages/nodreld_${version}_${arch}.deb" "$BUILD/packages/nodrel_${version}_${arch}.deb")
 same "cpack built exactly the expected packages" \
   "$(printf '%s\n' "${debs[@]##*/}" | sort)" "$(cd "$BUILD/packages" && ls -1 ./*.deb | sed 's|^\./||' | sort)"
 
+# What shlibdeps and the packaging must name (the C++ runtime is linked into nodreld, so
+# libstdc++6 is no dependency of its own), and each package's control files.
+declare -A needs=([nodreld]="systemd|dbus|libc6 (>=|libsystemd0 (>="
+  [nodrel]="nodreld (= $version)|qt6-qpa-plugins|libc6 (>=|libqt6widgets6 (>=|libqt6svg6 (>=|libsystemd0 (>=")
+declare -A controls=([nodreld]="conffiles control md5sums postinst postrm prerm " [nodrel]="control md5sums ")
 for deb in "${debs[@]}"; do
   [[ -f "$deb" ]] || continue
   name=$(dpkg-deb -f "$deb" Package)
   listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' \
            | sed -E 's| \./| |' | sort -k3)
-  wanted=$(package_files "$name" \
-           | sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' | sort -k3)
+  wanted=$(sed -E 's/^755 /-rwxr-xr-x root\/root /; s/^644 /-rw-r--r-- root\/root /' \
+           "tests/packaging/$name.files" | sort -k3)
   same "$name: file list (dpkg-deb -c), modes and owners" "$wanted" "$listed"
 
   depends=$(dpkg-deb -f "$deb" Depends)
-  if [[ $name == nodreld ]]; then
-    # The C++ runtime is linked into nodreld, so libstdc++6 is no dependency of its own.
-    needed=(systemd dbus "libc6 (>=" "libsystemd0 (>=")
-  else
-    needed=("nodreld (= $version)" qt6-qpa-plugins "libc6 (>=" "libqt6widgets6 (>=" \
-            "libqt6svg6 (>=" "libsystemd0 (>=")
-  fi
+  IFS='|' read -ra needed <<<"${needs[$name]}"
   absent=()
   for dep in "${needed[@]}"; do
     [[ ", $depends," == *", $dep"* ]] || absent+=("$dep")
@@ -257,12 +219,8 @@ for deb in "${debs[@]}"; do
   same "$name: Depends has ${needed[*]} (shlibdeps)" "" "${absent[*]}"
   same "$name: Package, Version, Architecture, Source" "$name $version $arch nodrel" \
     "$(dpkg-deb -f "$deb" Package Version Architecture Source | sed 's/^[^:]*: //' | tr '\n' ' ' | sed 's/ $//')"
-  control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
-  if [[ $name == nodreld ]]; then
-    same "$name: control files" "conffiles control md5sums postinst postrm prerm " "$control"
-  else
-    same "$name: control files" "control md5sums " "$control"
-  fi
+  same "$name: control files" "${controls[$name]}" \
+    "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')"
 
   lint=$(timeout 300 lintian --fail-on error --pedantic --display-info "$deb" 2>&1)
   status=$?
@@ -283,9 +241,6 @@ for deb in "${debs[@]}"; do
   [[ -f "$deb" ]] && dpkg-deb -x "$deb" "$x"
 done
 same "extracted nodreld --version" "nodreld $version" "$(timeout 10 "$x/usr/sbin/nodreld" --version 2>&1)"
-help=$(timeout 10 "$x/usr/sbin/nodreld" --help 2>&1)
-same "extracted nodreld --help starts with its usage" \
-  "Usage: nodreld [-InhibitShutdown] [-AllowMulti]" "$(head -n 1 <<<"$help")"
 same "extracted nodrel --version" "nodrel $version" \
   "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
 # The launcher with its paths pointed into the extracted tree, on a scratch home: it
@@ -293,8 +248,11 @@ same "extracted nodrel --version" "nodrel $version" \
 sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"
 home=$work/home
 mkdir -p "$home"
-out=$(cd / && env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+launch() {
+  env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+    timeout 10 sh "$work/nodrel-desktop" --version 2>&1
+}
+out=$(cd / && launch)
 folder=$home/.local/share/nodrel
 if [[ "$out" == "nodrel $version" && -d "$folder/Log" ]] && cmp -s "$folder/Data/Nodrel4.ini" data/Nodrel4.ini; then
   pass "launcher prepares ~/.local/share/nodrel (Data/Nodrel4.ini, Log/) and runs nodrel"
@@ -303,8 +261,7 @@ else
 fi
 echo "# edited" >> "$folder/Data/Nodrel4.ini"
 edited=$(cat "$folder/Data/Nodrel4.ini")
-out=$(env -u XDG_DATA_HOME -u NODREL_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
-      timeout 10 sh "$work/nodrel-desktop" --version 2>&1)
+out=$(launch)
 same "launcher keeps an existing Data/Nodrel4.ini" "$edited" "$(cat "$folder/Data/Nodrel4.ini")"
 
 # ---------------------------------------------------------------------------------------
@@ -312,7 +269,10 @@ heading "Installation into a scratch root (dpkg --root, DPKG_ROOT)"
 R=$work/root
 mkdir -p "$R/etc" "$R/var/lib/dpkg/info" "$R/var/lib/dpkg/updates"
 : > "$R/var/lib/dpkg/status"
-host_before=$(getent passwd nodrel; ls -ld /var/lib/nodrel 2>/dev/null; ls /etc/systemd/system/*.wants 2>/dev/null | grep nodrel)
+host_state() {
+  getent passwd nodrel; ls -ld /var/lib/nodrel 2>/dev/null; ls /etc/systemd/system/*.wants 2>/dev/null | grep nodrel
+}
+host_before=$(host_state)
 dpkg_root() {
   timeout 120 dpkg --root="$R" --force-script-chrootless --force-depends --force-not-root \
     --log=/dev/null "$@" 2>&1
@@ -348,11 +308,7 @@ if [[ $(id -u) -eq 0 ]] && unshare --net true 2>/dev/null; then isolate=(unshare
    exec "${isolate[@]}" "$R/usr/sbin/nodreld" -InhibitShutdown -AllowMulti \
    >"$work/nodreld.out" 2>&1) &
 pid=$!
-for _ in $(seq 1 100); do
-  grep -qE ', +Enter +, Run ' "$run_log" 2>/dev/null && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+timeout 10 sh -c 'until grep -qE ", +Enter +, Run " "$0" 2>/dev/null; do sleep 0.1; done' "$run_log"
 kill -TERM "$pid" 2>/dev/null
 wait "$pid"
 status=$?
@@ -376,7 +332,6 @@ same "removing keeps the settings" "$edited" "$(od -c "$R/var/lib/nodrel/Data/No
 out=$(dpkg_root -P "${names[@]}")
 same "purging deletes /var/lib/nodrel and every packaged file" "" \
   "$(ls -d "$R/var/lib/nodrel" 2>/dev/null; cd "$R" && find usr ! -type d 2>/dev/null)"
-host_after=$(getent passwd nodrel; ls -ld /var/lib/nodrel 2>/dev/null; ls /etc/systemd/system/*.wants 2>/dev/null | grep nodrel)
-same "this machine's users, /var/lib and units untouched" "$host_before" "$host_after"
+same "this machine's users, /var/lib and units untouched" "$host_before" "$(host_state)"
 
 finish

@@ -18,6 +18,12 @@ pass() {
   passed=$((passed + 1))
 }
 
+# verdict NAME ADVICE COMMAND...: PASS when the command (its output shown) succeeds, else
+# FAIL with the advice.
+verdict() {
+  if "${@:3}"; then pass "$1"; else fail "$1" "$2"; fi
+}
+
 # fail NAME [DETAILS]: the details are printed indented below the line.
 fail() {
   echo "FAIL: $1"

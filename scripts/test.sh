@@ -1,21 +1,16 @@
 #!/usr/bin/env bash
 # Builds and tests Nodrel the way CI does, on a fresh Debian 12 machine or a ready one:
-#   1. installs what is missing (scripts/install-deps.sh), then checks that every C++ file
-#      follows .clang-format, that the core's folders hold no system-specific code and that
-#      they include one another only downwards (scripts/check-layers.py);
-#   2. build/       RelWithDebInfo, warnings as errors: unit, widget and integration tests
-#                   (2 at a time), then the end-to-end tests (e2e.*) one after another;
-#   3. build-win/   the Windows programs (mingw-w64): the unit suite, the Windows layer,
-#                   nodreld.exe and nodrel.exe (on a private Xvfb) end to end, the release zip
-#                   and installer, all under Wine, and the link with build/'s nodreld;
+#   1. installs what is missing (scripts/install-deps.sh); checks the format, that the core
+#      holds no system-specific code and its layers (scripts/check-layers.py);
+#   2. build/       RelWithDebInfo: unit, widget and integration tests (2 at a time), then
+#                   the end-to-end tests (e2e.*) one after another;
+#   3. build-win/   the Windows programs (mingw-w64), their tests under Wine, the release
+#                   and the link with build/'s nodreld;
 #   4. build-asan/  Debug with AddressSanitizer and UndefinedBehaviorSanitizer: all tests again;
-#   5. build-fuzz/  clang with libFuzzer (when clang++ is installed): every fuzz_* target for
-#                   a bounded time (NODREL_FUZZ_SECONDS, default 60) on a corpus seeded from
-#                   fuzz/corpus/<target>/ where it exists (fuzz_config also from
-#                   tests/data/config);
-#   6. build-pkg/   Release for /usr: installation, Debian packages, lintian, the service
-#                   unit, desktop entries, metainfo and manual pages
-#                   (scripts/check-packaging.sh; nothing is installed into this machine).
+#   5. build-fuzz/  clang with libFuzzer (when installed): every fuzz_* target for
+#                   NODREL_FUZZ_SECONDS (60) on a corpus seeded from fuzz/corpus/<target>/
+#                   (fuzz_config also from tests/data/config);
+#   6. build-pkg/   Release for /usr: scripts/check-packaging.sh.
 # Every tree is built with warnings as errors (NODREL_WERROR=ON, which a user's build leaves
 # off). Every stage runs even when an earlier one found failing tests; a build that fails stops
 # the run at once. The exit status is non-zero when anything failed.
@@ -31,49 +26,32 @@ JOBS=${NODREL_JOBS:-2}
 # Debian's interpreter, which has the D-Bus modules the end-to-end tests import.
 PYTHON=/usr/bin/python3
 
-die() {
-  echo "test.sh: $*" >&2
-  exit 1
-}
+die() { echo "test.sh: $*" >&2; exit 1; }
 
 # ctest with the given arguments; adds its counts to the totals. The output is kept so
 # its closing summary ("100% tests passed, 0 tests failed out of N") can be read back.
 run_ctest() {
-  local label=$1
+  local label=$1 out status bad total
   shift
-  local out
   out=$(mktemp)
   ctest --output-on-failure "$@" 2>&1 | tee "$out"
-  local status=${PIPESTATUS[0]}
-  local counts
-  counts=$(sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' "$out" | tail -n 1)
+  status=${PIPESTATUS[0]}
+  read -r bad total < <(sed -nE 's/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p' \
+    "$out" | tail -n 1)
   rm -f "$out"
-  if [[ -n "$counts" ]]; then
-    local bad total
-    read -r bad total <<<"$counts"
+  if [[ -n "${total:-}" ]]; then
     passed=$((passed + total - bad))
     failed=$((failed + bad))
   elif [[ $status -ne 0 ]]; then
     failed=$((failed + 1))
   fi
-  if [[ $status -ne 0 ]]; then
-    failures+=("$label")
-  fi
+  if [[ $status -ne 0 ]]; then failures+=("$label"); fi
 }
 
-# Configures one tree, warnings as errors, with the given options; any error ends the run.
-configure_tree() {
-  local dir=$1
-  shift
-  cmake -S . -B "$dir" -G Ninja -DNODREL_WERROR=ON "$@" || die "configuring $dir failed"
-}
-
-# Builds one tree (all of it, or the targets named after --target); any error ends the run.
-build_tree() {
-  local dir=$1
-  shift
-  cmake --build "$dir" -j "$JOBS" "$@" || die "building $dir failed"
-}
+# Configures one tree with the given options, then builds it (all of it, or the targets
+# named after --target), warnings as errors; any error ends the run.
+configure_tree() { cmake -S . -B "$1" -G Ninja -DNODREL_WERROR=ON "${@:2}" || die "configuring $1 failed"; }
+build_tree() { cmake --build "$1" -j "$JOBS" "${@:2}" || die "building $1 failed"; }
 
 # Unit, widget and integration tests two at a time, then the end-to-end tests alone (they
 # start nodreld and time it).
@@ -91,26 +69,18 @@ heading "Dependencies"
 bash scripts/install-deps.sh || die "installing the dependencies failed"
 
 heading "Format: every C++ file as .clang-format says"
-if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror; then
-  pass "format: all C++ files follow .clang-format"
-else
-  fail "format" "run clang-format -i on the files named above"
-fi
+verdict "format: all C++ files follow .clang-format" "run clang-format -i on the files named above" \
+  sh -c "git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror"
 
 heading "Core: standard C++ only, no system-specific code in the core's folders"
 core_dirs=(src/app src/common src/config src/cpu src/link src/log src/shutdown src/ui)
-if grep -rn '_WIN32' "${core_dirs[@]}"; then
-  fail "core" "move the lines above into src/platform (the core never asks which system it is on)"
-else
-  pass "core: no _WIN32 in ${core_dirs[*]}"
-fi
+verdict "core: no _WIN32 in ${core_dirs[*]}" \
+  "move the lines above into src/platform (the core never asks which system it is on)" \
+  sh -c '! grep -rn _WIN32 "$@"' sh "${core_dirs[@]}"
 
 heading "Layers: the core's folders include one another only downwards"
-if "$PYTHON" scripts/check-layers.py; then
-  pass "layers"
-else
-  fail "layers" "include only from the folders below (the order is in scripts/check-layers.py)"
-fi
+verdict "layers" "include only from the folders below (the order is in scripts/check-layers.py)" \
+  "$PYTHON" scripts/check-layers.py
 
 heading "Build: build/ (RelWithDebInfo, warnings as errors)"
 configure_tree build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNODREL_SANITIZE=OFF -DNODREL_FUZZ=OFF \
@@ -162,8 +132,7 @@ UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
   test_tree build-asan
 
 # One fuzz target per fuzz/fuzz_*.cpp, named after the file.
-mapfile -t fuzzers < <(find fuzz -maxdepth 1 -type f -name 'fuzz_*.cpp' -printf '%f\n' 2>/dev/null \
-                       | sed 's/\.cpp$//' | sort)
+mapfile -t fuzzers < <(cd fuzz && ls fuzz_*.cpp 2>/dev/null | sed 's/\.cpp$//')
 if ! command -v clang++ >/dev/null 2>&1; then
   heading "Fuzz: skipped (clang++ is not installed)"
 elif [[ ${#fuzzers[@]} -eq 0 ]]; then
@@ -174,24 +143,19 @@ else
     -DNODREL_FUZZ=ON -DNODREL_TESTS=OFF -DNODREL_BENCH=OFF -DNODREL_SANITIZE=OFF
   # Only the targets and what they link: the front ends are no part of fuzzing.
   build_tree build-fuzz --target "${fuzzers[@]}"
+  # Absolute paths: a target may work in a scratch folder of its own.
+  artifacts=$root/build-fuzz/artifacts
 
   for name in "${fuzzers[@]}"; do
-    target=build-fuzz/fuzz/$name
     heading "Fuzz: $name (${FUZZ_SECONDS}s)"
-    # Absolute paths: a target may work in a scratch folder of its own.
     corpus=$root/build-fuzz/corpus/$name
-    artifacts=$root/build-fuzz/artifacts
     mkdir -p "$corpus" "$artifacts"
     # The configuration files seed only the configuration reader's target.
-    if [[ $name == fuzz_config && -d tests/data/config ]]; then
-      cp -n tests/data/config/* "$corpus"/ 2>/dev/null || true
-    fi
+    if [[ $name == fuzz_config ]]; then cp -n tests/data/config/* "$corpus"/ 2>/dev/null; fi
     seeds=()
-    if [[ -d fuzz/corpus/$name ]]; then
-      seeds=("$root/fuzz/corpus/$name")
-    fi
+    if [[ -d fuzz/corpus/$name ]]; then seeds=("$root/fuzz/corpus/$name"); fi
     log=build-fuzz/$name.log
-    if "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
+    if "build-fuzz/fuzz/$name" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts/$name-" \
         "$corpus" "${seeds[@]}" >"$log" 2>&1; then
       tail -n 15 "$log"

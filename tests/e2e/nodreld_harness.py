@@ -13,6 +13,12 @@ import unittest
 from nodrel_scratch import (CRLF, config_text, free_udp_port,  # noqa: F401
                             make_installation, parse_log_line, quiet_env, start_in, write_config)
 
+import private_logind
+
+METHODS = {1: "PowerOff", 6: "Suspend"}  # the stand-in's method of each ShutType used
+# A slave's chain: 1 s of activation, 5 s of silence from the master, a countdown of 2 s.
+CHAIN = dict(AvTime=1, CPUDelay=5, LogLevel=2, StartDelay=1, ShutTime=2, CMain=2,
+             IPAdd="127.1.1.1")
 START_UP_ERROR = ["Nodrel Start Up Error", "Nodrel or Nodrel Lite is already",
                   "running. Only one instance can be", " running at a time."]
 
@@ -23,11 +29,37 @@ def nodreld_path():
     return os.environ["NODRELD"]
 
 
-class Program:
+def read_text(*path):
+    try:
+        with open(os.path.join(*path), "rb") as f:
+            return f.read().decode("latin-1")
+    except FileNotFoundError:
+        return ""
+
+
+class Log:
+    """The log of an installation folder, as it grows; a program of its own need not run."""
+
+    def __init__(self, folder):
+        self.folder = folder
+
+    def running(self):
+        return True
+
+    def log_lines(self):
+        """The complete lines of the log (a write may be under way at the end)."""
+        return read_text(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
+
+    def log_events(self):
+        return [e for e in map(parse_log_line, self.log_lines()) if e]
+
+
+class Program(Log):
     """One started program in its installation folder, with its output files."""
 
     def __init__(self, command, folder, env, tag):
-        self.folder, self.command = folder, command
+        super().__init__(folder)
+        self.command = command
         self.paths = [os.path.join(folder, "%s.%s.txt" % (n, tag)) for n in ("stdout", "stderr")]
         with open(self.paths[0], "wb") as out, open(self.paths[1], "wb") as err:
             self.proc = start_in(folder, command, env, out, err)
@@ -42,23 +74,9 @@ class Program:
         self.proc.kill()  # nothing once it has been reaped
         self.proc.wait(timeout=10)
 
-    def _read(self, *path):
-        try:
-            with open(os.path.join(*path), "rb") as f:
-                return f.read().decode("latin-1")
-        except FileNotFoundError:
-            return ""
-
     def output(self, stream):
         """The lines written to stdout (1) or stderr (2)."""
-        return self._read(self.paths[stream - 1]).splitlines()
-
-    def log_lines(self):
-        """The complete lines of the log (a write may be under way at the end)."""
-        return self._read(self.folder, "Log", "Nodrel.log").split(CRLF)[:-1]
-
-    def log_events(self):
-        return [e for e in map(parse_log_line, self.log_lines()) if e]
+        return read_text(self.paths[stream - 1]).splitlines()
 
 
 class NotifySocket:
@@ -82,12 +100,9 @@ class NotifySocket:
         self.reader.join()
         self.sock.close()
 
-    def env(self, watchdog_usec=None):
-        """The variables that point a program here, with the watchdog on when given."""
-        env = dict(NOTIFY_SOCKET=self.path)
-        if watchdog_usec:
-            env.update(WATCHDOG_USEC=str(watchdog_usec))
-        return env
+    def env(self):
+        """The variables that point a program here, with a watchdog of one second."""
+        return dict(NOTIFY_SOCKET=self.path, WATCHDOG_USEC="1000000")
 
     def messages(self):
         """Every datagram so far, in the order they came."""
@@ -119,6 +134,26 @@ class NodreldTestCase(unittest.TestCase):
         notify = NotifySocket(folder)
         self.addCleanup(notify.close)
         return notify
+
+    def chain(self, shut_type, *answer, notify=False, prefix=(), program=None, env=None,
+              **settings):
+        """A slave (nodreld or `program`) with a logind stand-in on a bus of its own, whose
+        master never answers; the stand-in answers its power call as `answer` says ("fail"
+        or "resume" and their words); with `notify` it reports to a notify socket of the
+        test, with a watchdog of one second."""
+        logind = private_logind.PrivateLogind()
+        self.addCleanup(logind.stop)
+        if answer:
+            logind.ask(answer[0], METHODS[shut_type], *answer[1:])
+        folder = self.installation(ShutType=shut_type, Port1=free_udp_port(),
+                                   **dict(CHAIN, **settings))
+        notify = notify and self.notify_socket(folder)
+        program = self.start(folder, prefix=prefix, program=program, env=dict(
+            env or self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address,
+            **(notify.env() if notify else {})))
+        self.addCleanup(program.stop)  # before its bus goes
+        program.logind, program.method, program.notify = logind, METHODS[shut_type], notify
+        return program
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
         """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `ip netns exec`."""

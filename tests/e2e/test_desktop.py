@@ -2,7 +2,6 @@
 
 import ctypes
 import os
-import select
 import shutil
 import signal
 import subprocess
@@ -10,10 +9,8 @@ import tempfile
 import time
 import unittest
 
-from nodreld_harness import NodreldTestCase, START_UP_ERROR, free_udp_port, nodreld_path
-from test_power_chain import CHAIN
-
-import private_logind
+from nodreld_harness import NodreldTestCase, START_UP_ERROR, nodreld_path
+from nodrel_scratch import start_xvfb
 
 QUIET = dict(StartDelay=30, CPUDelay=1800, LogLevel=3)
 
@@ -81,19 +78,12 @@ class Desktop(NodreldTestCase):
     def start_display(cls):
         """One private Xvfb display with trayer as the tray host for the module's tests. One, not
         one a test: a display number freed a moment ago is not always ready to be taken again."""
-        read_end, write_end = os.pipe()
-        cls.servers = [subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-                                         "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_end,),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
-        os.close(write_end)
-        with os.fdopen(read_end) as ready:  # the display number, once the server is ready
-            number = ready.readline().strip() if select.select([ready], [], [], 20)[0] else ""
-        cls.display = ":" + number
-        cls.servers.append(subprocess.Popen(
+        server, cls.display = start_xvfb()
+        cls.servers = [server, subprocess.Popen(
             ["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel", "--width", "200",
              "--heighttype", "pixel", "--height", "32"],
             env=dict(os.environ, DISPLAY=cls.display, DBUS_SESSION_BUS_ADDRESS="disabled:"),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
 
     @classmethod
     def tearDownClass(cls):
@@ -109,7 +99,7 @@ class Desktop(NodreldTestCase):
                           XDG_RUNTIME_DIR=runtime_dir)
         self.x_env.pop("QT_QPA_PLATFORM", None)
         # Until trayer owns the tray, a program started for the tray shows its window instead.
-        self.wait_until(lambda: self.display != ":" and tray_taken(self.display) and self.panels(),
+        self.wait_until(lambda: self.display and tray_taken(self.display) and self.panels(),
                         "trayer's tray and panel", 30)
 
     def xdotool(self, *args):
@@ -187,15 +177,9 @@ class Desktop(NodreldTestCase):
     # Closing the window while it waits for the resume after a standby (on a bus of its
     # own, with a logind stand-in that never resumes) ends it within a second as Exit does.
     def test_closing_the_window_while_waiting_for_the_resume_exits(self):
-        logind = private_logind.PrivateLogind()
-        self.addCleanup(logind.stop)
-        logind.ask("resume", "Suspend", "never")
-        program = self.start(self.installation(ShutType=6, Port1=free_udp_port(), **CHAIN),
-                             program=self.nodrel,
-                             env=dict(self.x_env, DBUS_SYSTEM_BUS_ADDRESS=logind.address))
-        self.addCleanup(program.stop)  # before its bus goes
-        self.wait_until(lambda: logind.ask("calls") == "Suspend(false)", "the standby", 30,
-                        program)
+        program = self.chain(6, "resume", "never", program=self.nodrel, env=self.x_env)
+        self.wait_until(lambda: program.logind.ask("calls") == "Suspend(false)", "the standby",
+                        30, program)
         window = self.wait_until(lambda: list(self.windows("--pid", program.proc.pid)),
                                  "the window", 5, program)[0]
         ask_to_close(self.x_env["DISPLAY"], window)

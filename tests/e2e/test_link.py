@@ -20,15 +20,18 @@ PARTNER, HANGING = "partner.nodrel-e2e.test", "hanging.nodrel-e2e.test"
 SILENT_SERVER = "127.0.0.77"
 
 
+def side(role, port, partner, **more):
+    """The settings of a master or a slave linked to `partner`."""
+    roles = dict(master=dict(CMain=1, CPUDelay=1800, CPULevel=5), slave=dict(CMain=2))
+    return dict(IPAdd=partner, Port1=port, StartDelay=1, LogLevel=3, **roles[role], **more)
+
+
 class Link(NodreldTestCase):
 
     def start_side(self, role, port, partner, prefix=(), **more):
         """A master or a slave linked to `partner`, once it is monitoring."""
-        master = role == "master"
-        settings = dict(CMain=1, CPUDelay=1800, CPULevel=5) if master else dict(CMain=2)
-        folder = self.installation(IPAdd=partner, Port1=port, StartDelay=1, LogLevel=3,
-                                   **settings, **more)
-        program = self.start(folder, *([] if master else ["-InhibitShutdown"]), prefix=prefix)
+        program = self.start(self.installation(**side(role, port, partner, **more)),
+                             *([] if role == "master" else ["-InhibitShutdown"]), prefix=prefix)
         self.wait_for_event(program, "Enter", "Run", timeout=6)
         return program
 
@@ -40,27 +43,12 @@ class Link(NodreldTestCase):
         self.assertEqual(self.wait_until(runs, "%d Run lines" % number, number + 3, program),
                          [(0, ", Comms: -OK-")] * number, self.describe())
 
-    # Keep-alive through a junk flood, Test and Reset forwarded, the silence counted, then
-    # the (simulated) action.
+    # Keep-alive, Test and Reset forwarded, the silence counted, then the (simulated) action.
     def test_slave_follows_its_master_over_loopback(self):
         port = free_udp_port()
         master = self.start_side("master", port, LOOPBACK)
         slave = self.start_side("slave", port, LOOPBACK)
         self.assertConnected(slave, 0, 3)
-
-        # A flood of junk while the master lives: its keep-alive still gets through.
-        seconds, since = 4, len(slave.log_events())
-        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
-            for _ in range(seconds * 200):  # some 5000 a second
-                for _ in range(25):
-                    sock.sendto(b"junk", (LOOPBACK, port))
-                time.sleep(0.005)
-        during = [e for e in slave.log_events()[since:] if e.event == "Run"]
-        self.assertGreaterEqual(len(during), seconds - 1, self.describe())
-        self.assertEqual({e.count for e in during}, {0}, self.describe())
-        # It did reach the slave: junk after the last keep-alive of a second.
-        self.assertGreaterEqual(len([e for e in during if e.rest == ", Comms: Error"]),
-                                len(during) // 2, self.describe())
 
         # The master's Test and Reset buttons act on the slave.
         since = len(slave.log_events())
@@ -71,37 +59,13 @@ class Link(NodreldTestCase):
         entered = self.wait_for_event(slave, "Start", "Initialise", marker=" ", after=reset)
         entered = self.wait_for_event(slave, "Enter", "Run", after=entered)
         self.assertConnected(slave, entered, 2)
-        for program in (master, slave):
-            pairs = [(e.event, e.state) for e in program.log_events()]
-            self.assertEqual(pairs.count(("Enter", "Test")), 1, self.describe())
-            self.assertEqual([e for e, _ in pairs].count("Reset"), 1, self.describe())
 
-        # Once the master has gone the slave counts the silent seconds, then acts.
-        since = len(slave.log_events())
+        # Once the master has gone the slave counts its silence, then acts (the seconds and
+        # the countdown's lines: unit tests).
         self.assertEqual(self.stop_with(master), 0)
         self.assertEqual(slave.wait(timeout=25), 0, self.describe())
-        after = slave.log_events()[since:]
-        silence = [(e.count, e.rest) for e in after if e.event == "Run" and e.count > 0]
-        self.assertEqual(silence, [(n, ", Comms: Fail") for n in range(1, 6)], self.describe())
-        pairs = [(e.event, e.state) for e in after if e.event != "Run"]
-        self.assertEqual(pairs, [("Enter", "Power Off")] + [("Power Off", "")] * 6 +
-                         [("Power Off", "Simulate"), ("Close", "Power Off")], self.describe())
         self.assertEqual(slave.output(2),
                          ["Nodrel Slave Simulate Power Off", "Test Real Power Off"])
-
-    # A receive port already taken holds the slave, with nobody to ask: its status says so,
-    # and it binds the port again every 10 s until it is free.
-    def test_a_slave_waits_for_its_port_to_be_free(self):
-        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as taken:
-            taken.bind(("", 0))
-            port = taken.getsockname()[1]
-            folder = self.installation(CMain=2, IPAdd=LOOPBACK, Port1=port, StartDelay=1)
-            notify = self.notify_socket(folder)
-            slave = self.start(folder, "-InhibitShutdown", env=dict(self.env, **notify.env()))
-            status = "STATUS=Power Off the computer if communications are lost for over 6 " \
-                     "sec / waiting for UDP port %d" % port
-            self.wait_until(lambda: status in notify.messages(), "the status", 5, slave)
-        self.wait_for_event(slave, "Start", "Initialise", timeout=12)
 
     # The messages cross a real interface: a veth pair between two namespaces of the test.
     def test_slave_hears_its_master_across_namespaces(self):
@@ -129,90 +93,45 @@ class Link(NodreldTestCase):
         slave = self.start_side("slave", port, addresses[0], ["ip", "netns", "exec", spaces[1]])
         self.assertConnected(slave, 0, 2)
 
-    # Leading zeros are decimal, as the address check reads them; a dotted quad with a 0
-    # is a host name that a master may use.
-    def test_dotted_quads_reach_the_address_they_name(self):
-        for name_mode, partner in ((1, "127.000.000.010"), (2, "127.0.0.10")):
-            with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as listener:
-                listener.bind(("127.0.0.10", 0))
-                listener.settimeout(5)
-                port = listener.getsockname()[1]
-                self.start_side("master", port, partner, DName=name_mode)
-                self.assertEqual(listener.recv(64), b"<C0A000>", partner)
-                self.assertEqual(listener.recv(64), b"<COA100>", partner)
-
-    def private_name_service(self, hosts, name_server=False):
-        """A prefix that runs a program in a mount namespace of its own, where the name
-        service is the test's: its hosts file (returned, to be rewritten in place) and,
-        with `name_server`, the silent server. No real name server is ever asked."""
-        if os.geteuid() != 0 or shutil.which("unshare") is None:
-            self.skipTest("a private mount namespace needs root and unshare")
-        folder = tempfile.mkdtemp(prefix="nodrel-e2e-names-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        files = {"hosts": hosts,
-                 "nsswitch.conf": "hosts: files dns\n" if name_server else "hosts: files\n",
-                 "resolv.conf": "nameserver %s\noptions timeout:30 attempts:1\n" % SILENT_SERVER}
-        for name, text in files.items():
-            with open(os.path.join(folder, name), "w") as f:
-                f.write(text)
-        script = ('for f in hosts nsswitch.conf resolv.conf; do '
-                  'mount --bind "$0/$f" "/etc/$f" || exit 1; done; exec "$@"')
-        probe = ["unshare", "--mount", "--propagation", "private", "sh", "-c", script, folder]
-        if subprocess.run(probe + ["true"], capture_output=True).returncode != 0:
-            self.skipTest("cannot bind files over /etc in a private mount namespace")
-        return probe, os.path.join(folder, "hosts")
-
-    @staticmethod
-    def rewrite(path, text):
-        with open(path, "w") as f:  # the same file: the namespace's bind mount sees it
-            f.write(text)
-
-    # A failed look-up is retried within seconds; an outage of the name service keeps the
-    # last good address in use, and the keep-alives go on.
-    def test_master_keeps_its_partner_through_a_name_service_outage(self):
-        known = "%s %s\n" % (LOOPBACK, PARTNER)
-        prefix, hosts = self.private_name_service("")
-        port = free_udp_port()
-        self.start_side("master", port, PARTNER, prefix, DName=2)
-        time.sleep(1)  # its first look-up has failed
-        self.rewrite(hosts, known)
-        slave = self.start_side("slave", port, LOOPBACK)
-        since = self.wait_until(lambda: [i for i, e in enumerate(slave.log_events())
-                                         if e.rest == ", Comms: -OK-"], "a keep-alive", 8, slave)[0]
-        self.rewrite(hosts, "")
-        self.assertConnected(slave, since, 12)
-        self.rewrite(hosts, known)
-
-    # A look-up that hangs holds up no tick, also when the partner changes meanwhile.
+    # A look-up that hangs (the test's silent name server, in a mount namespace of the
+    # master's own) holds up no tick, also when the partner changes meanwhile to a name of the
+    # namespace's hosts file, which is then found. No real name server is ever asked.
     def test_ticks_stay_on_time_while_a_look_up_hangs(self):
         silent = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.addCleanup(silent.close)
+        folder = tempfile.mkdtemp(prefix="nodrel-e2e-names-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for name, text in {"hosts": "%s %s\n" % (LOOPBACK, PARTNER),
+                           "nsswitch.conf": "hosts: files dns\n",
+                           "resolv.conf": "nameserver %s\noptions timeout:30 attempts:1\n"
+                                          % SILENT_SERVER}.items():
+            with open(os.path.join(folder, name), "w") as f:
+                f.write(text)
+        prefix = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                  'for f in hosts nsswitch.conf resolv.conf; do '
+                  'mount --bind "$0/$f" "/etc/$f" || exit 1; done; exec "$@"', folder]
         try:
             silent.bind((SILENT_SERVER, 53))
-        except OSError as error:
-            self.skipTest("cannot listen as the name server: %s" % error)
-        prefix, _ = self.private_name_service("%s %s\n" % (LOOPBACK, PARTNER), True)
+            subprocess.run(prefix + ["true"], capture_output=True, check=True)
+        except (OSError, subprocess.CalledProcessError) as error:
+            self.skipTest("needs root to be the name server in a namespace: %s" % error)
         port = free_udp_port()
         master = self.start_side("master", port, HANGING, prefix, DName=2)
         silent.settimeout(5)
         self.assertIn(b"nodrel-e2e", silent.recv(512), "the look-up reached the server")
 
-        self.write_config(master.folder, config_text(
-            CMain=1, DName=2, IPAdd=PARTNER, Port1=port, StartDelay=1, LogLevel=3,
-            CPUDelay=1800, CPULevel=5))
+        self.write_config(master.folder, config_text(**side("master", port, PARTNER, DName=2)))
         master.proc.send_signal(signal.SIGHUP)
         arrivals, seen, deadline = [], 0, time.monotonic() + 6
         while time.monotonic() < deadline:
-            lines = len(master.log_lines())
-            if lines > seen:
+            if len(master.log_lines()) > seen:
                 arrivals.append(time.monotonic())
-                seen = lines
+                seen = len(master.log_lines())
             time.sleep(0.02)
-        gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
         self.assertGreaterEqual(len(arrivals), 5, self.describe())
-        self.assertLess(max(gaps), 1.8, self.describe())
-        slave = self.start_side("slave", port, LOOPBACK)
-        self.assertConnected(slave, 0, 2)
+        self.assertLess(max(b - a for a, b in zip(arrivals, arrivals[1:])), 1.8, self.describe())
+        self.assertConnected(self.start_side("slave", port, LOOPBACK), 0, 2)
+
 
 if __name__ == "__main__":
     unittest.main()

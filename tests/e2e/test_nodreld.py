@@ -22,7 +22,7 @@ class Nodreld(NodreldTestCase):
     def test_monitors_reloads_on_sighup_and_exits_on_sigterm(self):
         folder = self.installation(StartDelay=2, LogLevel=3)
         notify = self.notify_socket(folder)
-        program = self.start(folder, env=dict(self.env, **notify.env(watchdog_usec=1000000)))
+        program = self.start(folder, env=dict(self.env, **notify.env()))
         start = self.wait_for_event(program, "Start", "Initialise")
         started_at = time.monotonic()
         run = self.wait_for_event(program, "Enter", "Run", after=start)

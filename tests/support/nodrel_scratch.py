@@ -5,6 +5,7 @@ started in the folder, and its log lines read back."""
 
 import os
 import re
+import select
 import socket
 import subprocess
 import tempfile
@@ -63,6 +64,18 @@ def parse_log_line(line):
     """The LogLine of one event line of the log, None for any other line."""
     m = LOG_LINE.match(line)
     return LogLine(m[1], m[2].rstrip(), m[3].rstrip(), int(m[4]), m[5]) if m else None
+
+
+def start_xvfb():
+    """A private X server: its process and, once it is ready, its display name ("" if not)."""
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                               "-nolisten", "tcp"], pass_fds=(write,),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as ready:  # the display number, once the server is ready
+        number = ready.readline().strip() if select.select([ready], [], [], 20)[0] else ""
+    return server, number and ":" + number
 
 
 def free_udp_port():

@@ -1,18 +1,18 @@
 #!/usr/bin/python3
 """A private message bus with a stand-in for systemd-logind, for tests of the power actions.
 
-Run as a child of the test, with /usr/bin/python3: starts a dbus-daemon listening only inside
-a new folder nodrel-private-bus-*, with python3-dbusmock's logind template on it (Hibernate
-and Suspend send PrepareForSleep(true), then (false) 0.2 s later), prints the bus address,
-then answers each command line on stdin (fields split by tabs) with one line:
+Run as a child of the test: a dbus-daemon listening only inside a new folder
+nodrel-private-bus-*, with python3-dbusmock's logind template on it (Hibernate and Suspend
+send PrepareForSleep(true), then (false) 0.2 s later). Prints the bus address, then answers
+each command line on stdin (fields split by tabs) with one line:
     calls                         the calls so far, e.g. "PowerOff(false) Suspend(false)"
     fail METHOD ERROR MESSAGE     from now on METHOD answers with this D-Bus error
     resume METHOD SECONDS|never   when Hibernate/Suspend announce the resume (0: before the reply)
     stall METHOD SECONDS          from now on METHOD answers after SECONDS, nothing else meanwhile
     matches N                     from now on a connection may add at most N match rules
-Like logind, each method answers a call whose argument is not a boolean (signature "b")
-with InvalidArgs. When stdin closes, also on a crash of the test, it ends both and removes
-the folder (both die with it besides). Status 77 without dbus-daemon or python3-dbusmock.
+Like logind, a call whose argument is not a boolean gets InvalidArgs. When stdin closes,
+also on a crash of the test, it ends both and removes the folder. Status 77 without
+dbus-daemon or python3-dbusmock.
 """
 
 import ctypes

@@ -5,8 +5,9 @@ drives the windows from a second Wine process in the same prefix."""
 import json
 import os
 import subprocess
-import time
+import unittest
 
+from nodrel_scratch import start_xvfb
 from wine_harness import WineTestCase, wine_run
 
 # One Xvfb for the module's tests; Wine's explorer draws the virtual desktop in it.
@@ -14,14 +15,8 @@ _display = {}
 
 
 def start_display():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp"], pass_fds=(write,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as f:
-        number = f.readline().strip()
-    _display.update(server=server, name=":" + number)
+    server, name = start_xvfb()
+    _display.update(server=server, name=name)
     env = dict(os.environ, DISPLAY=_display["name"])
     # Every program gets a virtual desktop of the module's own: the prefix's "Default" desktop
     # may still be held, without a display, by the programs of the module before. Arial is
@@ -47,13 +42,8 @@ def stop_display():
 
 def exe_path(variable):
     if not os.environ.get(variable):
-        raise unittest_skip(variable)
+        raise unittest.SkipTest("%s is not set: point it at the built program" % variable)
     return os.environ[variable]
-
-
-def unittest_skip(variable):
-    import unittest  # pylint: disable=import-outside-toplevel
-    return unittest.SkipTest("%s is not set: point it at the built program" % variable)
 
 
 class DesktopTestCase(WineTestCase):
@@ -77,10 +67,6 @@ class DesktopTestCase(WineTestCase):
         status, out = self.probe("read", window)
         return json.loads(out) if status == 0 else None
 
-    def texts(self, window):
-        shown = self.read(window)
-        return shown and {name: c["text"] for name, c in shown["controls"].items()}
-
     def wait_for(self, window, what, check, timeout=20.0, program=None):
         """The first reading of the window for which `check` is true."""
         return self.wait_until(lambda: (lambda r: r if r and check(r) else None)(
@@ -88,12 +74,3 @@ class DesktopTestCase(WineTestCase):
 
     def click(self, window, control):
         self.assertEqual(self.probe("click", window, control)[0], 0, "%s in %s" % (control, window))
-
-    def boxes(self):
-        return json.loads(self.probe("boxes")[1])
-
-    def answer(self, title, button="ok"):
-        self.assertEqual(self.probe("answer", title, button)[0], 0)
-
-    def settle(self, seconds):
-        time.sleep(seconds)

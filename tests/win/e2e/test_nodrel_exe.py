@@ -1,7 +1,6 @@
 """nodrel.exe under Wine: the real windows read through their controls. The texts and the
 core's rules themselves are the unit suite's (it runs under Wine too)."""
 
-import json
 import os
 import re
 import subprocess
@@ -22,99 +21,6 @@ def counter(reading):
     return reading["controls"]["IDC_Counter"]["text"]
 
 
-def at_144_dpi(place):
-    """A control's place from 96 DPI, rounded as MulDiv rounds."""
-    return [(n * 3 + 1) // 2 for n in place]
-
-
-class MainWindow(DesktopTestCase):
-
-    # Start, a move to a 144-DPI screen, activation, the silent link counted, the countdown
-    # with only Cancel usable, Cancel back to the activation delay, then the session's end,
-    # which logs "Exit".
-    def test_start_countdown_cancel_and_exit(self):
-        folder = self.installation(Port1=41031, **SLAVE)
-        program = self.start_desktop(folder, "-InhibitShutdown")
-        shown = self.wait_for("NodrelMain", "the activation delay", lambda r: r["visible"] and
-                              counter(r).startswith("Program Activation In "),
-                              program=program)
-        self.assertEqual(shown["caption"], "Nodrel Slave")
-        self.assertEqual(shown["controls"]["IDC_Title"]["text"],
-                         "Power Off the computer if communications are lost for over 6 sec")
-        self.assertEqual(shown["controls"]["IDC_CPULoad"]["text"], "")
-        self.assertFalse(shown["topmost"])
-        xdotool = subprocess.run(["xdotool", "search", "--name", "^Nodrel Slave$"], env=self.env,
-                                 capture_output=True, text=True, check=False)
-        self.assertTrue(xdotool.stdout.strip(), "the caption as the X server knows it")
-        self.assertEqual(self.probe("dpi", "NodrelMain", "144")[0], 0)
-        self.assertEqual(self.read("NodrelMain")["controls"]["IDC_Reset"]["place"],
-                         at_144_dpi(shown["controls"]["IDC_Reset"]["place"]))
-
-        self.wait_for("NodrelMain", "the silent link counted",
-                      lambda r: counter(r).startswith("Not connected for the last "),
-                      program=program)
-        countdown = self.wait_for("NodrelMain", "the countdown",
-                                  lambda r: counter(r).startswith("The Computer Will Power Off In"),
-                                  program=program)
-        enabled = {n: c["enabled"] for n, c in countdown["controls"].items()
-                   if n in ("IDC_Exit", "IDC_About", "IDC_Config", "IDC_TestS", "IDC_Reset")}
-        self.assertEqual(enabled, dict(IDC_Exit=False, IDC_About=False, IDC_Config=False,
-                                       IDC_TestS=False, IDC_Reset=True))
-        self.assertEqual(countdown["controls"]["IDC_Reset"]["text"], "Cancel")
-
-        self.click("NodrelMain", "IDC_Reset")
-        after = self.wait_for("NodrelMain", "the reset",
-                              lambda r: counter(r).startswith("Program Activation In "),
-                              program=program)
-        self.assertFalse(after["topmost"])
-        self.assertEqual(after["controls"]["IDC_Reset"]["text"], "Reset")
-        self.assertEqual(self.probe("endsession", "NodrelMain")[0], 0, "nothing in the way")
-        self.assertEqual(program.wait(20), 0, self.describe())
-        self.assertEqual(program.log_events()[-1][1:3], ("Exit", "Initialise"))
-
-    # Test mode names itself in the caption; the about window pauses the cycle, follows a
-    # move to a 144-DPI screen and, under -InhibitShutdown, closes itself after 4 seconds.
-    def test_test_mode_and_the_about_window(self):
-        program = self.start_desktop(self.installation(Port1=41033, **SLAVE), "-InhibitShutdown")
-        self.wait_for("NodrelMain", "the main window", lambda r: r["visible"], program=program)
-        self.click("NodrelMain", "IDC_TestS")
-        self.wait_for("NodrelMain", "test mode",
-                      lambda r: r["caption"] == "Nodrel Slave - Test Mode", program=program)
-        self.click("NodrelMain", "IDC_About")
-        about = self.wait_for("frmAbout", "the about window",
-                              lambda r: r["controls"]["IDC_TMessage"]["text"], program=program)
-        self.assertEqual(about["caption"], "About Nodrel Slave")
-        self.assertEqual({n: about["controls"][n]["text"] for n in ("IDC_ProgName",
-                                                                    "IDC_ProgVersion",
-                                                                    "IDC_TMessage")},
-                         dict(IDC_ProgName="Nodrel Slave", IDC_ProgVersion="Version 5.5",
-                              IDC_TMessage="About will close in 4 sec"))
-        status, scaled = self.probe("dpi", "frmAbout", "144", "read", "frmAbout")
-        self.assertEqual(status, 0)
-        self.assertEqual(json.loads(scaled)["controls"]["IDC_ExitAbout"]["place"],
-                         at_144_dpi(about["controls"]["IDC_ExitAbout"]["place"]))
-        self.assertFalse(self.read("NodrelMain")["enabled"], "the main window waits")
-        self.wait_until(lambda: self.read("frmAbout") is None, "the about window to close",
-                        timeout=10, program=program)
-        self.assertTrue(self.read("NodrelMain")["enabled"])
-        self.click("NodrelMain", "IDC_Exit")
-        self.assertEqual(program.wait(20), 0, self.describe())
-
-    # Started in the tray (StartMin=2): hidden; a double click on Wine's tray icon brings
-    # the window back, centred and shown.
-    def test_starts_in_the_tray_and_a_double_click_restores_it(self):
-        settings = dict(SLAVE, StartMin=2)
-        program = self.start_desktop(self.installation(Port1=41035, **settings), "-InhibitShutdown")
-        self.wait_for("NodrelMain", "the window in the tray", lambda r: not r["visible"],
-                      program=program)
-        self.wait_until(lambda: self.probe("tray")[0] == 0 or None, "the tray icon",
-                        program=program)
-        self.wait_for("NodrelMain", "the restored window",
-                      lambda r: r["visible"] and not r["minimised"], program=program)
-        self.click("NodrelMain", "IDC_Exit")
-        self.assertEqual(program.wait(20), 0, self.describe())
-
-
 def written_by_linux(**changes):
     """The file as the Linux build writes it (the unit suite pins it on both systems), for
     a master without a partner that waits an hour before it starts watching."""
@@ -133,7 +39,90 @@ def read_as_is(path):
         return f.read()
 
 
-class ConfigWindow(DesktopTestCase):
+class NodrelExe(DesktopTestCase):
+
+    def assertFollows144Dpi(self, window, shown, control):
+        """A move to a 144-DPI screen places the control as MulDiv rounds from 96 DPI."""
+        self.assertEqual(self.probe("dpi", window, "144")[0], 0)
+        self.assertEqual(self.read(window)["controls"][control]["place"],
+                         [(n * 3 + 1) // 2 for n in shown["controls"][control]["place"]])
+
+    def start_shown(self, folder, *args):
+        """nodrel.exe in the folder, once its main window is shown."""
+        program = self.start_desktop(folder, *args)
+        self.wait_for("NodrelMain", "the main window", lambda r: r["visible"], program=program)
+        return program
+
+    def exit_by_button(self, program):
+        self.click("NodrelMain", "IDC_Exit")
+        self.assertEqual(program.wait(20), 0, self.describe())
+
+    # Start, a move to a 144-DPI screen, activation, the silent link counted, the countdown
+    # with only Cancel usable, Cancel back to the activation delay, then the session's end,
+    # which logs "Exit" (the texts themselves: the unit suite).
+    def test_start_countdown_cancel_and_exit(self):
+        folder = self.installation(Port1=41031, **SLAVE)
+        program = self.start_desktop(folder, "-InhibitShutdown")
+        shown = self.wait_for("NodrelMain", "the activation delay", lambda r: r["visible"] and
+                              counter(r).startswith("Program Activation In "),
+                              program=program)
+        self.assertEqual(shown["caption"], "Nodrel Slave")
+        xdotool = subprocess.run(["xdotool", "search", "--name", "^Nodrel Slave$"], env=self.env,
+                                 capture_output=True, text=True, check=False)
+        self.assertTrue(xdotool.stdout.strip(), "the caption as the X server knows it")
+        self.assertFollows144Dpi("NodrelMain", shown, "IDC_Reset")
+
+        self.wait_for("NodrelMain", "the silent link counted",
+                      lambda r: counter(r).startswith("Not connected for the last "),
+                      program=program)
+        countdown = self.wait_for("NodrelMain", "the countdown",
+                                  lambda r: counter(r).startswith("The Computer Will Power Off In"),
+                                  program=program)
+        self.assertEqual([countdown["controls"]["IDC_" + n]["enabled"] for n in (
+            "Exit", "About", "Config", "TestS", "Reset")], [False] * 4 + [True])
+        self.assertEqual(countdown["controls"]["IDC_Reset"]["text"], "Cancel")
+
+        self.click("NodrelMain", "IDC_Reset")
+        after = self.wait_for("NodrelMain", "the reset",
+                              lambda r: counter(r).startswith("Program Activation In "),
+                              program=program)
+        self.assertFalse(after["topmost"])
+        self.assertEqual(after["controls"]["IDC_Reset"]["text"], "Reset")
+        self.assertEqual(self.probe("endsession", "NodrelMain")[0], 0, "nothing in the way")
+        self.assertEqual(program.wait(20), 0, self.describe())
+        self.assertEqual(program.log_events()[-1][1:3], ("Exit", "Initialise"))
+
+    # Test mode names itself in the caption; the about window pauses the cycle, follows a
+    # move to a 144-DPI screen and, under -InhibitShutdown, closes itself after 4 seconds.
+    def test_test_mode_and_the_about_window(self):
+        program = self.start_shown(self.installation(Port1=41033, **SLAVE), "-InhibitShutdown")
+        self.click("NodrelMain", "IDC_TestS")
+        self.wait_for("NodrelMain", "test mode",
+                      lambda r: r["caption"] == "Nodrel Slave - Test Mode", program=program)
+        self.click("NodrelMain", "IDC_About")
+        about = self.wait_for("frmAbout", "the about window",
+                              lambda r: r["controls"]["IDC_TMessage"]["text"], program=program)
+        self.assertEqual((about["caption"], about["controls"]["IDC_TMessage"]["text"]),
+                         ("About Nodrel Slave", "About will close in 4 sec"))
+        self.assertFollows144Dpi("frmAbout", about, "IDC_ExitAbout")
+        self.assertFalse(self.read("NodrelMain")["enabled"], "the main window waits")
+        self.wait_until(lambda: self.read("frmAbout") is None, "the about window to close",
+                        timeout=10, program=program)
+        self.assertTrue(self.read("NodrelMain")["enabled"])
+        self.exit_by_button(program)
+
+    # Started in the tray (StartMin=2): hidden; a double click on Wine's tray icon brings
+    # the window back, centred and shown.
+    def test_starts_in_the_tray_and_a_double_click_restores_it(self):
+        program = self.start_desktop(self.installation(**dict(SLAVE, Port1=41035, StartMin=2)),
+                                     "-InhibitShutdown")
+        self.wait_for("NodrelMain", "the window in the tray", lambda r: not r["visible"],
+                      program=program)
+        self.wait_until(lambda: self.probe("tray")[0] == 0 or None, "the tray icon",
+                        program=program)
+        self.wait_for("NodrelMain", "the restored window",
+                      lambda r: r["visible"] and not r["minimised"], program=program)
+        self.exit_by_button(program)
 
     # The Config button opens the window on the file's values (not the 6 s of
     # -InhibitShutdown); Save writes a changed value into Data\Nodrel4.ini byte for byte as
@@ -143,8 +132,7 @@ class ConfigWindow(DesktopTestCase):
         port = free_udp_port()
         before = written_by_linux(Port1=port)
         self.write_config(folder, before)
-        program = self.start_desktop(folder, "-InhibitShutdown")
-        self.wait_for("NodrelMain", "the main window", lambda r: r["visible"], program=program)
+        program = self.start_shown(folder, "-InhibitShutdown")
         self.assertIn("below 20%", self.read("NodrelMain")["controls"]["IDC_Title"]["text"])
         self.click("NodrelMain", "IDC_Config")
         # Under -InhibitShutdown the window closes itself after 4 s: one call drives it.
@@ -170,25 +158,18 @@ class ConfigWindow(DesktopTestCase):
                       lambda r: "below 30%" in r["controls"]["IDC_Title"]["text"],
                       program=program)
         self.assertIsNone(self.read("frmConfig"))
-        self.click("NodrelMain", "IDC_Exit")
-        self.assertEqual(program.wait(20), 0, self.describe())
-
-
-class SecondCopy(DesktopTestCase):
+        self.exit_by_button(program)
 
     # A second nodrel.exe shows only its start-up error; OK ends it with status 1.
     def test_a_second_copy_shows_only_the_start_up_error(self):
-        first = self.start_desktop(self.installation(Port1=41037, **SLAVE), "-InhibitShutdown")
-        self.wait_for("NodrelMain", "the first copy", lambda r: r["visible"], program=first)
+        first = self.start_shown(self.installation(Port1=41037, **SLAVE), "-InhibitShutdown")
         second = self.start_desktop(self.installation(Port1=41039, **SLAVE))
         shown = self.wait_for("MultiInst", "the start-up error", lambda r: r["visible"],
                               program=second)
         self.assertEqual(shown["caption"], START_UP_ERROR[0])
         self.assertEqual(shown["controls"]["IDC_ErrorMess"]["text"], "\r\n".join(START_UP_ERROR[1:]))
         self.assertTrue(shown["topmost"])
-        self.assertEqual(self.probe("dpi", "MultiInst", "144")[0], 0)
-        self.assertEqual(self.read("MultiInst")["controls"]["IDC_Exit"]["place"],
-                         at_144_dpi(shown["controls"]["IDC_Exit"]["place"]))
+        self.assertFollows144Dpi("MultiInst", shown, "IDC_Exit")
         self.click("MultiInst", "IDC_Exit")
         self.assertEqual(second.wait(20), 1, self.describe())
         self.assertEqual(second.log_lines(), [], "a refused copy writes no log")

@@ -3,6 +3,8 @@ harness, with the program started through scripts/wine-run.sh in the stage's pre
 
 import os
 import shutil
+import subprocess
+import tempfile
 
 from nodreld_harness import (  # noqa: F401
     START_UP_ERROR, NodreldTestCase, config_text, free_udp_port, nodreld_path)
@@ -31,6 +33,26 @@ def beside(folder, program):
 
 class WineTestCase(NodreldTestCase):
     """Starts nodreld.exe (NODRELD) under Wine; a Windows program has no SIGTERM."""
+
+    def throwaway_prefix(self):
+        """A Wine prefix made for this test and removed after it, its server ended."""
+        prefix = tempfile.mkdtemp(prefix="nodrel-throwaway-wine-")
+        self.env = dict(self.env, WINEPREFIX=prefix)
+        self.addCleanup(shutil.rmtree, prefix, ignore_errors=True)
+        self.addCleanup(lambda: os.path.exists(prefix + ".lock") and os.remove(prefix + ".lock"))
+        self.addCleanup(subprocess.run, ["wineserver", "-k"], env=self.env, check=False,
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def wine(self, *command, env=None, timeout=120):
+        """Status and output of a Windows program run to its end; the output through a file,
+        as the first program of a new server starts Wine's own, which would hold a pipe open."""
+        with tempfile.TemporaryFile() as out:
+            status = subprocess.run([wine_run(), *command], env=env or self.env,
+                                    cwd=tempfile.gettempdir(), stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=subprocess.DEVNULL, timeout=timeout,
+                                    check=False).returncode
+            out.seek(0)
+            return status, out.read().decode("latin-1").strip()
 
     def installation(self, **settings):
         folder = super().installation()
