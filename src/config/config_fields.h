@@ -42,7 +42,7 @@ enum class Note {
     StartDelayM,
     Count_
 };
-inline constexpr std::size_t NoteCount = static_cast<std::size_t>(Note::Count_);
+inline constexpr std::size_t kNoteCount = static_cast<std::size_t>(Note::Count_);
 
 // The fields as the configuration window fills them from the settings in memory.
 ConfigFields FieldsFromSettings(const Settings& settings);

@@ -15,13 +15,13 @@
 namespace nodrel {
 
 enum class Section { Comms, Run, Shutdown };
-inline constexpr std::array<std::string_view, 3> SectionHeadings = {"[Comms]", "[Run]",
-                                                                    "[Shutdown]"};
+inline constexpr std::array<std::string_view, 3> kSectionHeadings = {"[Comms]", "[Run]",
+                                                                     "[Shutdown]"};
 
 // Names in code order: the code of a name is its index plus 1.
-inline constexpr std::array<std::string_view, 6> ShutTypeNames = {
+inline constexpr std::array<std::string_view, 6> kShutTypeNames = {
     "Power Off", "Reboot", "Shutdown", "Monitor", "Hibernate", "Standby"};
-inline constexpr std::array<std::string_view, 3> LogLevelNames = {"None", "Normal", "Full"};
+inline constexpr std::array<std::string_view, 3> kLogLevelNames = {"None", "Normal", "Full"};
 
 // How the window holds a key's value.
 enum class FieldKind {
@@ -62,7 +62,7 @@ struct SettingKey {
 };
 
 // In the order of the file, section by section.
-extern const std::array<SettingKey, 15> SettingTable;
+extern const std::array<SettingKey, 15> kSettingTable;
 
 // The key of that name; the name must be one of the table's.
 const SettingKey& SettingNamed(std::string_view name);

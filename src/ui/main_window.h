@@ -16,16 +16,16 @@ struct Colour {
     bool operator==(const Colour&) const = default;
 };
 
-inline constexpr Colour ButtonFace{Colour::Kind::ButtonFace};
-inline constexpr Colour ButtonText{Colour::Kind::ButtonText};
-inline constexpr Colour Orange = Colour::FromRgb(255, 128, 0);
-inline constexpr Colour Green = Colour::FromRgb(0, 128, 0);
-inline constexpr Colour White = Colour::FromRgb(255, 255, 255);
+inline constexpr Colour kButtonFace{Colour::Kind::ButtonFace};
+inline constexpr Colour kButtonText{Colour::Kind::ButtonText};
+inline constexpr Colour kOrange = Colour::FromRgb(255, 128, 0);
+inline constexpr Colour kGreen = Colour::FromRgb(0, 128, 0);
+inline constexpr Colour kWhite = Colour::FromRgb(255, 255, 255);
 
 struct LabelState {
     std::string caption;
-    Colour fore = ButtonText;
-    Colour back = ButtonFace;
+    Colour fore = kButtonText;
+    Colour back = kButtonFace;
     bool bold = false;
     bool operator==(const LabelState&) const = default;
 };
