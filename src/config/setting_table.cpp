@@ -15,7 +15,7 @@ constexpr Limits kSwitch{kSwitchOff, kSwitchOn};
 
 // What every key with a field in the window has.
 constexpr SettingKey WithField(std::string_view name, Section section, FieldKind kind,
-                               std::optional<Limits> limits, Note note,
+                               std::optional<Limits> limits, std::optional<Note> note,
                                std::optional<std::string_view> restored) {
     SettingKey key{name, section, kind};
     key.limits = limits;
@@ -57,7 +57,7 @@ constexpr SettingKey Text(std::string_view name, Section section, std::string Se
 
 constexpr SettingKey TickBox(std::string_view name, Section section, std::int16_t Settings::*value,
                              int ConfigFields::*field, std::optional<std::string_view> restored) {
-    SettingKey key = WithField(name, section, FieldKind::TickBox, kSwitch, Note::Count_, restored);
+    SettingKey key = WithField(name, section, FieldKind::TickBox, kSwitch, std::nullopt, restored);
     key.int16 = value;
     key.fieldNumber = field;
     return key;

@@ -54,7 +54,7 @@ struct SettingKey {
     // The values accepted at start-up and in the window; for a text, its length in
     // characters. None: the key has rules of its own (the partner's address).
     std::optional<Limits> limits{};
-    Note note = Note::Count_;  // the window's note a failed limit marks; Count_: none
+    std::optional<Note> note{};  // the window's note a failed limit marks
     // What Restore puts into the field, written as the file holds it; none: left alone.
     std::optional<std::string_view> restored{};
     bool listed = true;        // the key's line appears in the listing for the log

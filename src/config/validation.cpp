@@ -143,8 +143,8 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
 
     RuleTally tally;
     for (const SettingKey& key : kSettingTable) {
-        if (key.limits && key.note != Note::Count_) {
-            tally.Check(FieldOutsideLimits(key, fields), key.note);
+        if (key.limits && key.note) {
+            tally.Check(FieldOutsideLimits(key, fields), *key.note);
         }
     }
     tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);

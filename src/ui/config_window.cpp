@@ -74,13 +74,13 @@ const std::array<ConfigRow, 14> kConfigRows = {{
     {General, Line, "", "CPU Averaging Over:", "AvTimeT", Number, "CPU Averaging Period",
      Note::AvTimeM, "AvTimeM", "seconds ( min 1, max 30)", "AvTime"},
     {General, RightColumn, "", " Run On Top:", "RunOnTopT", TickBox,
-     "Set program to Run On Top (Run in System Tray takes priority)", Note::Count_, "", "",
+     "Set program to Run On Top (Run in System Tray takes priority)", std::nullopt, "", "",
      "RunOnTop"},
     {General, Line, "CPUDelayL", "CPU Delay:", "CPUDelayT", Number,
      "Time for CPU Load to be less than the CPU Threshold before shutdown initiated",
      Note::CPUDelayM, "CPUDelayM", "seconds (min 5, max 1800)", "CPUDelay"},
     {General, RightColumn, "", "Run in System Tray:", "StartMinT", TickBox,
-     "Set program to Run Minimised in System Tray (takes priority over Run On Top)", Note::Count_,
+     "Set program to Run Minimised in System Tray (takes priority over Run On Top)", std::nullopt,
      "", "", "StartMin"},
     {General, Line, "", "CPU Threshold:", "CPULevelT", Number, "CPU Threshold", Note::CPULevelM,
      "CPULevelM", "% (min 5, max 50)", "CPULevel"},
@@ -101,7 +101,7 @@ const std::array<ConfigRow, 14> kConfigRows = {{
     {Shutdown, Line, "", "Shut Down Type:", "ShutNameT", List, "Type of Shutdown", Note::ShutTypeM,
      "ShutTypeM", "", "ShutType"},
     {Communications, Heading, "", "Domain Name:", "DNameT", TickBox,
-     "Check to enter domain name instead of IP address", Note::Count_, "", "", "DName"},
+     "Check to enter domain name instead of IP address", std::nullopt, "", "", "DName"},
     {Communications, Line, "IPAddL", "IP Address:", "IPAddT", Name,
      "IP Address of computer to communicate with", Note::IPAddM, "IPAddM", "", "IPAdd"},
     {Communications, Line, "", "Port:", "Port1T", Number,
@@ -243,10 +243,10 @@ int ConfigWindow::Validate(bool portError) {
     const Validation result =
         ValidateFields(fields_, setup_.running.CMain, portError, FolderExists);
     for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
-        const Note note = kConfigRows[i].note;
-        if (note == Note::Count_ || !result[note].highlighted) continue;
+        const std::optional<Note> note = kConfigRows[i].note;
+        if (!note || !result[*note].highlighted) continue;
         looks_[i].marked = true;
-        if (result[note].caption) looks_[i].note = *result[note].caption;
+        if (result[*note].caption) looks_[i].note = *result[*note].caption;
     }
     statusTimerStarted_ = true;
     return result.failures;

@@ -57,7 +57,7 @@ struct ConfigRow {
     std::string_view input;  // the input's name
     InputKind kind;
     std::string_view tip;
-    Note note;  // Note::Count_: none
+    std::optional<Note> note;
     std::string_view noteName;
     std::string_view noteText;
     std::string_view key;  // the setting shown

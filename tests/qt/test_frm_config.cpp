@@ -88,7 +88,7 @@ struct ConfigRig : Fakes {
             if (const auto* field = qobject_cast<const QLineEdit*>(&control)) {
                 EXPECT_EQ(field->isReadOnly(), look.locked);
             }
-            if (row.note == Note::Count_) continue;
+            if (!row.note) continue;
             const std::string note(row.noteName);
             EXPECT_EQ(Shown(note.c_str()), look.note);
             const Names marked = Marked();

@@ -143,7 +143,7 @@ void frmConfig::BuildRow(std::size_t row) {
     if (!design.captionName.empty()) controls.caption->setObjectName(Q(design.captionName));
     controls.input = MakeInput(design, this);
     controls.input->setObjectName(Q(design.input));
-    if (design.note != Note::Count_) {
+    if (design.note) {
         controls.note = new QLabel(Q(design.noteText), this);
         controls.note->setObjectName(Q(design.noteName));
     }
