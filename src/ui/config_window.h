@@ -18,6 +18,7 @@
 #include "config/config_file_store.h"
 #include "config/file_texts.h"
 #include "config/settings.h"
+#include "ui/colour.h"
 
 namespace nodrel {
 
@@ -89,6 +90,8 @@ struct RowLook {
     bool locked = false;  // read-only, on the button-face background
     std::string note;
     bool marked = false;  // the note orange and bold; otherwise dark green and plain
+
+    Colour NoteColour() const { return marked ? kOrange : kDarkGreen; }
 };
 
 struct ButtonLook {

@@ -1,26 +1,10 @@
 #pragma once
 // What the main window shows, as plain data. The core writes it; each front end draws it.
-#include <cstdint>
 #include <string>
 
+#include "ui/colour.h"
+
 namespace nodrel {
-
-struct Colour {
-    enum class Kind { ButtonFace, ButtonText, Rgb };
-    Kind kind = Kind::ButtonText;
-    std::uint8_t r = 0, g = 0, b = 0;
-
-    static constexpr Colour FromRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        return Colour{Kind::Rgb, red, green, blue};
-    }
-    bool operator==(const Colour&) const = default;
-};
-
-inline constexpr Colour kButtonFace{Colour::Kind::ButtonFace};
-inline constexpr Colour kButtonText{Colour::Kind::ButtonText};
-inline constexpr Colour kOrange = Colour::FromRgb(255, 128, 0);
-inline constexpr Colour kGreen = Colour::FromRgb(0, 128, 0);
-inline constexpr Colour kWhite = Colour::FromRgb(255, 255, 255);
 
 struct LabelState {
     std::string caption;

@@ -16,10 +16,7 @@ constexpr int kHeight = 330;
 constexpr int kLogoSide = 92;
 constexpr UINT_PTR Timer1 = 1;
 
-constexpr COLORREF kDarkGreen = RGB(0, 102, 0);
-constexpr COLORREF kOrangeText = RGB(255, 128, 0);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhiteText = RGB(255, 255, 255);
 
 enum AboutFont { Regular, Name, VersionFont, Link, Bold };
 constexpr FontStyle kFonts[] = {{9}, {15.75}, {12}, {9, false, true}, {9, true}};
@@ -117,13 +114,13 @@ std::optional<LRESULT> frmAbout::LabelColours(HDC dc, HWND label) {
     COLORREF colour = kBlack;
     switch (GetDlgCtrlID(label)) {
         case IDC_ProgVersion:
-            colour = kWhiteText;
+            colour = ToColorRef(kWhite);
             break;
         case IDC_WebSite:
-            colour = visited_ ? kOrangeText : kDarkGreen;
+            colour = ToColorRef(visited_ ? kOrange : kDarkGreen);
             break;
         case IDC_TMessage:
-            colour = kOrangeText;
+            colour = ToColorRef(kOrange);
             break;
         default:
             break;

@@ -38,9 +38,6 @@ constexpr UINT_PTR Timer2 = 2;  // clears the status line
 constexpr UINT kCountdownMs = 1000;
 constexpr UINT kStatusMs = 2000;
 
-constexpr COLORREF kOrange = RGB(255, 128, 0);
-constexpr COLORREF kNoteGreen = RGB(0, 102, 0);
-
 enum ConfigFont { Regular, Bold };
 constexpr FontStyle kFonts[] = {{9}, {9, true}};
 
@@ -380,14 +377,14 @@ std::optional<LRESULT> frmConfig::LabelColours(HDC dc, HWND label) {
     const int id = GetDlgCtrlID(label);
     COLORREF colour = 0;
     if (id == IDC_TMessage || id == IDC_Status) {
-        colour = kOrange;
+        colour = ToColorRef(kOrange);
     } else {
         const auto row = std::find_if(
             kConfigRows.begin(), kConfigRows.end(),
             [id](const ConfigRow& r) { return !r.noteName.empty() && IdOf(r.noteName) == id; });
         if (row == kConfigRows.end()) return std::nullopt;
         const auto index = static_cast<std::size_t>(row - kConfigRows.begin());
-        colour = model_.Look(index).marked ? kOrange : kNoteGreen;
+        colour = ToColorRef(model_.Look(index).NoteColour());
     }
     SetTextColor(dc, colour);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

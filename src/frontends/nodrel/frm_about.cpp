@@ -7,6 +7,7 @@
 
 #include "app/launcher.h"
 #include "common/text.h"
+#include "nodrel_main.h"
 #include "pictures.h"
 
 namespace nodrel {
@@ -64,12 +65,12 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
     auto* site = new ClickLabel(this);
     QFont underlined = Arial(9);
     underlined.setUnderline(true);
-    WebSite = CentredLine(this, "WebSite", 184, 22, underlined, kAboutDarkGreen, site);
+    WebSite = CentredLine(this, "WebSite", 184, 22, underlined, ToQColor(kDarkGreen), site);
     WebSite->setText(QString::fromLatin1(HomePageAddress));
     WebSite->setToolTip(QStringLiteral("Open the home page"));
     site->onClick = [this] { WebSite_Click(); };
 
-    TMessage = CentredLine(this, "TMessage", 226, 22, Arial(9, true), kAboutOrange);
+    TMessage = CentredLine(this, "TMessage", 226, 22, Arial(9, true), ToQColor(kOrange));
 
     ExitAbout = new QPushButton(QStringLiteral("Close"), this);
     ExitAbout->setObjectName(QStringLiteral("ExitAbout"));
@@ -100,7 +101,7 @@ void frmAbout::ExitAbout_Click() {
 
 void frmAbout::WebSite_Click() {
     QPalette colours = WebSite->palette();
-    colours.setColor(QPalette::WindowText, kAboutOrange);
+    colours.setColor(QPalette::WindowText, ToQColor(kOrange));
     WebSite->setPalette(colours);
     runEvent([this] { program_.OpenHomePage(program_.State().ProgTitle); });
 }

@@ -16,10 +16,6 @@ namespace nodrel {
 
 class PictureLabel;
 
-// The about window's text colours.
-inline const QColor kAboutDarkGreen(0, 102, 0);
-inline const QColor kAboutOrange(255, 128, 0);
-
 class frmAbout : public QDialog {
     Q_OBJECT
 

@@ -12,14 +12,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "nodrel_main.h"
 #include "pictures.h"
 
 namespace nodrel {
 
 namespace {
-
-const QColor kOrange(255, 128, 0);
-const QColor kNoteGreen(0, 102, 0);
 
 constexpr int kCountdownMs = 1000;
 constexpr int kStatusMs = 2000;
@@ -44,18 +42,18 @@ QLabel* SignalLabel(const char* name, QWidget* parent) {
     QLabel* label = BoldLabel(QString(), parent);
     label->setObjectName(name);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kOrange);
+    palette.setColor(QPalette::WindowText, ToQColor(kOrange));
     label->setPalette(palette);
     return label;
 }
 
-// Dark green and plain, or orange and bold when the note's field failed its check.
-void SetNoteLook(QLabel* note, bool marked) {
+// Bold when the note's field failed its check.
+void SetNoteLook(QLabel* note, const RowLook& look) {
     QPalette palette = note->palette();
-    palette.setColor(QPalette::WindowText, marked ? kOrange : kNoteGreen);
+    palette.setColor(QPalette::WindowText, ToQColor(look.NoteColour()));
     note->setPalette(palette);
     QFont font = note->font();
-    font.setBold(marked);
+    font.setBold(look.marked);
     note->setFont(font);
 }
 
@@ -299,7 +297,7 @@ void frmConfig::DrawRow(std::size_t row) {
     }
     if (c.note) {
         c.note->setText(Q(look.note));
-        SetNoteLook(c.note, look.marked);
+        SetNoteLook(c.note, look);
     }
 }
 
