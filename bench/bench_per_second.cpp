@@ -32,7 +32,7 @@ class QuietEffects : public nodrel::Effects {
 public:
     int ShowMessage(int, const std::string& title, const std::string& text) override {
         std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
-        return nodrel::box::AnswerOk;
+        return nodrel::box::kAnswerOk;
     }
     void EndProgram(int status) override { ended = status; }
     void SetRefreshTimer(bool) override {}
@@ -100,7 +100,7 @@ struct RunningMaster {
         fs::remove_all("Log");
         fs::create_directory("Data");
         fs::create_directory("Log");
-        if (!nodrel::WriteConfigFile(nodrel::StandardConfigFileStore(), nodrel::ConfigFilePath,
+        if (!nodrel::WriteConfigFile(nodrel::StandardConfigFileStore(), nodrel::kConfigFilePath,
                                      MasterFullConfig())) {
             return "Data/Nodrel4.ini could not be written";
         }

@@ -29,7 +29,7 @@ struct QuietEffects : nodrel::Effects {
     int ShowMessage(int, const std::string&, const std::string&) override { return answer; }
     void EndProgram(int) override {}
     void SetRefreshTimer(bool) override {}
-    int answer = nodrel::box::AnswerNo;
+    int answer = nodrel::box::kAnswerNo;
 };
 struct IdleCounters : nodrel::CpuCounters {
     bool Read(nodrel::CpuTimes& out) override {
@@ -167,7 +167,7 @@ void Deliver(Nodrel& program, std::string_view datagram, LastCommand& last) {
     const bool isCommand = command == "C0" || command == "T0";
     const bool repeat = isCommand && command == last.command && last.quietTicks > 0;
     if (isCommand && !repeat) {
-        last = {command, nodrel::CommandRepeatsIgnoredMs / nodrel::RefreshPeriodMs};
+        last = {command, nodrel::kCommandRepeatsIgnoredMs / nodrel::kRefreshPeriodMs};
     }
     if (!valid) {
         Check(p.ConditionMet == before && p.CommsText == "Error");
@@ -180,7 +180,7 @@ void Deliver(Nodrel& program, std::string_view datagram, LastCommand& last) {
     }
 }
 
-constexpr std::string_view Known[] = {"<COA100>", "<COC000>", "<COT000>", "<C0A000>"};
+constexpr std::string_view kKnown[] = {"<COA100>", "<COC000>", "<COT000>", "<C0A000>"};
 
 }  // namespace
 
@@ -210,7 +210,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (last.quietTicks > 0) --last.quietTicks;
             }
         } else if (step < 0x80) {
-            Deliver(program, Known[step % std::size(Known)], last);
+            Deliver(program, kKnown[step % std::size(kKnown)], last);
         } else {
             Deliver(program, in.Bytes(step % 64), last);
         }

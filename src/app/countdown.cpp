@@ -57,7 +57,7 @@ void Nodrel::EndTestRun() {
     const std::string text = "Test " + ShutName;
     // The cycle starts again before the box: a master keeps its slave alive while it stands.
     ResetProgram();
-    outside_.effects.ShowMessage(box::Plain, title, text);
+    outside_.effects.ShowMessage(box::kPlain, title, text);
 }
 
 void Nodrel::CountdownDisplay() {
@@ -65,8 +65,8 @@ void Nodrel::CountdownDisplay() {
         b->enabled = false;
     }
     for (LabelState* label : {&window_.CPULoad, &window_.Counter}) {
-        label->fore = White;
-        label->back = Orange;
+        label->fore = kWhite;
+        label->back = kOrange;
     }
     window_.Counter.caption = CountdownCaption(settings.ShutType, settings.ShutTime - Count);
     // Whatever left it disabled, a countdown can always be cancelled.
@@ -80,7 +80,7 @@ void Nodrel::ActionTimeUp() {
     const bool logging = settings.LogLevel > kLogNone;
     if (InhibitShutdown == 1) {
         if (logging) WriteLog(ShutName, "Simulate");
-        outside_.effects.ShowMessage(box::Plain, ProgTitle + " Simulate " + ShutName,
+        outside_.effects.ShowMessage(box::kPlain, ProgTitle + " Simulate " + ShutName,
                                      "Test Real " + ShutName);
         if (type > kMonitor) ResetProgram();
     } else {
@@ -103,11 +103,11 @@ void Nodrel::ActionTimeUp() {
 bool Nodrel::CarryOut(int type) {
     switch (type) {
         case kPowerOff:
-            return power_.ShutdownSystem(ewx::PowerOff | ewx::Force);
+            return power_.ShutdownSystem(ewx::kPowerOff | ewx::kForce);
         case kReboot:
-            return power_.ShutdownSystem(ewx::Reboot | ewx::Force);
+            return power_.ShutdownSystem(ewx::kReboot | ewx::kForce);
         case kShutdown:
-            return power_.ShutdownSystem(ewx::Shutdown | ewx::Force);
+            return power_.ShutdownSystem(ewx::kShutdown | ewx::kForce);
         case kHibernate:
             ResetProgram();
             return power_.HibernateSystem();

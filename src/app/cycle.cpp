@@ -63,9 +63,9 @@ void Nodrel::ActivationDelay() {
 }
 
 void Nodrel::ApplyRestColours() {
-    for (LabelState* label : {&window_.CPULoad, &window_.Counter}) label->back = ButtonFace;
+    for (LabelState* label : {&window_.CPULoad, &window_.Counter}) label->back = kButtonFace;
     for (LabelState* label : {&window_.CPULoad, &window_.Counter, &window_.Title}) {
-        label->fore = ButtonText;
+        label->fore = kButtonText;
     }
     window_.Title.bold = false;
     window_.Counter.bold = false;
@@ -132,7 +132,7 @@ void Nodrel::SetButtonTips() {
 
 void Nodrel::ShowHeld() {
     window_.Counter.caption.clear();
-    window_.Title.fore = Orange;
+    window_.Title.fore = kOrange;
     window_.Title.bold = true;
     if (waitingForPort_ && !Unconfigured) {
         // The settings are fine; another program has the port.

@@ -8,16 +8,16 @@
 namespace nodrel {
 
 // The refresh timer's period: the cycle works on every second tick.
-inline constexpr int RefreshPeriodMs = 500;
+inline constexpr int kRefreshPeriodMs = 500;
 
 class Effects {
 public:
     virtual ~Effects() = default;
-    // A modal message; returns box::AnswerOk, AnswerYes or AnswerNo.
+    // A modal message; returns box::kAnswerOk, kAnswerYes or kAnswerNo.
     virtual int ShowMessage(int style, const std::string& title, const std::string& text) = 0;
     // The program ends with this exit status once the current event has returned.
     virtual void EndProgram(int status) = 0;
-    // Switches the refresh timer (RefreshPeriodMs); switching it on starts a fresh period.
+    // Switches the refresh timer (kRefreshPeriodMs); switching it on starts a fresh period.
     virtual void SetRefreshTimer(bool enabled) = 0;
     // Whether someone can answer a question; a console program has nobody to ask.
     virtual bool CanAsk() const { return true; }

@@ -39,10 +39,10 @@ void Nodrel::BindReceivePort() {
         // Nobody can say whether to end: the cycle is held and the port bound again later.
         PortError = true;
         waitingForPort_ = true;
-        portRetryIn_ = PortRetrySeconds;
+        portRetryIn_ = kPortRetrySeconds;
         return;
     }
-    if (ShowMessage(PortInUseMessage(settings.Port1)) == box::AnswerYes) End(1);
+    if (ShowMessage(PortInUseMessage(settings.Port1)) == box::kAnswerYes) End(1);
     PortError = true;
 }
 
@@ -63,7 +63,7 @@ bool Nodrel::SendLinkMessage() {
     // A failed send is silent; the message stays pending for the next occasion.
     if (!link_->SendTo(settings.IPAdd, settings.Port1, SendMsg)) return false;
     if (commandSendsLeft_ > 0) --commandSendsLeft_;
-    if (commandSendsLeft_ == 0) SendMsg = KeepAlive;
+    if (commandSendsLeft_ == 0) SendMsg = kKeepAlive;
     return true;
 }
 
@@ -75,7 +75,7 @@ void Nodrel::SendCommandRepeatsNow() {
 bool Nodrel::RepeatOfLastCommand(LinkCommand command) {
     if (command == lastCommand_ && commandQuietTicks_ > 0) return true;
     lastCommand_ = command;
-    commandQuietTicks_ = CommandRepeatsIgnoredMs / RefreshPeriodMs;
+    commandQuietTicks_ = kCommandRepeatsIgnoredMs / kRefreshPeriodMs;
     return false;
 }
 
@@ -85,7 +85,7 @@ void Nodrel::udpServ_DataArrival(std::string_view datagram) {
         if (!IsValidLinkMessage(datagram)) {
             CommsText = "Error";
             window_.Counter.bold = true;
-            window_.Counter.fore = Orange;
+            window_.Counter.fore = kOrange;
             window_.Counter.caption = "Connection Error";
             // ConditionMet is 0 only while a valid message has come since the last check
             // second. Leaving it so means a stream of junk cannot drown a live master's

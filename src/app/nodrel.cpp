@@ -90,8 +90,8 @@ int Nodrel::ShowMessage(const Message& message) {
 
 void Nodrel::CheckDataFolder() {
     std::error_code ec;
-    if (std::filesystem::is_directory(DataFolder, ec)) return;
-    Fatal({box::Exclamation, " Data Directory Error",
+    if (std::filesystem::is_directory(kDataFolder, ec)) return;
+    Fatal({box::kExclamation, " Data Directory Error",
            JoinLines({"The data directory does not exist.", "To restore the data directory",
                       "reinstall the program.", "The program will now terminate."})});
 }

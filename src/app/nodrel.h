@@ -50,7 +50,7 @@ struct Outside {
     ConfigFileStore* configStore = nullptr;
     // An accepted power off, reboot or halt may still not happen (a user or an application
     // can stop it): the program then waits until the front end reports the session's end
-    // (SessionEnding) and monitors again if it has not come after SessionEndWaitSeconds.
+    // (SessionEnding) and monitors again if it has not come after kSessionEndWaitSeconds.
     // Off: the program ends as soon as the action is accepted.
     bool awaitSessionEnd = false;
     // Tells the logged-in users of a real countdown; without one nobody is told.
@@ -59,7 +59,7 @@ struct Outside {
     const FileEncoding* configEncoding = nullptr;
 };
 
-inline constexpr std::int16_t SessionEndWaitSeconds = 60;
+inline constexpr std::int16_t kSessionEndWaitSeconds = 60;
 
 // The cycle's state is a private base: the procedures use its fields by name, everyone else
 // reads them through State() and changes them only through the entry points.
@@ -193,7 +193,7 @@ private:
     std::string ActivationCaption() const;
     void OpenDialog(std::int16_t seconds);
     // Passes a Reset or Test on to the slave, when this copy is a master: at once, and on
-    // the next sends until it has gone out CommandSends times.
+    // the next sends until it has gone out kCommandSends times.
     void ForwardCommand(std::string_view message);
     // A countdown that ends in the power action, not a test run's.
     bool InRealCountdown() const { return Phase == PhaseCountdown && !TestMode; }
@@ -226,7 +226,7 @@ private:
     // Seconds left to see the session end after an accepted action; 0 when not waiting.
     std::int16_t sessionWait_ = 0;
     bool configDialog_ = false;  // the open dialog is the configuration window
-    // The port is taken and nobody could be asked: it is bound again every PortRetrySeconds.
+    // The port is taken and nobody could be asked: it is bound again every kPortRetrySeconds.
     bool waitingForPort_ = false;
     int portRetryIn_ = 0;
     int loggedPortWait_ = 0;  // the port whose wait is in the log; 0 once a bind worked

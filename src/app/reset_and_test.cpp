@@ -18,7 +18,7 @@ void Nodrel::Reset_Click() {
         if (leavingCountdown) {
             RealCountdownLeft();  // which forwards the Reset
         } else {
-            ForwardCommand(ResetCommand);
+            ForwardCommand(kResetCommand);
         }
     });
 }
@@ -37,19 +37,19 @@ void Nodrel::TestS_Click() {
         window_.caption = ProgTitle + " - Test Mode";
         window_.Reset.toolTip = "Reset Nodrel";
         if (leavingCountdown) RealCountdownLeft();
-        ForwardCommand(TestCommand);
+        ForwardCommand(kTestCommand);
     });
 }
 
 void Nodrel::ForwardCommand(std::string_view message) {
     SendMsg = message;
-    commandSendsLeft_ = CommandSends;
+    commandSendsLeft_ = kCommandSends;
     if (settings.CMain == kMaster) SendLinkMessage();
 }
 
 void Nodrel::RealCountdownLeft() {
     // The slave, silent for as long as this master, may be counting down too.
-    ForwardCommand(ResetCommand);
+    ForwardCommand(kResetCommand);
 }
 
 void Nodrel::ReportPowerError(const PowerError& error) {

@@ -11,7 +11,7 @@ std::string WaitCaption(const std::string& action, std::int16_t secondsLeft) {
 }  // namespace
 
 void Nodrel::AwaitSessionEnd() {
-    sessionWait_ = SessionEndWaitSeconds;
+    sessionWait_ = kSessionEndWaitSeconds;
     window_.Counter.caption = WaitCaption(ShutName, sessionWait_);
 }
 

@@ -9,7 +9,7 @@ void Nodrel::ReadConfig() {
     const FileEncoding& encoding =
         outside_.configEncoding ? *outside_.configEncoding : StandardFileEncoding();
     const ReadOutcome outcome =
-        ::nodrel::ReadConfig(ConfigFilePath, settings, ConfigListing, fileTexts_, encoding);
+        ::nodrel::ReadConfig(kConfigFilePath, settings, ConfigListing, fileTexts_, encoding);
     if (outcome != ReadOutcome::Ok) Fatal(ReadFailureMessage(outcome));
 }
 

@@ -19,7 +19,7 @@ std::string JoinArguments(int argc, const char* const* argv) {
 
 std::optional<CommandLineForm> AcceptedForm(std::string_view commandLine,
                                             std::span<const CommandLineForm> extraForms) {
-    for (const auto forms : {std::span<const CommandLineForm>(CommonForms), extraForms}) {
+    for (const auto forms : {std::span<const CommandLineForm>(kCommonForms), extraForms}) {
         for (const CommandLineForm& form : forms) {
             if (form.line == commandLine) return form;
         }
@@ -49,7 +49,7 @@ std::optional<std::string> InformationRequest(std::string_view commandLine,
                                               std::string_view programName,
                                               std::string_view summary) {
     if (commandLine == "--version")
-        return std::string(programName) + " " + std::string(Version) + "\n";
+        return std::string(programName) + " " + std::string(kVersion) + "\n";
     if (commandLine == "--help") return Usage(programName, summary);
     return std::nullopt;
 }
@@ -66,7 +66,7 @@ StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownNa
     StartUp start{JoinArguments(argc, argv), {}, ProgramName(argv[0]), std::nullopt, {}};
     const auto form = AcceptedForm(start.commandLine, extraForms);
     if (!form) {
-        start.endStatus = StatusFailure;
+        start.endStatus = kStatusFailure;
         start.answer = std::string(shownName) + ": not an accepted command line: \"" +
                        start.commandLine + "\"\n\n" + Usage(shownName, summary);
     } else if (auto text = InformationRequest(start.commandLine, shownName, summary)) {
@@ -80,7 +80,7 @@ StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownNa
 
 int PrintAnswer(const StartUp& start, std::FILE* out, std::FILE* errors) {
     std::fputs(start.answer.c_str(), start.endStatus == 0 ? out : errors);
-    return start.endStatus.value_or(StatusFailure);
+    return start.endStatus.value_or(kStatusFailure);
 }
 
 bool GiveWay(InstanceGuard& guard, const Switches& switches) {

@@ -12,11 +12,11 @@
 namespace nodrel {
 
 // The exit status of a start that failed, or of a copy that gave way to the running one.
-inline constexpr int StatusFailure = 1;
+inline constexpr int kStatusFailure = 1;
 
 // What a copy that gives way to the running one says, as a box's title and text.
-inline constexpr const char* SecondCopyTitle = "Nodrel Start Up Error";
-inline constexpr const char* SecondCopyText =
+inline constexpr const char* kSecondCopyTitle = "Nodrel Start Up Error";
+inline constexpr const char* kSecondCopyText =
     "Nodrel or Nodrel Lite is already\r\n"
     "running. Only one instance can be\r\n"
     " running at a time.";
@@ -35,7 +35,7 @@ struct CommandLineForm {
 
 // The command lines every program accepts. Anything else is refused before anything is
 // armed: a misplaced or misspelt switch must never leave a machine to power off for real.
-inline constexpr CommandLineForm CommonForms[] = {
+inline constexpr CommandLineForm kCommonForms[] = {
     {"", {}},
     {"-InhibitShutdown", {.inhibitShutdown = true}},
     {"-AllowMulti", {.allowMulti = true}},
@@ -47,12 +47,12 @@ inline constexpr CommandLineForm CommonForms[] = {
 // The arguments after the program name, joined by single blanks.
 std::string JoinArguments(int argc, const char* const* argv);
 
-// The form `commandLine` is, among CommonForms and a front end's own `extraForms`; nothing
+// The form `commandLine` is, among kCommonForms and a front end's own `extraForms`; nothing
 // when it is none of them.
 std::optional<CommandLineForm> AcceptedForm(std::string_view commandLine,
                                             std::span<const CommandLineForm> extraForms = {});
 
-// The switches of one of CommonForms; none for any other command line.
+// The switches of one of kCommonForms; none for any other command line.
 Switches ReadSwitches(std::string_view commandLine);
 
 // What --help prints.
@@ -73,14 +73,14 @@ struct StartUp {
     Switches switches;
     std::string programName;  // as ProgramName gives it
     // Set when the program ends here, before anything is armed: 0 after --help or
-    // --version, StatusFailure after a command line that is not accepted. `answer` is then
+    // --version, kStatusFailure after a command line that is not accepted. `answer` is then
     // what to show: the version or the usage, or why the line was refused and the usage.
     std::optional<int> endStatus;
     std::string answer;
 };
 
 // Month names in the user's language, then the command line read and checked against
-// CommonForms and `extraForms`. The usage and version name the program `shownName`, with
+// kCommonForms and `extraForms`. The usage and version name the program `shownName`, with
 // the front end's `summary`.
 StartUp BeginStartUp(int argc, const char* const* argv, std::string_view shownName,
                      std::string_view summary, std::span<const CommandLineForm> extraForms = {});

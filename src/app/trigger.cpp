@@ -37,13 +37,13 @@ void Nodrel::CheckCondition() {
     if (settings.CMain != kMaster) {
         if (ConditionMet == 0) {
             window_.Counter.caption = "Connected";
-            window_.Counter.fore = Green;
+            window_.Counter.fore = kGreen;
         } else {
             window_.Counter.caption = "Not connected for the last " + std::to_string(Count) + "s";
-            window_.Counter.fore = Orange;
+            window_.Counter.fore = kOrange;
         }
     } else {
-        window_.Counter.fore = Orange;
+        window_.Counter.fore = kOrange;
         window_.Counter.caption = "CPU less than " + std::to_string(settings.CPULevel) +
                                   "% for the last " + std::to_string(Count) + "s";
     }

@@ -7,7 +7,7 @@
 namespace nodrel {
 
 inline constexpr std::string_view CRLF = "\r\n";
-inline constexpr std::string_view Version = "5.5";
+inline constexpr std::string_view kVersion = "5.5";
 
 // Joins lines with CR LF, the way every multi-line text of the program is built.
 std::string JoinLines(std::initializer_list<std::string_view> lines);
@@ -23,15 +23,15 @@ std::string RightAlign(std::string_view text, std::size_t width);
 
 // Message-box styles and answers as numbers, so the front ends can map them.
 namespace box {
-inline constexpr int Plain = 0;
-inline constexpr int Critical = 16;
-inline constexpr int CriticalYesNo = 20;
-inline constexpr int Exclamation = 48;
-inline constexpr int Information = 64;
+inline constexpr int kPlain = 0;
+inline constexpr int kCritical = 16;
+inline constexpr int kCriticalYesNo = 20;
+inline constexpr int kExclamation = 48;
+inline constexpr int kInformation = 64;
 
-inline constexpr int AnswerOk = 1;
-inline constexpr int AnswerYes = 6;
-inline constexpr int AnswerNo = 7;
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
 }  // namespace box
 
 // A message box as the core asks for it: the style number (0, 16, 20, 48, 64),

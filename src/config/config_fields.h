@@ -39,10 +39,9 @@ enum class Note {
     Port1M,
     ShutTimeM,
     ShutTypeM,
-    StartDelayM,
-    Count_
+    StartDelayM,  // the last
 };
-inline constexpr std::size_t NoteCount = static_cast<std::size_t>(Note::Count_);
+inline constexpr std::size_t kNoteCount = static_cast<std::size_t>(Note::StartDelayM) + 1;
 
 // The fields as the configuration window fills them from the settings in memory.
 ConfigFields FieldsFromSettings(const Settings& settings);

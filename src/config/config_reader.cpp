@@ -19,7 +19,7 @@ constexpr std::string_view kListingHead = "\r\nConfiguration\r\n-------------";
 // The key the line sets: its name immediately followed by '='. No key's name and '=' is the
 // start of another's.
 const SettingKey* MatchKey(std::string_view line) {
-    for (const SettingKey& key : SettingTable) {
+    for (const SettingKey& key : kSettingTable) {
         if (line.starts_with(key.name) && line.substr(key.name.size()).starts_with('=')) {
             return &key;
         }
@@ -28,7 +28,8 @@ const SettingKey* MatchKey(std::string_view line) {
 }
 
 bool IsSection(std::string_view line) {
-    return std::find(SectionHeadings.begin(), SectionHeadings.end(), line) != SectionHeadings.end();
+    return std::find(kSectionHeadings.begin(), kSectionHeadings.end(), line) !=
+           kSectionHeadings.end();
 }
 
 // Reading state: the values so far, the listing and how many keys and sections are owed.
@@ -36,8 +37,8 @@ struct ReadState {
     Settings settings;
     FileTexts texts;
     std::string listing{kListingHead};
-    int keysOwed = static_cast<int>(SettingTable.size());
-    int sectionsOwed = static_cast<int>(SectionHeadings.size());
+    int keysOwed = static_cast<int>(kSettingTable.size());
+    int sectionsOwed = static_cast<int>(kSectionHeadings.size());
 };
 
 // One line as read, without its line end. False when a value does not fit its field.
@@ -134,14 +135,14 @@ Message ReadFailureMessage(ReadOutcome outcome) {
     constexpr std::string_view terminate = "The program will now terminate.";
     switch (outcome) {
         case ReadOutcome::Missing:
-            return {box::Critical, " Configuration File Error",
+            return {box::kCritical, " Configuration File Error",
                     JoinLines({"The configuration file is either missing or corrupted.", reinstall,
                                terminate})};
         case ReadOutcome::Corrupted:
-            return {box::Critical, " Configuration File Error",
+            return {box::kCritical, " Configuration File Error",
                     JoinLines({"The configuration file is corrupted.", reinstall, terminate})};
         case ReadOutcome::ReadError:
-            return {box::Exclamation, " Configuration File Read Error",
+            return {box::kExclamation, " Configuration File Read Error",
                     JoinLines({"Unable to read the configuration file.",
                                "This may be a permissions problem.", terminate})};
         case ReadOutcome::Ok:

@@ -39,16 +39,16 @@ std::string BuildConfigText(const ConfigFields& fields, std::int16_t cmain,
     const auto line = [&text](std::string_view start, std::string_view rest = {}) {
         text.append(start).append(rest).append(CRLF);
     };
-    line("# Nodrel Version ", Version);
+    line("# Nodrel Version ", kVersion);
     line("# Configuration File");
     line("# ", stamp);
     // Each section after an empty line, then its keys in the table's order.
     std::optional<Section> section;
-    for (const SettingKey& key : SettingTable) {
+    for (const SettingKey& key : kSettingTable) {
         if (key.section != section) {
             section = key.section;
             line("");
-            line(SectionHeadings[static_cast<std::size_t>(key.section)]);
+            line(kSectionHeadings[static_cast<std::size_t>(key.section)]);
         }
         const auto bytes = texts.bytes.find(key.name);
         line(std::string(key.name) + '=',
@@ -76,7 +76,7 @@ bool WriteConfigFile(ConfigFileStore& store, const fs::path& file, const std::st
 
 Message WriteFailureMessage() {
     return {48, " Configuration File Error",
-            JoinLines({std::string("Unable to write to the configuration file. ") + ConfigFilePath,
+            JoinLines({std::string("Unable to write to the configuration file. ") + kConfigFilePath,
                        "This may be a permissions problem."})};
 }
 

@@ -17,7 +17,7 @@ public:
 // Every text key as its field holds it, in UTF-8.
 FileTexts AllAsTyped(const ConfigFields& fields) {
     FileTexts texts;
-    for (const SettingKey& key : SettingTable) {
+    for (const SettingKey& key : kSettingTable) {
         if (key.kind == FieldKind::Text) texts.bytes[std::string(key.name)] = fields.*key.fieldText;
     }
     return texts;
@@ -33,7 +33,7 @@ const FileEncoding& StandardFileEncoding() {
 FileTexts TextsToWrite(const ConfigFields& fields, const ConfigFields& loaded,
                        const FileTexts& read, const FileEncoding& encoding) {
     FileTexts written{read.utf8, {}};
-    for (const SettingKey& key : SettingTable) {
+    for (const SettingKey& key : kSettingTable) {
         if (key.kind != FieldKind::Text) continue;
         const std::string& text = fields.*key.fieldText;
         const auto bytes = read.bytes.find(key.name);

@@ -15,7 +15,7 @@ constexpr Limits kSwitch{kSwitchOff, kSwitchOn};
 
 // What every key with a field in the window has.
 constexpr SettingKey WithField(std::string_view name, Section section, FieldKind kind,
-                               std::optional<Limits> limits, Note note,
+                               std::optional<Limits> limits, std::optional<Note> note,
                                std::optional<std::string_view> restored) {
     SettingKey key{name, section, kind};
     key.limits = limits;
@@ -57,7 +57,7 @@ constexpr SettingKey Text(std::string_view name, Section section, std::string Se
 
 constexpr SettingKey TickBox(std::string_view name, Section section, std::int16_t Settings::*value,
                              int ConfigFields::*field, std::optional<std::string_view> restored) {
-    SettingKey key = WithField(name, section, FieldKind::TickBox, kSwitch, Note::Count_, restored);
+    SettingKey key = WithField(name, section, FieldKind::TickBox, kSwitch, std::nullopt, restored);
     key.int16 = value;
     key.fieldNumber = field;
     return key;
@@ -98,22 +98,22 @@ int CodeOfName(std::span<const std::string_view> names, const std::string& name)
 }  // namespace
 
 std::string ShutTypeName(int code) {
-    return NameOfCode(ShutTypeNames, code);
+    return NameOfCode(kShutTypeNames, code);
 }
 
 int ShutTypeCodeOf(const std::string& name) {
-    return CodeOfName(ShutTypeNames, name);
+    return CodeOfName(kShutTypeNames, name);
 }
 
 int LogLevelCodeOf(const std::string& name) {
-    return CodeOfName(LogLevelNames, name);
+    return CodeOfName(kLogLevelNames, name);
 }
 
 using F = ConfigFields;
 using S = Settings;
 using enum Section;
 
-const std::array<SettingKey, 15> SettingTable = {
+const std::array<SettingKey, 15> kSettingTable = {
     Role("CMain"),
     TickBox("DName", Comms, &S::DName, &F::DNameT, std::nullopt),
     Text("IPAdd", Comms, &S::IPAdd, &F::IPAddT, std::nullopt, Note::IPAddM, std::nullopt),
@@ -122,23 +122,23 @@ const std::array<SettingKey, 15> SettingTable = {
     Number("CPUDelay", Run, &S::CPUDelay, &F::CPUDelayT, {5, 1800}, Note::CPUDelayM, "60"),
     SlaveUnused(
         Number("CPULevel", Run, &S::CPULevel, &F::CPULevelT, {5, 50}, Note::CPULevelM, "20")),
-    List("LogLevel", Run, &S::LogLevel, &F::LogLevelT, &F::LogLevelCode, LogLevelNames,
+    List("LogLevel", Run, &S::LogLevel, &F::LogLevelT, &F::LogLevelCode, kLogLevelNames,
          Note::LogLevelM, "2"),
     Text("LogName", Run, &S::LogName, &F::LogNameT, Limits{8, 20}, Note::LogNameM, "Nodrel.log"),
     Text("LogPath", Run, &S::LogPath, &F::LogPathT, Limits{2, 100}, Note::LogPathM,
-         DefaultLogFolder),
+         kDefaultLogFolder),
     TickBox("RunOnTop", Run, &S::RunOnTop, &F::RunOnTopT, "1"),
     Number("StartDelay", Run, &S::StartDelay, &F::StartDelayT, {1, 3600}, Note::StartDelayM, "2"),
     TickBox("StartMin", Run, &S::StartMin, &F::StartMinT, "2"),
     Number("ShutTime", Shutdown, &S::ShutTime, &F::ShutTimeT, {2, 600}, Note::ShutTimeM, "60"),
-    List("ShutType", Shutdown, &S::ShutType, &F::ShutNameT, &F::ShutTypeCode, ShutTypeNames,
+    List("ShutType", Shutdown, &S::ShutType, &F::ShutNameT, &F::ShutTypeCode, kShutTypeNames,
          Note::ShutTypeM, "1"),
 };
 
 const SettingKey& SettingNamed(std::string_view name) {
-    const auto key = std::find_if(SettingTable.begin(), SettingTable.end(),
+    const auto key = std::find_if(kSettingTable.begin(), kSettingTable.end(),
                                   [&](const SettingKey& k) { return k.name == name; });
-    if (key == SettingTable.end()) throw std::logic_error("no setting " + std::string(name));
+    if (key == kSettingTable.end()) throw std::logic_error("no setting " + std::string(name));
     return *key;
 }
 

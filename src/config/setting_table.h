@@ -15,13 +15,13 @@
 namespace nodrel {
 
 enum class Section { Comms, Run, Shutdown };
-inline constexpr std::array<std::string_view, 3> SectionHeadings = {"[Comms]", "[Run]",
-                                                                    "[Shutdown]"};
+inline constexpr std::array<std::string_view, 3> kSectionHeadings = {"[Comms]", "[Run]",
+                                                                     "[Shutdown]"};
 
 // Names in code order: the code of a name is its index plus 1.
-inline constexpr std::array<std::string_view, 6> ShutTypeNames = {
+inline constexpr std::array<std::string_view, 6> kShutTypeNames = {
     "Power Off", "Reboot", "Shutdown", "Monitor", "Hibernate", "Standby"};
-inline constexpr std::array<std::string_view, 3> LogLevelNames = {"None", "Normal", "Full"};
+inline constexpr std::array<std::string_view, 3> kLogLevelNames = {"None", "Normal", "Full"};
 
 // How the window holds a key's value.
 enum class FieldKind {
@@ -54,7 +54,7 @@ struct SettingKey {
     // The values accepted at start-up and in the window; for a text, its length in
     // characters. None: the key has rules of its own (the partner's address).
     std::optional<Limits> limits{};
-    Note note = Note::Count_;  // the window's note a failed limit marks; Count_: none
+    std::optional<Note> note{};  // the window's note a failed limit marks
     // What Restore puts into the field, written as the file holds it; none: left alone.
     std::optional<std::string_view> restored{};
     bool listed = true;        // the key's line appears in the listing for the log
@@ -62,7 +62,7 @@ struct SettingKey {
 };
 
 // In the order of the file, section by section.
-extern const std::array<SettingKey, 15> SettingTable;
+extern const std::array<SettingKey, 15> kSettingTable;
 
 // The key of that name; the name must be one of the table's.
 const SettingKey& SettingNamed(std::string_view name);

@@ -8,7 +8,7 @@ std::filesystem::path LocalPath(std::string_view text) {
     // Made from UTF-8 code units: a plain std::string would pass through the system's
     // narrow code page where it has one.
     std::u8string path(text.begin(), text.end());
-    if constexpr (PathSeparator == '/') std::replace(path.begin(), path.end(), u8'\\', u8'/');
+    if constexpr (kPathSeparator == '/') std::replace(path.begin(), path.end(), u8'\\', u8'/');
     try {
         return path;
     } catch (const std::filesystem::filesystem_error&) {

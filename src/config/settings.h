@@ -29,12 +29,13 @@ struct Settings {
 
 // The folder separator this build writes where the program supplies a path itself: the
 // standard library's preferred one for the system it was built for.
-inline constexpr char PathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+inline constexpr char kPathSeparator =
+    static_cast<char>(std::filesystem::path::preferred_separator);
 
 // "Log" and the separator: the default log folder.
-inline constexpr char DefaultLogFolder[] = {'L', 'o', 'g', PathSeparator, '\0'};
+inline constexpr char kDefaultLogFolder[] = {'L', 'o', 'g', kPathSeparator, '\0'};
 inline std::string DefaultLogPath() {
-    return DefaultLogFolder;
+    return kDefaultLogFolder;
 }
 
 // Both '\' and '/' separate folders in LogPath.
@@ -50,9 +51,10 @@ std::string PathText(const std::filesystem::path& path);
 
 // Relative location of the configuration file, against the current directory, as the
 // program's texts name it.
-inline constexpr char ConfigFileText[] = {'D', 'a', 't', 'a', PathSeparator, 'N', 'o', 'd', 'r',
-                                          'e', 'l', '4', '.', 'i',           'n', 'i', '\0'};
-inline constexpr const char* ConfigFilePath = ConfigFileText;
-inline constexpr const char* DataFolder = "Data";
+inline constexpr char kConfigFileText[] = {
+    'D', 'a', 't', 'a', kPathSeparator, 'N', 'o', 'd', 'r', 'e', 'l', '4', '.',
+    'i', 'n', 'i', '\0'};
+inline constexpr const char* kConfigFilePath = kConfigFileText;
+inline constexpr const char* kDataFolder = "Data";
 
 }  // namespace nodrel

@@ -72,7 +72,7 @@ int CountRangeFailures(const Settings& s) {
     };
     int count = 0;
     for (bool fails : failed) count += fails ? 1 : 0;
-    for (const SettingKey& key : SettingTable) {
+    for (const SettingKey& key : kSettingTable) {
         if (key.limits && OutsideLimits(key, s)) ++count;
     }
     return count;
@@ -116,7 +116,7 @@ CheckResult CheckSettings(Settings& settings) {
 }
 
 Message CheckFailureMessage() {
-    return {box::Critical, " Configuration File Error",
+    return {box::kCritical, " Configuration File Error",
             JoinLines({"The configuration file is missing or corrupted.",
                        "Reinstall the program to restore the file.",
                        "The program will now terminate."})};
@@ -142,9 +142,9 @@ Validation ValidateFields(ConfigFields& fields, int cmain, bool portError,
         cmain == kMaster && hostNameMode && (address.empty() || addressAsName) && monitor;
 
     RuleTally tally;
-    for (const SettingKey& key : SettingTable) {
-        if (key.limits && key.note != Note::Count_) {
-            tally.Check(FieldOutsideLimits(key, fields), key.note);
+    for (const SettingKey& key : kSettingTable) {
+        if (key.limits && key.note) {
+            tally.Check(FieldOutsideLimits(key, fields), *key.note);
         }
     }
     tally.Check(addressMode && AddressFailsAddressMode(address), Note::IPAddM);

@@ -29,7 +29,7 @@ struct NoteMark {
 
 struct Validation {
     int failures = 0;
-    std::array<NoteMark, NoteCount> notes{};
+    std::array<NoteMark, kNoteCount> notes{};
     const NoteMark& operator[](Note n) const { return notes[static_cast<std::size_t>(n)]; }
 };
 

@@ -20,7 +20,7 @@ LinkCommand CommandOf(std::string_view message) {
 
 Message PortInUseMessage(int port) {
     const std::string number = std::to_string(port);
-    return {box::CriticalYesNo, " Port Error",
+    return {box::kCriticalYesNo, " Port Error",
             JoinLines({"The RX Port " + number + " Is Already In Use",
                        "This Error Must Be Resolved Before", "You Can Use Nodrel.",
                        "Use The Configuration Screen", "To Change The RX Port.",

@@ -8,15 +8,15 @@
 namespace nodrel {
 
 // What a master sends every second while nothing else is pending.
-inline constexpr std::string_view KeepAlive = "<COA100>";
+inline constexpr std::string_view kKeepAlive = "<COA100>";
 // The Reset and Test commands a master passes on to its slave.
-inline constexpr std::string_view ResetCommand = "<COC000>";
-inline constexpr std::string_view TestCommand = "<COT000>";
+inline constexpr std::string_view kResetCommand = "<COC000>";
+inline constexpr std::string_view kTestCommand = "<COT000>";
 // Nothing is acknowledged: a command goes out on this many sends in a row, so that a lost
 // datagram loses nothing...
-inline constexpr int CommandSends = 4;
+inline constexpr int kCommandSends = 4;
 // ...and a slave acts on the first of them and ignores the same command for this long.
-inline constexpr int CommandRepeatsIgnoredMs = 3000;
+inline constexpr int kCommandRepeatsIgnoredMs = 3000;
 
 // True for a message of the link's format: at least 8 characters, "<CO" first, ">"
 // last, and positions 6-7 giving the number of characters beyond 8.
@@ -30,7 +30,7 @@ LinkCommand CommandOf(std::string_view message);
 Message PortInUseMessage(int port);
 
 // Without anyone to ask, a slave binds its taken port again this often, in seconds.
-inline constexpr int PortRetrySeconds = 10;
+inline constexpr int kPortRetrySeconds = 10;
 // What a slave waiting so shows: "waiting for UDP port 10001".
 std::string PortWaitCaption(int port);
 

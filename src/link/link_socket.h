@@ -8,7 +8,7 @@ namespace nodrel {
 
 // Datagrams a front end reads per wake-up, so that a flood cannot hold up the timer, the
 // signals or the window.
-inline constexpr int DatagramsPerWakeUp = 64;
+inline constexpr int kDatagramsPerWakeUp = 64;
 
 class LinkSocket {
 public:

@@ -16,7 +16,7 @@ std::optional<Ipv4Address> PartnerAddress::For(const std::string& partner, Time 
     if (lookingUp_) Collect(now);
     if (!lookingUp_ && (!nextLookup_ || now >= *nextLookup_)) {
         lookingUp_ = lookup_.Begin(name_);
-        if (!lookingUp_) nextLookup_ = now + RetryAfter;
+        if (!lookingUp_) nextLookup_ = now + kRetryAfter;
     }
     return lastGood_;
 }
@@ -27,9 +27,9 @@ void PartnerAddress::Collect(Time now) {
     lookingUp_ = false;
     if (outcome.state == NameLookup::State::Found) {
         lastGood_ = outcome.address;
-        nextLookup_ = now + RefreshAfter;
+        nextLookup_ = now + kRefreshAfter;
     } else {
-        nextLookup_ = now + RetryAfter;
+        nextLookup_ = now + kRetryAfter;
     }
 }
 

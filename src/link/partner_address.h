@@ -33,9 +33,9 @@ class PartnerAddress {
 public:
     using Time = std::chrono::steady_clock::time_point;
     // A name's address is looked up again this long after it was found...
-    static constexpr auto RefreshAfter = std::chrono::seconds(10);
+    static constexpr auto kRefreshAfter = std::chrono::seconds(10);
     // ...and this long after a look-up failed or could not be started.
-    static constexpr auto RetryAfter = std::chrono::seconds(3);
+    static constexpr auto kRetryAfter = std::chrono::seconds(3);
 
     explicit PartnerAddress(NameLookup& lookup) : lookup_(lookup) {}
 

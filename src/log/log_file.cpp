@@ -51,7 +51,7 @@ public:
 };
 
 std::string VersionLine() {
-    return "Version " + std::string(Version);
+    return "Version " + std::string(kVersion);
 }
 
 std::string HeaderText(int mode, int logLevel, std::string_view progTitle,
@@ -67,7 +67,7 @@ std::string HeaderText(int mode, int logLevel, std::string_view progTitle,
 }
 
 Message FailureBox(std::string_view titleSuffix, std::string text) {
-    return Message{box::Exclamation, std::string(titleSuffix), std::move(text)};
+    return Message{box::kExclamation, std::string(titleSuffix), std::move(text)};
 }
 
 }  // namespace

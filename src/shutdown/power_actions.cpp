@@ -6,14 +6,14 @@
 namespace nodrel {
 
 namespace {
-constexpr std::uint32_t ErrNotPrivileged = 0x8004062E;
-constexpr std::uint32_t ErrShutdownFailed = 0x8004062B;
-constexpr std::uint32_t ErrInvalidParameter = 0x8004062F;
+constexpr std::uint32_t kErrNotPrivileged = 0x8004062E;
+constexpr std::uint32_t kErrShutdownFailed = 0x8004062B;
+constexpr std::uint32_t kErrInvalidParameter = 0x8004062F;
 
 std::optional<PowerCall> CallForFlags(int flags) {
-    if (flags & ewx::PowerOff) return PowerCall::PowerOff;
-    if (flags & ewx::Reboot) return PowerCall::Reboot;
-    if (flags & ewx::Shutdown) return PowerCall::Halt;
+    if (flags & ewx::kPowerOff) return PowerCall::PowerOff;
+    if (flags & ewx::kReboot) return PowerCall::Reboot;
+    if (flags & ewx::kShutdown) return PowerCall::Halt;
     return std::nullopt;  // logging off: nothing this program asks for
 }
 }  // namespace
@@ -21,7 +21,7 @@ std::optional<PowerCall> CallForFlags(int flags) {
 Message PowerErrorMessage(const PowerError& error) {
     char number[16];
     std::snprintf(number, sizeof number, "0x%08X", static_cast<unsigned>(error.number));
-    return {box::Critical, " Error",
+    return {box::kCritical, " Error",
             JoinLines({std::string("Error Number: ") + number, "Source: " + error.source,
                        std::string("Error description: ") + error.what(),
                        "The program will now terminate."})};
@@ -33,21 +33,22 @@ void PowerActions::Raise(std::uint32_t number, const std::string& description) c
 
 void PowerActions::RaiseIfRefused(const PowerOutcome& outcome) const {
     if (outcome.kind == PowerOutcome::Kind::NotAuthorised) {
-        Raise(ErrNotPrivileged,
+        Raise(kErrNotPrivileged,
               "Can't enable shutdown: You do not have the privileges to shutdown this system. [" +
                   outcome.message + "]");
     }
     if (outcome.kind == PowerOutcome::Kind::Refused) {
-        Raise(ErrShutdownFailed, "ShutdownSystem failed: " + outcome.message);
+        Raise(kErrShutdownFailed, "ShutdownSystem failed: " + outcome.message);
     }
 }
 
 bool PowerActions::ShutdownSystem(int flags) {
     if (flags < 0 || flags > 31) {
-        Raise(ErrInvalidParameter, "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
+        Raise(kErrInvalidParameter,
+              "Invalid parameter to ShutdownSystem: " + std::to_string(flags));
     }
     const auto call = CallForFlags(flags);
-    if (!call) Raise(ErrShutdownFailed, "ShutdownSystem failed: no power action requested");
+    if (!call) Raise(kErrShutdownFailed, "ShutdownSystem failed: no power action requested");
     return Act(*call);
 }
 

@@ -39,10 +39,10 @@ struct PowerError : std::runtime_error {
 
 // Flags as the shutdown request takes them.
 namespace ewx {
-inline constexpr int Shutdown = 1;
-inline constexpr int Reboot = 2;
-inline constexpr int Force = 4;
-inline constexpr int PowerOff = 8;
+inline constexpr int kShutdown = 1;
+inline constexpr int kReboot = 2;
+inline constexpr int kForce = 4;
+inline constexpr int kPowerOff = 8;
 }  // namespace ewx
 
 // The box that ends the program after a power action's error.

@@ -41,7 +41,7 @@ std::string ShownPath(const fs::path& file) {
 }
 
 Message NoViewerMessage(const std::string& path, std::string_view viewerProgram) {
-    return {box::Exclamation, " Log File Error",
+    return {box::kExclamation, " Log File Error",
             JoinLines({"No viewer could be started for the log file", path + ".", viewerProgram,
                        "is needed to open it from here."})};
 }
@@ -51,7 +51,7 @@ template <std::size_t N>
 constexpr std::array<char, N> WithPathSeparator(const char (&text)[N]) {
     std::array<char, N> shown{};
     std::transform(text, text + N, shown.begin(),
-                   [](char c) { return c == '\\' ? PathSeparator : c; });
+                   [](char c) { return c == '\\' ? kPathSeparator : c; });
     return shown;
 }
 
@@ -59,7 +59,7 @@ constexpr auto kLogPathNote =
     WithPathSeparator("(Must exist and be between 1 and 99 characters plus '\\')");
 
 Message LogUnreadableMessage(const std::string& logName) {
-    return {box::Exclamation, " Log File Error",
+    return {box::kExclamation, " Log File Error",
             JoinLines({"Unable to opem the log file " + logName + ".",
                        "This may be a permissions problem.", "The program will now terminate"})};
 }
@@ -70,17 +70,17 @@ using enum WindowSection;
 using enum RowPlace;
 using enum InputKind;
 
-const std::array<ConfigRow, 14> ConfigRows = {{
+const std::array<ConfigRow, 14> kConfigRows = {{
     {General, Line, "", "CPU Averaging Over:", "AvTimeT", Number, "CPU Averaging Period",
      Note::AvTimeM, "AvTimeM", "seconds ( min 1, max 30)", "AvTime"},
     {General, RightColumn, "", " Run On Top:", "RunOnTopT", TickBox,
-     "Set program to Run On Top (Run in System Tray takes priority)", Note::Count_, "", "",
+     "Set program to Run On Top (Run in System Tray takes priority)", std::nullopt, "", "",
      "RunOnTop"},
     {General, Line, "CPUDelayL", "CPU Delay:", "CPUDelayT", Number,
      "Time for CPU Load to be less than the CPU Threshold before shutdown initiated",
      Note::CPUDelayM, "CPUDelayM", "seconds (min 5, max 1800)", "CPUDelay"},
     {General, RightColumn, "", "Run in System Tray:", "StartMinT", TickBox,
-     "Set program to Run Minimised in System Tray (takes priority over Run On Top)", Note::Count_,
+     "Set program to Run Minimised in System Tray (takes priority over Run On Top)", std::nullopt,
      "", "", "StartMin"},
     {General, Line, "", "CPU Threshold:", "CPULevelT", Number, "CPU Threshold", Note::CPULevelM,
      "CPULevelM", "% (min 5, max 50)", "CPULevel"},
@@ -101,7 +101,7 @@ const std::array<ConfigRow, 14> ConfigRows = {{
     {Shutdown, Line, "", "Shut Down Type:", "ShutNameT", List, "Type of Shutdown", Note::ShutTypeM,
      "ShutTypeM", "", "ShutType"},
     {Communications, Heading, "", "Domain Name:", "DNameT", TickBox,
-     "Check to enter domain name instead of IP address", Note::Count_, "", "", "DName"},
+     "Check to enter domain name instead of IP address", std::nullopt, "", "", "DName"},
     {Communications, Line, "IPAddL", "IP Address:", "IPAddT", Name,
      "IP Address of computer to communicate with", Note::IPAddM, "IPAddM", "", "IPAdd"},
     {Communications, Line, "", "Port:", "Port1T", Number,
@@ -134,8 +134,8 @@ int TickIn(const ConfigFields& fields, const ConfigRow& row) {
 
 ConfigWindow::ConfigWindow(ConfigWindowSetup setup, bool isAdmin)
     : setup_(std::move(setup)), caption_("Configure " + setup_.progTitle) {
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-        const ConfigRow& row = ConfigRows[i];
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+        const ConfigRow& row = kConfigRows[i];
         looks_[i] = {std::string(row.caption), std::string(row.tip), false,
                      std::string(row.noteText), false};
     }
@@ -153,9 +153,9 @@ ConfigWindow::ConfigWindow(ConfigWindowSetup setup, bool isAdmin)
 }
 
 RowLook& ConfigWindow::LookOf(std::string_view input) {
-    const auto row = std::find_if(ConfigRows.begin(), ConfigRows.end(),
+    const auto row = std::find_if(kConfigRows.begin(), kConfigRows.end(),
                                   [&](const ConfigRow& r) { return r.input == input; });
-    return looks_[static_cast<std::size_t>(row - ConfigRows.begin())];
+    return looks_[static_cast<std::size_t>(row - kConfigRows.begin())];
 }
 
 bool ConfigWindow::Slave() const {
@@ -189,8 +189,8 @@ void ConfigWindow::DataLoad() {
 }
 
 void ConfigWindow::SetSlaveLayout() {
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-        if (!SettingNamed(ConfigRows[i].key).slaveUnused) continue;
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+        if (!SettingNamed(kConfigRows[i].key).slaveUnused) continue;
         looks_[i].locked = true;
         looks_[i].tip = "Not used in Slave mode";
     }
@@ -242,11 +242,11 @@ int ConfigWindow::Validate(bool portError) {
     ResetNotes();
     const Validation result =
         ValidateFields(fields_, setup_.running.CMain, portError, FolderExists);
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-        const Note note = ConfigRows[i].note;
-        if (note == Note::Count_ || !result[note].highlighted) continue;
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+        const std::optional<Note> note = kConfigRows[i].note;
+        if (!note || !result[*note].highlighted) continue;
         looks_[i].marked = true;
-        if (result[note].caption) looks_[i].note = *result[note].caption;
+        if (result[*note].caption) looks_[i].note = *result[*note].caption;
     }
     statusTimerStarted_ = true;
     return result.failures;
@@ -284,7 +284,7 @@ bool ConfigWindow::WriteFile(const std::string& stamp) {
     FileTexts texts = TextsToWrite(fields_, loadedFields_, loadedTexts_, encoding);
     const std::string text = BuildConfigText(fields_, setup_.running.CMain, stamp, texts);
     ConfigFileStore& store = setup_.store ? *setup_.store : StandardConfigFileStore();
-    if (!WriteConfigFile(store, ConfigFilePath, text)) return false;
+    if (!WriteConfigFile(store, kConfigFilePath, text)) return false;
     // What the file now holds is what the next save compares with.
     loadedTexts_ = std::move(texts);
     return true;
@@ -304,7 +304,7 @@ LogView ConfigWindow::ViewLog(std::string_view viewerProgram) const {
     const Settings& s = setup_.running;
     if (s.LogLevel <= kLogNone) {
         return {"",
-                {box::Information, " Log File Error",
+                {box::kInformation, " Log File Error",
                  JoinLines({"Logging is set to None. There", "is no information to display."})},
                 false};
     }

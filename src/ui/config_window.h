@@ -2,7 +2,7 @@
 // The configuration window's decisions, for any front end with text fields, tick boxes and
 // lists: what its fields, captions, tips and notes show, the status line, and what Save,
 // Restore, View Log and its two timers do. A front end builds its controls from
-// ConfigRows and ConfigButtons, copies the controls into Fields() before each event, calls
+// kConfigRows and kConfigButtons, copies the controls into Fields() before each event, calls
 // the event and draws the state afterwards. The program's side of Save and View Log goes
 // through Nodrel::ConfigSave and Nodrel::ConfigViewLog.
 #include <array>
@@ -18,6 +18,7 @@
 #include "config/config_file_store.h"
 #include "config/file_texts.h"
 #include "config/settings.h"
+#include "ui/colour.h"
 
 namespace nodrel {
 
@@ -34,8 +35,8 @@ struct ConfigWindowSetup {
 };
 
 enum class WindowSection { General, Shutdown, Communications };
-inline constexpr std::array<std::string_view, 3> WindowSectionHeadings = {"General", "Shutdown",
-                                                                          "Communications"};
+inline constexpr std::array<std::string_view, 3> kWindowSectionHeadings = {"General", "Shutdown",
+                                                                           "Communications"};
 
 // Where a row's controls stand.
 enum class RowPlace {
@@ -57,14 +58,14 @@ struct ConfigRow {
     std::string_view input;  // the input's name
     InputKind kind;
     std::string_view tip;
-    Note note;  // Note::Count_: none
+    std::optional<Note> note;
     std::string_view noteName;
     std::string_view noteText;
     std::string_view key;  // the setting shown
 };
 
 // Top to bottom.
-extern const std::array<ConfigRow, 14> ConfigRows;
+extern const std::array<ConfigRow, 14> kConfigRows;
 
 // A list row's items in the order the list shows them.
 std::vector<std::string> ListItems(const ConfigRow& row);
@@ -79,7 +80,7 @@ struct ConfigButton {
     std::string_view caption;
 };
 // Left to right along the bottom.
-inline constexpr std::array<ConfigButton, 4> ConfigButtons = {
+inline constexpr std::array<ConfigButton, 4> kConfigButtons = {
     {{"ViewL", "View Log"}, {"Restore", "Restore"}, {"Save", "Save"}, {"ExitConfig", "Close"}}};
 
 // What a row shows besides its value.
@@ -89,6 +90,8 @@ struct RowLook {
     bool locked = false;  // read-only, on the button-face background
     std::string note;
     bool marked = false;  // the note orange and bold; otherwise dark green and plain
+
+    Colour NoteColour() const { return marked ? kOrange : kDarkGreen; }
 };
 
 struct ButtonLook {
@@ -170,8 +173,8 @@ private:
     FileTexts loadedTexts_;
     std::string loadedSignature_;
     std::string caption_;
-    std::array<RowLook, ConfigRows.size()> looks_;
-    std::array<ButtonLook, ConfigButtons.size()> buttons_;
+    std::array<RowLook, kConfigRows.size()> looks_;
+    std::array<ButtonLook, kConfigButtons.size()> buttons_;
     std::string countdown_;
     std::string status_;
     bool statusTimerStarted_ = false;

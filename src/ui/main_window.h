@@ -1,31 +1,15 @@
 #pragma once
 // What the main window shows, as plain data. The core writes it; each front end draws it.
-#include <cstdint>
 #include <string>
+
+#include "ui/colour.h"
 
 namespace nodrel {
 
-struct Colour {
-    enum class Kind { ButtonFace, ButtonText, Rgb };
-    Kind kind = Kind::ButtonText;
-    std::uint8_t r = 0, g = 0, b = 0;
-
-    static constexpr Colour FromRgb(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        return Colour{Kind::Rgb, red, green, blue};
-    }
-    bool operator==(const Colour&) const = default;
-};
-
-inline constexpr Colour ButtonFace{Colour::Kind::ButtonFace};
-inline constexpr Colour ButtonText{Colour::Kind::ButtonText};
-inline constexpr Colour Orange = Colour::FromRgb(255, 128, 0);
-inline constexpr Colour Green = Colour::FromRgb(0, 128, 0);
-inline constexpr Colour White = Colour::FromRgb(255, 255, 255);
-
 struct LabelState {
     std::string caption;
-    Colour fore = ButtonText;
-    Colour back = ButtonFace;
+    Colour fore = kButtonText;
+    Colour back = kButtonFace;
     bool bold = false;
     bool operator==(const LabelState&) const = default;
 };

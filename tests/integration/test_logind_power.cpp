@@ -26,8 +26,8 @@ using std::chrono::seconds;
 using namespace std::chrono_literals;
 
 // Where LogindPower is sent whenever no private bus is meant: a socket that cannot exist.
-constexpr const char* NowhereBus = "unix:path=/nonexistent/nodrel-test-bus";
-const bool systemBusLeadsNowhere = setenv("DBUS_SYSTEM_BUS_ADDRESS", NowhereBus, 1) == 0;
+constexpr const char* kNowhereBus = "unix:path=/nonexistent/nodrel-test-bus";
+const bool systemBusLeadsNowhere = setenv("DBUS_SYSTEM_BUS_ADDRESS", kNowhereBus, 1) == 0;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -47,7 +47,7 @@ PowerError ErrorOf(const std::function<void()>& action) {
 // Runs the action that reaches logind's `method` as the countdown asks for it.
 bool Act(const std::string& method, seconds resumeBound = seconds(10),
          std::function<bool()> stopRequested = {},
-         milliseconds answerBound = LogindPower::DefaultAnswerBound) {
+         milliseconds answerBound = LogindPower::kDefaultAnswerBound) {
     LogindPower logind(resumeBound, answerBound);
     logind.stopRequested = std::move(stopRequested);
     PowerActions power(logind, "nodreld");
@@ -80,7 +80,7 @@ protected:
         ASSERT_EQ(setenv("DBUS_SYSTEM_BUS_ADDRESS", address.c_str(), 1), 0);
     }
     void TearDown() override {
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", NowhereBus, 1);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", kNowhereBus, 1);
         Stop();
     }
     int Stop() {

@@ -22,7 +22,7 @@ namespace nodrel::testing::desktop {
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 
-inline const QColor OrangeColour(255, 128, 0);
+inline const QColor kOrangeColour(255, 128, 0);
 inline std::string TextOf(const QLabel* label) {
     return label->text().toStdString();
 }

@@ -52,7 +52,7 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
         QLabel* site = about->findChild<QLabel*>("WebSite");
         EXPECT_EQ(TextOf(site), CONFIGURED_HOMEPAGE);
         Click(site);
-        EXPECT_EQ(Fore(site), OrangeColour);
+        EXPECT_EQ(Fore(site), kOrangeColour);
         about->findChild<QPushButton*>("ExitAbout")->click();
     });
     desk.Button("About")->click();

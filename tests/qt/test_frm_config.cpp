@@ -55,7 +55,7 @@ struct ConfigRig : Fakes {
     Names Marked() const {
         Names marked;
         for (QLabel* note : window->findChildren<QLabel*>(QRegularExpression("M$"))) {
-            const bool orange = Fore(note) == OrangeColour, bold = note->font().bold();
+            const bool orange = Fore(note) == kOrangeColour, bold = note->font().bold();
             if (!orange && !bold && Fore(note) == QColor(0, 102, 0)) continue;
             marked.push_back((orange && bold ? "" : "?") + note->objectName().toStdString());
         }
@@ -70,8 +70,8 @@ struct ConfigRig : Fakes {
     // Every control as the model says.
     void ExpectDrawn() const {
         const ConfigWindow& model = window->Model();
-        for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-            const ConfigRow& row = ConfigRows[i];
+        for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+            const ConfigRow& row = kConfigRows[i];
             const RowLook& look = model.Look(i);
             const std::string input(row.input);
             SCOPED_TRACE(input);
@@ -88,14 +88,14 @@ struct ConfigRig : Fakes {
             if (const auto* field = qobject_cast<const QLineEdit*>(&control)) {
                 EXPECT_EQ(field->isReadOnly(), look.locked);
             }
-            if (row.note == Note::Count_) continue;
+            if (!row.note) continue;
             const std::string note(row.noteName);
             EXPECT_EQ(Shown(note.c_str()), look.note);
             const Names marked = Marked();
             EXPECT_EQ(std::count(marked.begin(), marked.end(), note), look.marked ? 1 : 0);
         }
-        for (std::size_t i = 0; i < ConfigButtons.size(); ++i) {
-            const QWidget& button = Get(ConfigButtons[i].name.data());
+        for (std::size_t i = 0; i < kConfigButtons.size(); ++i) {
+            const QWidget& button = Get(kConfigButtons[i].name.data());
             EXPECT_EQ(button.toolTip().toStdString(), model.Button(i).tip);
             EXPECT_EQ(button.isEnabled(), model.Button(i).enabled);
         }
@@ -192,7 +192,7 @@ TEST(ConfigWindow, EachWayOfClosingReachesTheProgram) {
 TEST(ConfigWindow, SaveLeavesAPortErrorToTheNextBind) {
     ConfigRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}, {"Port1", "10001"}});
     rig.link.bindWorks = false;
-    rig.effects.answer = box::AnswerNo;
+    rig.effects.answer = box::kAnswerNo;
     rig.program.ReloadSettings();
     ASSERT_TRUE(rig.program.State().PortError);
     rig.Open();

@@ -15,8 +15,8 @@ namespace {
 using ::testing::Contains;
 
 Colour ColourOf(const QColor& c) {
-    if (c == QGuiApplication::palette().color(QPalette::Button)) return ButtonFace;
-    if (c == QGuiApplication::palette().color(QPalette::ButtonText)) return ButtonText;
+    if (c == QGuiApplication::palette().color(QPalette::Button)) return kButtonFace;
+    if (c == QGuiApplication::palette().color(QPalette::ButtonText)) return kButtonText;
     return Colour::FromRgb(std::uint8_t(c.red()), std::uint8_t(c.green()), std::uint8_t(c.blue()));
 }
 LabelState Read(const QLabel* l) {

@@ -21,12 +21,12 @@ TEST(QtEffects, MessageBoxStylesAnswersAndLines) {
         QMessageBox::Icon icon;
         int answer;
     } cases[] = {
-        {box::Plain, QMessageBox::Ok, QMessageBox::NoIcon, box::AnswerOk},
-        {box::Critical, QMessageBox::Ok, QMessageBox::Critical, box::AnswerOk},
-        {box::CriticalYesNo, QMessageBox::Yes, QMessageBox::Critical, box::AnswerYes},
-        {box::CriticalYesNo, QMessageBox::NoButton, QMessageBox::Critical, box::AnswerNo},
-        {box::Exclamation, QMessageBox::NoButton, QMessageBox::Warning, box::AnswerOk},
-        {box::Information, QMessageBox::Ok, QMessageBox::Information, box::AnswerOk},
+        {box::kPlain, QMessageBox::Ok, QMessageBox::NoIcon, box::kAnswerOk},
+        {box::kCritical, QMessageBox::Ok, QMessageBox::Critical, box::kAnswerOk},
+        {box::kCriticalYesNo, QMessageBox::Yes, QMessageBox::Critical, box::kAnswerYes},
+        {box::kCriticalYesNo, QMessageBox::NoButton, QMessageBox::Critical, box::kAnswerNo},
+        {box::kExclamation, QMessageBox::NoButton, QMessageBox::Warning, box::kAnswerOk},
+        {box::kInformation, QMessageBox::Ok, QMessageBox::Information, box::kAnswerOk},
     };
     QtEffects effects;
     std::vector<bool> openSeen;
@@ -66,7 +66,7 @@ TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEnd) {
     EXPECT_FALSE(effects.RefreshTimer().isActive() || effects.TrayIcon().isVisible());
     effects.SetRefreshTimer(true);
     EXPECT_FALSE(effects.RefreshTimer().isActive()) << "nothing starts after the end";
-    EXPECT_EQ(effects.ShowMessage(box::CriticalYesNo, "t", "x"), box::AnswerNo) << "no box";
+    EXPECT_EQ(effects.ShowMessage(box::kCriticalYesNo, "t", "x"), box::kAnswerNo) << "no box";
 }
 
 // Reads each datagram, holds while a box is open, follows the socket a reload bound.

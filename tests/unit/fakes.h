@@ -43,7 +43,7 @@ struct RecordingEffects : Effects, WindowEffects {
     std::vector<ShownMessage> messages;
     std::vector<std::string> events;
     std::optional<int> ended;
-    int answer = box::AnswerOk;
+    int answer = box::kAnswerOk;
     bool canAsk = true;                // false: a console, with nobody to answer
     std::function<void()> whileShown;  // as if the box ran the event loop
 };

@@ -14,13 +14,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-const std::string NotSaved = "Item(s) Highlighted Contain Out Of Range Values - Changes Not Saved";
+const std::string kNotSaved = "Item(s) Highlighted Contain Out Of Range Values - Changes Not Saved";
 
 std::size_t RowOf(std::string_view input) {
-    const auto row = std::find_if(ConfigRows.begin(), ConfigRows.end(),
+    const auto row = std::find_if(kConfigRows.begin(), kConfigRows.end(),
                                   [&](const ConfigRow& r) { return r.input == input; });
-    EXPECT_NE(row, ConfigRows.end()) << input;
-    return static_cast<std::size_t>(row - ConfigRows.begin());
+    EXPECT_NE(row, kConfigRows.end()) << input;
+    return static_cast<std::size_t>(row - kConfigRows.begin());
 }
 
 struct WindowRig : Rig {
@@ -39,8 +39,8 @@ struct WindowRig : Rig {
     // The notes in the marked look.
     Names Marked() const {
         Names marked;
-        for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-            if (window->Look(i).marked) marked.emplace_back(ConfigRows[i].noteName);
+        for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+            if (window->Look(i).marked) marked.emplace_back(kConfigRows[i].noteName);
         }
         std::sort(marked.begin(), marked.end());
         return marked;
@@ -73,7 +73,7 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     rig.Fields().IPAddT = "";
     rig.Save();
     EXPECT_EQ(rig.Marked(), (Names{"AvTimeM", "IPAddM", "ShutTypeM"}));
-    EXPECT_EQ(rig.window->Status(), NotSaved);
+    EXPECT_EQ(rig.window->Status(), kNotSaved);
     EXPECT_EQ(rig.Look("IPAddT").note, "Must Be A Valid IP Address");
     EXPECT_EQ(rig.FileText(), before);
     rig.window->TakeStatusTimerStart();
@@ -82,7 +82,7 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     rig.window->DomainNameClicked();
     EXPECT_EQ(rig.Fields().IPAddT, "partner");
     EXPECT_EQ(rig.Look("IPAddT").caption, "Domain Name");
-    EXPECT_EQ(rig.window->Status(), NotSaved);
+    EXPECT_EQ(rig.window->Status(), kNotSaved);
     EXPECT_FALSE(rig.window->TakeStatusTimerStart()) << "the status is left alone";
     EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid domain name)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "(Only Use With A Valid Domain Name)");

@@ -63,8 +63,8 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
                                           {"LogLevel", c.level},
                                           {"IPAdd", "192.168.1.20"}}));
         const MainWindow& w = rig.Window();
-        EXPECT_EQ(w.Counter, (LabelState{c.prefix + "2s", White, Orange, true}));
-        EXPECT_EQ(w.CPULoad, (LabelState{"", White, Orange, false}));
+        EXPECT_EQ(w.Counter, (LabelState{c.prefix + "2s", kWhite, kOrange, true}));
+        EXPECT_EQ(w.CPULoad, (LabelState{"", kWhite, kOrange, false}));
         EXPECT_EQ(w.Reset, (ButtonState{"Cancel", "Cancel Nodrel " + std::string(c.name), true}));
         for (const ButtonState* b : {&w.Config, &w.About, &w.TestS, &w.Exit}) {
             EXPECT_FALSE(b->enabled) << b->caption;
@@ -232,7 +232,7 @@ TEST(Countdown, SimulatedActionShowsItsBoxOnce) {
         EXPECT_THAT(rig.notice.texts, IsEmpty());
         EXPECT_THAT(
             rig.effects.messages,
-            ElementsAre(ShownMessage{box::Plain, "Nodrel Simulate " + name, "Test Real " + name}));
+            ElementsAre(ShownMessage{box::kPlain, "Nodrel Simulate " + name, "Test Real " + name}));
         EXPECT_EQ(EventsFrom(rig, name + "|Simulate"), events);
         EXPECT_EQ(rig.effects.ended, name == "Power Off" ? std::optional(0) : std::nullopt);
         EXPECT_EQ(rig.State().settings.ShutTime, 6) << "still six after the reset";
@@ -260,7 +260,7 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
         } else {
             rig.Seconds(4);
             EXPECT_THAT(rig.effects.messages,
-                        ElementsAre(ShownMessage{box::Plain, "Nodrel Test", "Test Power Off"}));
+                        ElementsAre(ShownMessage{box::kPlain, "Nodrel Test", "Test Power Off"}));
             EXPECT_THAT(rig.power.calls, IsEmpty());
             EXPECT_THAT(rig.notice.texts, IsEmpty());
             EXPECT_EQ(rig.State().Phase, PhaseInitialise);

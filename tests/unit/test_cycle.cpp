@@ -30,7 +30,7 @@ TEST(Cycle, StartShowsTheTitleOfRoleAndActionAndTheButtons) {
         ASSERT_TRUE(rig.Start(overrides, commandLine));
         const MainWindow& w = rig.Window();
         EXPECT_EQ(w.caption, caption);
-        EXPECT_EQ(w.Title, (LabelState{title, ButtonText, ButtonFace, false}));
+        EXPECT_EQ(w.Title, (LabelState{title, kButtonText, kButtonFace, false}));
         EXPECT_EQ(w.TestS.toolTip, "Enables/Restarts " + caption + " Test Mode");
         EXPECT_TRUE(rig.program.TimerEnabled());
         EXPECT_EQ(rig.priority.raised, 1);
@@ -94,7 +94,7 @@ TEST(Cycle, MovingAverageCountsOnlySecondsBelowTheLevel) {
         EXPECT_EQ(rig.Window().CPULoad.caption, "CPU Load: " + c.average);
         const std::string counter =
             "CPU less than " + c.level + "% for the last " + std::to_string(counts.back()) + "s";
-        EXPECT_EQ(rig.Window().Counter, (LabelState{counter, Orange, ButtonFace, true}));
+        EXPECT_EQ(rig.Window().Counter, (LabelState{counter, kOrange, kButtonFace, true}));
     }
 }
 
@@ -159,7 +159,7 @@ TEST(Cycle, ReloadRestartsWithTheNewSettingsAndExitEndsWithStatusZero) {
     rig.program.ReloadSettings();
     EXPECT_EQ(rig.State().TickDivider, 2);
     EXPECT_EQ(rig.Window().Counter,
-              (LabelState{"Program Activation In 3s", ButtonText, ButtonFace, false}));
+              (LabelState{"Program Activation In 3s", kButtonText, kButtonFace, false}));
     const std::string log = rig.folder.ReadLog();
     EXPECT_LT(log.find(" Config   , Updated"), log.rfind("CPULevel=35"));
     rig.program.Form_Unload();

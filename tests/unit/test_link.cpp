@@ -48,7 +48,7 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     EXPECT_EQ(rig.link.closed, 1) << "closed before every bind";
     rig.Seconds(1);
     rig.program.udpServ_DataArrival("<C0A000>");
-    EXPECT_EQ(rig.Window().Counter, (LabelState{"Connection Error", Orange, ButtonFace, true}));
+    EXPECT_EQ(rig.Window().Counter, (LabelState{"Connection Error", kOrange, kButtonFace, true}));
     rig.Seconds(2);
     EXPECT_EQ(rig.Window().Counter.caption, "Not connected for the last 2s");
     EXPECT_EQ(rig.State().CommsText, "Fail");
@@ -56,7 +56,7 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
         rig.program.udpServ_DataArrival("<COA100>");  // its partner half a second later was lost
         rig.Seconds(1);
         ASSERT_EQ(rig.State().Count, 0);
-        EXPECT_EQ(rig.Window().Counter, (LabelState{"Connected", Green, ButtonFace, true}));
+        EXPECT_EQ(rig.Window().Counter, (LabelState{"Connected", kGreen, kButtonFace, true}));
     }
     rig.Seconds(2);
     EXPECT_EQ(rig.Window().Counter.caption, "Not connected for the last 2s") << "quiet again";
@@ -68,10 +68,10 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
 TEST(Link, PortInUseAnsweredNoWaitsForConfigurationUntilABindWorks) {
     Rig rig;
     rig.link.bindWorks = false;
-    rig.effects.answer = box::AnswerNo;
+    rig.effects.answer = box::kAnswerNo;
     rig.Start(Slave({{"Port1", "10001"}}));
     ASSERT_EQ(rig.effects.messages.size(), 1u);
-    EXPECT_EQ(rig.effects.messages[0].style, box::CriticalYesNo);
+    EXPECT_EQ(rig.effects.messages[0].style, box::kCriticalYesNo);
     EXPECT_THAT(rig.effects.messages[0].text, HasSubstr("The RX Port 10001 Is Already In Use"));
     EXPECT_FALSE(rig.effects.ended);
     EXPECT_EQ(rig.Window().Title.caption, "Click Configure To Set Up Nodrel Slave");
@@ -233,22 +233,22 @@ struct PartnerRig {
     double Seconds() const { return std::chrono::duration<double>(now.time_since_epoch()).count(); }
 };
 
-constexpr Ipv4Address First{192, 168, 1, 20}, Second{192, 168, 1, 21};
-constexpr std::optional<Ipv4Address> None;
+constexpr Ipv4Address kFirst{192, 168, 1, 20}, kSecond{192, 168, 1, 21};
+constexpr std::optional<Ipv4Address> kNone;
 
 // Quads need no look-up; a name's last good address outlives failed look-ups, which are
 // retried every few seconds; a found address is refreshed every ten.
 TEST(PartnerAddress, KeepsTheLastGoodAddressThroughFailedLookUps) {
     PartnerRig rig;
     EXPECT_THAT(rig.Ticks(1, "127.000.000.010"), ElementsAre(Ipv4Address{127, 0, 0, 10}));
-    EXPECT_THAT(rig.Ticks(1, ""), ElementsAre(None));
-    EXPECT_THAT(rig.Ticks(3), ElementsAre(None)) << "nothing to send to while it is pending";
-    rig.lookup.Answer(First);
-    EXPECT_THAT(rig.Ticks(10), ElementsAre(First));
+    EXPECT_THAT(rig.Ticks(1, ""), ElementsAre(kNone));
+    EXPECT_THAT(rig.Ticks(3), ElementsAre(kNone)) << "nothing to send to while it is pending";
+    rig.lookup.Answer(kFirst);
+    EXPECT_THAT(rig.Ticks(10), ElementsAre(kFirst));
     rig.lookup.Answer(std::nullopt);  // the name service is down from second 15 on
-    EXPECT_THAT(rig.Ticks(12), ElementsAre(First));
-    rig.lookup.Answer(Second);
-    EXPECT_THAT(rig.Ticks(3), ElementsAre(First, Second)) << "a new address once found";
+    EXPECT_THAT(rig.Ticks(12), ElementsAre(kFirst));
+    rig.lookup.Answer(kSecond);
+    EXPECT_THAT(rig.Ticks(3), ElementsAre(kFirst, kSecond)) << "a new address once found";
     EXPECT_THAT(rig.begunAt, ElementsAre(2, 15, 18.5, 22, 25.5, 29));
 }
 
@@ -256,12 +256,12 @@ TEST(PartnerAddress, KeepsTheLastGoodAddressThroughFailedLookUps) {
 // look-up that cannot even start is retried as a failed one.
 TEST(PartnerAddress, AnotherNameStartsAfreshAndALookUpThatCannotStartIsRetried) {
     PartnerRig rig;
-    rig.lookup.Answer(First);
+    rig.lookup.Answer(kFirst);
     rig.Ticks(10.5);
     rig.lookup.outcome = {};  // the refresh at second 10.5 never ends
-    EXPECT_THAT(rig.Ticks(5), ElementsAre(First));
+    EXPECT_THAT(rig.Ticks(5), ElementsAre(kFirst));
     rig.lookup.starts = false;
-    EXPECT_THAT(rig.Ticks(4, "other"), ElementsAre(None));
+    EXPECT_THAT(rig.Ticks(4, "other"), ElementsAre(kNone));
     EXPECT_THAT(rig.lookup.begun, ElementsAre("name", "name", "other", "other"));
     EXPECT_THAT(rig.begunAt, ElementsAre(0, 10.5, 15.5, 18.5));
 }
@@ -294,7 +294,7 @@ TEST(UdpLink, CarriesDatagramsOnLoopbackAtMost64PerWakeUpAndClosingFreesThePort)
         pollfd waiting{receiver.Fd(), POLLIN, 0};
         poll(&waiting, 1, 1000);
         receiver.Receive([&](std::string_view datagram) { received.emplace_back(datagram); },
-                         DatagramsPerWakeUp);
+                         kDatagramsPerWakeUp);
     };
     wakeUp();
     EXPECT_EQ(received.size(), 64u);

@@ -11,26 +11,26 @@
 namespace nodrel::testing {
 namespace {
 
-constexpr std::int64_t Second = 10'000'000;
+constexpr std::int64_t kSecond = 10'000'000;
 
 std::int64_t Share(double share) {
-    return static_cast<std::int64_t>(share * Second + 0.5);
+    return static_cast<std::int64_t>(share * kSecond + 0.5);
 }
 
 // The idle share is rounded to four decimals, then the load is floored.
 TEST(LoadPercent, FourDecimalRoundingAndFloor) {
     // idle, elapsed, processors, load
     const std::tuple<std::int64_t, std::int64_t, int, int> cases[] = {
-        {Share(0.8735), Second, 1, 13},   // 13.15
-        {Share(0.8750), Second, 1, 13},   // 13.0
-        {Share(0.8751), Second, 1, 12},   // 12.99
-        {Share(0.87505), Second, 1, 13},  // ten-thousandths tie goes to even: 0.8750
-        {3 * Second, Second, 4, 25},      // one of four processors busy
-        {0, Second, 1, 100},
-        {Share(1.005), Second, 1, 0},
-        {Share(1.01), Second, 1, -1},  // a share a little above one is the failure value
-        {Share(1.015), Second, 1, -1},
-        {Share(1.02), Second, 1, -2},
+        {Share(0.8735), kSecond, 1, 13},   // 13.15
+        {Share(0.8750), kSecond, 1, 13},   // 13.0
+        {Share(0.8751), kSecond, 1, 12},   // 12.99
+        {Share(0.87505), kSecond, 1, 13},  // ten-thousandths tie goes to even: 0.8750
+        {3 * kSecond, kSecond, 4, 25},     // one of four processors busy
+        {0, kSecond, 1, 100},
+        {Share(1.005), kSecond, 1, 0},
+        {Share(1.01), kSecond, 1, -1},  // a share a little above one is the failure value
+        {Share(1.015), kSecond, 1, -1},
+        {Share(1.02), kSecond, 1, -2},
     };
     for (const auto& [idle, elapsed, processors, load] : cases) {
         EXPECT_EQ(LoadPercent(idle, elapsed, processors), load) << idle << " on " << processors;
@@ -54,25 +54,25 @@ TEST(Sampler, FailedReadingsKeepTheOldBaselineAndCountersThatDisagreeFail) {
     SteppedCounters counters;
     clsCPUUsageNT sampler(counters);
     sampler.Initialize();
-    counters.now = {Second, Second, 2};  // one of two processors idle
+    counters.now = {kSecond, kSecond, 2};  // one of two processors idle
     EXPECT_EQ(sampler.Query(), 50);
     counters.fail = true;
     EXPECT_EQ(sampler.Query(), -1);
     sampler.Initialize();
     counters.fail = false;
-    counters.now = {4 * Second, 3 * Second, 2};  // three of four processor-seconds idle
+    counters.now = {4 * kSecond, 3 * kSecond, 2};  // three of four processor-seconds idle
     EXPECT_EQ(sampler.Query(), 25) << "neither the failed query nor Initialize moved the baseline";
     const CpuTimes disagreeing[] = {
-        {3 * Second, 4 * Second, 2},      // idle went backwards
-        {5 * Second + 2, 5 * Second, 1},  // more idle than the one processor had
-        {6 * Second, 4 * Second, 2},      // time went backwards
-        {6 * Second, 5 * Second, 0},      // no processors
+        {3 * kSecond, 4 * kSecond, 2},      // idle went backwards
+        {5 * kSecond + 2, 5 * kSecond, 1},  // more idle than the one processor had
+        {6 * kSecond, 4 * kSecond, 2},      // time went backwards
+        {6 * kSecond, 5 * kSecond, 0},      // no processors
     };
     for (const CpuTimes& now : disagreeing) {
         counters.now = now;
         EXPECT_EQ(sampler.Query(), -1) << now.idle << " " << now.system << " " << now.processors;
     }
-    counters.now = {7 * Second, 6 * Second, 2};  // the last reading is the new baseline
+    counters.now = {7 * kSecond, 6 * kSecond, 2};  // the last reading is the new baseline
     EXPECT_EQ(sampler.Query(), 50);
 }
 

@@ -52,7 +52,7 @@ TEST(CommandLine, OnlyTheAcceptedFormsRun) {
           "-InhibitShutdownX", " -InhibitShutdown", "-InhibitShutdown  -AllowMulti",
           "--help -AllowMulti", "--service"}) {
         const StartUp start = StartWith(line);
-        EXPECT_EQ(start.endStatus, StatusFailure) << line;
+        EXPECT_EQ(start.endStatus, kStatusFailure) << line;
         EXPECT_FALSE(start.switches.allowMulti || start.switches.inhibitShutdown) << line;
         EXPECT_EQ(start.answer, "nodreld: not an accepted command line: \"" + std::string(line) +
                                     "\"\n\n" + usage);

@@ -54,9 +54,9 @@ struct RecordingEventLog : windows_platform::EventLog {
 TEST(ServiceMessages, GoToTheEventLogAsTitleAndTextAndGetTheConsolesAnswer) {
     // The core asks a console no question (Effects::CanAsk): every box is answered OK.
     const std::pair<int, WORD> cases[] = {
-        {box::Critical, EVENTLOG_ERROR_TYPE},      {box::CriticalYesNo, EVENTLOG_ERROR_TYPE},
-        {box::Exclamation, EVENTLOG_WARNING_TYPE}, {box::Information, EVENTLOG_INFORMATION_TYPE},
-        {box::Plain, EVENTLOG_INFORMATION_TYPE},
+        {box::kCritical, EVENTLOG_ERROR_TYPE},      {box::kCriticalYesNo, EVENTLOG_ERROR_TYPE},
+        {box::kExclamation, EVENTLOG_WARNING_TYPE}, {box::kInformation, EVENTLOG_INFORMATION_TYPE},
+        {box::kPlain, EVENTLOG_INFORMATION_TYPE},
     };
     for (const auto& [style, type] : cases) {
         std::FILE* errors = std::tmpfile();
@@ -65,7 +65,7 @@ TEST(ServiceMessages, GoToTheEventLogAsTitleAndTextAndGetTheConsolesAnswer) {
         ReportMessagesTo(effects, log);
         EXPECT_EQ(effects.ShowMessage(style, "Nodrel Slave Port Error",
                                       "Port 10001\r\nd\xc3\xa9j\xc3\xa0"),
-                  box::AnswerOk);
+                  box::kAnswerOk);
         ASSERT_EQ(log.entries.size(), 1u);
         EXPECT_EQ(log.entries[0].type, type) << style;
         EXPECT_EQ(log.entries[0].text, L"Nodrel Slave Port Error\r\nPort 10001\r\nd\u00e9j\u00e0");

@@ -73,7 +73,7 @@ TEST(Window, AnErrorThatEndsTheLoopIsShown) {
     PostMessageW(window.Handle(), WM_APP, 0, 0);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    EXPECT_EQ(message.wParam, static_cast<WPARAM>(StatusProgramError));
+    EXPECT_EQ(message.wParam, static_cast<WPARAM>(kStatusProgramError));
     EXPECT_TRUE(Window::ShowLastError("Nodrel Program Error", RecordBox));
     EXPECT_EQ(boxes, std::vector<std::wstring>{L"Nodrel Program Error: the handler failed\n"
                                                L"The program will now terminate."});

@@ -16,7 +16,7 @@ namespace {
 
 using testing::FakeWin32;
 
-const std::vector<std::string> PrivilegeCalls = {
+const std::vector<std::string> kPrivilegeCalls = {
     "LookupPrivilegeValue SeShutdownPrivilege", "GetCurrentProcess", "OpenProcessToken 0x28",
     "AdjustTokenPrivileges count 1 luid 19 attributes 2 length 16", "CloseHandle"};
 
@@ -27,13 +27,13 @@ std::unique_ptr<PowerBackend> BackendFor(bool service, Win32Api& api) {
 }
 
 const std::function<bool(PowerActions&)> PowerOff = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::PowerOff | ewx::Force);
+    return p.ShutdownSystem(ewx::kPowerOff | ewx::kForce);
 };
 const std::function<bool(PowerActions&)> Reboot = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::Reboot | ewx::Force);
+    return p.ShutdownSystem(ewx::kReboot | ewx::kForce);
 };
 const std::function<bool(PowerActions&)> Halt = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::Shutdown | ewx::Force);
+    return p.ShutdownSystem(ewx::kShutdown | ewx::kForce);
 };
 const std::function<bool(PowerActions&)> Hibernate = [](PowerActions& p) {
     return p.HibernateSystem();
@@ -61,7 +61,7 @@ TEST(WindowsPower, EnablesThePrivilegeThenMakesTheCallOfTheAction) {
         const auto backend = BackendFor(service, api);
         PowerActions power(*backend, "nodreld");
         EXPECT_TRUE(action(power)) << call;
-        auto expected = PrivilegeCalls;
+        auto expected = kPrivilegeCalls;
         expected.push_back(call);
         EXPECT_EQ(api.calls, expected);
         EXPECT_EQ(api.openHandles, 0) << call;
@@ -112,7 +112,7 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
         const auto backend = BackendFor(refusal.service, api);
         PowerActions power(*backend, "nodreld");
         try {
-            power.ShutdownSystem(ewx::PowerOff | ewx::Force);
+            power.ShutdownSystem(ewx::kPowerOff | ewx::kForce);
             ADD_FAILURE() << refusal.failing << " was not reported";
         } catch (const PowerError& error) {
             EXPECT_EQ(error.number, refusal.number) << refusal.failing;

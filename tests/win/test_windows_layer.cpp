@@ -266,13 +266,13 @@ TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
     const HWND window =
         CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
-    constexpr UINT LinkMessage = WM_APP + 7;
-    slave.NotifyWindow(window, LinkMessage);
+    constexpr UINT kLinkMessage = WM_APP + 7;
+    slave.NotifyWindow(window, kLinkMessage);
     ASSERT_TRUE(master.SendTo("127.0.0.1", port, "<COA100>"));
     MSG message{};
     bool told = false;
     for (int i = 0; i < 40 && !told; ++i) {
-        told = PeekMessageA(&message, window, LinkMessage, LinkMessage, PM_REMOVE);
+        told = PeekMessageA(&message, window, kLinkMessage, kLinkMessage, PM_REMOVE);
         if (!told) Sleep(50);
     }
     ASSERT_TRUE(told);
@@ -295,20 +295,20 @@ TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
     Settings settings;
     std::string listing;
     FileTexts texts;
-    ASSERT_EQ(ReadConfig(ConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
+    ASSERT_EQ(ReadConfig(kConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
     EXPECT_EQ(settings.LogName, "Köln-01.log");
     ConfigWindow window({"Nodrel", settings, settings, false, &store, texts, &encoding}, true);
     window.Load();
     window.Save("07-Dec-26 05:00:00");
     EXPECT_EQ(window.Status(), "No Changes To Save");
-    EXPECT_EQ(nodrel::testing::ReadBytes(ConfigFilePath), ansi);
+    EXPECT_EQ(nodrel::testing::ReadBytes(kConfigFilePath), ansi);
     window.Fields().LogNameT = "Kölner-01.log";  // in the code page
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=K\xF6lner-01.log\r\n"),
+    EXPECT_NE(nodrel::testing::ReadBytes(kConfigFilePath).find("=K\xF6lner-01.log\r\n"),
               std::string::npos);
     window.Fields().LogNameT = "Журнал-01.log";  // beyond it: the whole file in UTF-8
     window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(ConfigFilePath).find("=Журнал-01.log\r\n"),
+    EXPECT_NE(nodrel::testing::ReadBytes(kConfigFilePath).find("=Журнал-01.log\r\n"),
               std::string::npos);
 }
 

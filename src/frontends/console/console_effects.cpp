@@ -25,12 +25,12 @@ int ConsoleEffects::ShowMessage(int style, const std::string& title, const std::
     std::fflush(errors_);
     if (onMessage) onMessage(style, title, text);
     // The core asks a console no question (CanAsk): every box is a notice.
-    return box::AnswerOk;
+    return box::kAnswerOk;
 }
 
 int RefuseSecondCopy(ConsoleEffects& effects) {
-    effects.ShowMessage(box::Critical, SecondCopyTitle, SecondCopyText);
-    return StatusFailure;
+    effects.ShowMessage(box::kCritical, kSecondCopyTitle, kSecondCopyText);
+    return kStatusFailure;
 }
 
 }  // namespace nodrel::console

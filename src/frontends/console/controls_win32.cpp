@@ -5,7 +5,7 @@ namespace nodrel::console {
 namespace {
 // Closing the console ends the process once the handler returns (after 5 s at the most):
 // the handler waits a little less than that for the Exit path to finish.
-constexpr DWORD ExitWaitMs = 4'500;
+constexpr DWORD kExitWaitMs = 4'500;
 
 EventLoop* activeLoop = nullptr;
 HANDLE activeFinished = nullptr;
@@ -35,9 +35,9 @@ std::optional<Control> ServiceControlFor(DWORD control) {
             return Control::SessionEnd;
         case SERVICE_CONTROL_PARAMCHANGE:
             return Control::Reload;
-        case ServiceControlReset:
+        case kServiceControlReset:
             return Control::Reset;
-        case ServiceControlTest:
+        case kServiceControlTest:
             return Control::Test;
         default:
             return std::nullopt;
@@ -68,7 +68,7 @@ BOOL WINAPI ConsoleControls::Handler(DWORD event) {
     activeLoop->Post(*control);
     // A Reset leaves the program running; after the others the process may end at once.
     if (*control != Control::Reset && activeFinished) {
-        WaitForSingleObject(activeFinished, ExitWaitMs);
+        WaitForSingleObject(activeFinished, kExitWaitMs);
     }
     return TRUE;
 }

@@ -10,8 +10,8 @@
 namespace nodrel::console {
 
 // User-defined service controls (128 to 255): Reset and Test, as SIGUSR1 and SIGUSR2.
-inline constexpr DWORD ServiceControlReset = 128;
-inline constexpr DWORD ServiceControlTest = 129;
+inline constexpr DWORD kServiceControlReset = 128;
+inline constexpr DWORD kServiceControlTest = 129;
 
 // Ctrl+C and closing the console: Exit; Ctrl+Break: Reset; log-off and shutdown: the end of
 // the session. Nothing for any other event.

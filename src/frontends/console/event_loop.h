@@ -25,7 +25,7 @@ enum class Control {
 
 // The link socket's waitable as the system has it: a file descriptor, or an event handle.
 using Waitable = std::intptr_t;
-inline constexpr Waitable NoWaitable = -1;
+inline constexpr Waitable kNoWaitable = -1;
 
 class EventLoop {
 public:
@@ -35,7 +35,7 @@ public:
     EventLoop& operator=(const EventLoop&) = delete;
 
     bool Ready() const;
-    // On: the first tick one period (RefreshPeriodMs) from now, then on that grid.
+    // On: the first tick one period (kRefreshPeriodMs) from now, then on that grid.
     void SetTimer(bool enabled);
 
     std::function<void()> onTick;

@@ -43,9 +43,9 @@ void EventLoop::SetTimer(bool enabled) {
     // A periodic kernel timer: expirations stay on the grid set when it was armed.
     itimerspec period{};
     if (enabled) {
-        constexpr long PeriodNs = RefreshPeriodMs * 1'000'000L;
-        period.it_value.tv_nsec = PeriodNs;
-        period.it_interval.tv_nsec = PeriodNs;
+        constexpr long kPeriodNs = kRefreshPeriodMs * 1'000'000L;
+        period.it_value.tv_nsec = kPeriodNs;
+        period.it_interval.tv_nsec = kPeriodNs;
     }
     timerfd_settime(system_->timerFd, 0, &period, nullptr);
 }
@@ -71,7 +71,7 @@ bool Drain(int fd) {
 
 void EventLoop::Run(const std::function<bool()>& done) {
     while (!done()) {
-        const int link = static_cast<int>(linkWaitable ? linkWaitable() : NoWaitable);
+        const int link = static_cast<int>(linkWaitable ? linkWaitable() : kNoWaitable);
         pollfd fds[4] = {{system_->signalFd, POLLIN, 0},
                          {system_->postedFd, POLLIN, 0},
                          {system_->timerFd, POLLIN, 0},

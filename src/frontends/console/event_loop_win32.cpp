@@ -6,7 +6,7 @@
 namespace nodrel::console {
 
 namespace {
-constexpr LONGLONG PeriodIn100ns = RefreshPeriodMs * 10'000LL;
+constexpr LONGLONG kPeriodIn100ns = kRefreshPeriodMs * 10'000LL;
 }  // namespace
 
 struct EventLoop::System {
@@ -35,8 +35,8 @@ void EventLoop::SetTimer(bool enabled) {
         return;
     }
     LARGE_INTEGER due;
-    due.QuadPart = -PeriodIn100ns;  // relative
-    SetWaitableTimer(system_->timer, &due, RefreshPeriodMs, nullptr, nullptr, FALSE);
+    due.QuadPart = -kPeriodIn100ns;  // relative
+    SetWaitableTimer(system_->timer, &due, kRefreshPeriodMs, nullptr, nullptr, FALSE);
 }
 
 void EventLoop::Post(Control control) {

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
     "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.\n"
@@ -25,7 +25,7 @@ constexpr std::string_view Summary =
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary);
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", kSummary);
     if (start.endStatus) return nodrel::PrintAnswer(start, stdout, stderr);
     nodrel::console::ConsoleEffects effects(stderr);
     nodrel::linux_platform::AbstractSocketGuard guard;
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     nodrel::console::EventLoop loop;
     if (!loop.Ready()) {
         std::perror("nodreld: cannot set up its timer and signals");
-        return nodrel::StatusFailure;
+        return nodrel::kStatusFailure;
     }
     nodrel::console::ConsoleView view(stdout, isatty(STDOUT_FILENO) == 1);
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     loop.linkWaitable = [&] { return link.Fd(); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     nodrel::DatagramsPerWakeUp);
+                     nodrel::kDatagramsPerWakeUp);
     };
 
     program.Form_Load(start.commandLine);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Ctrl+C or closing the console exit; Ctrl+Break resets (a master passes it on).\n"
     "Exit status 0 after Exit or an action, 1 on errors.\n"
@@ -27,7 +27,7 @@ constexpr std::string_view Summary =
 enum class Mode { Console, Service, Install, Remove };
 
 // nodreld.exe's own command lines, beside those every program accepts.
-constexpr nodrel::CommandLineForm ServiceForms[] = {
+constexpr nodrel::CommandLineForm kServiceForms[] = {
     {"--service", {}},         {"--service -InhibitShutdown", {.inhibitShutdown = true}},
     {"--install-service", {}}, {"--install-service -InhibitShutdown", {.inhibitShutdown = true}},
     {"--remove-service", {}},
@@ -45,7 +45,7 @@ int RunConsole(const nodrel::StartUp& start) {
     nodrel::console::ConsoleControls controls(loop);
     if (!loop.Ready()) {
         std::fputs("nodreld: cannot set up its timer and console events\n", stderr);
-        return nodrel::StatusFailure;
+        return nodrel::kStatusFailure;
     }
     nodrel::console::ConsoleEffects effects(stderr);
     nodrel::console::ConsoleView view(stdout, _isatty(_fileno(stdout)) != 0);
@@ -67,7 +67,7 @@ int RunConsole(const nodrel::StartUp& start) {
 int main(int argc, char** argv) {
     // Data\Nodrel4.ini and the log lie beside the program, wherever it was started from.
     nodrel::windows_platform::EnterProgramFolder();
-    auto start = nodrel::BeginStartUp(argc, argv, "nodreld", Summary, ServiceForms);
+    auto start = nodrel::BeginStartUp(argc, argv, "nodreld", kSummary, kServiceForms);
     if (start.endStatus) return nodrel::PrintAnswer(start, stdout, stderr);
     const Mode mode = ModeOf(start.commandLine);
     if (mode == Mode::Install)

@@ -29,7 +29,7 @@ int RunProgram(const StartUp& start, Host& host) {
     loop.linkWaitable = [&] { return reinterpret_cast<Waitable>(link.ArrivalEvent()); };
     loop.onLinkReadable = [&] {
         link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     DatagramsPerWakeUp);
+                     kDatagramsPerWakeUp);
     };
     const auto show = [&] {
         if (!effects.Status() && host.show) host.show(program);

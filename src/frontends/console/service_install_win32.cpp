@@ -13,14 +13,14 @@ namespace nodrel::console {
 
 namespace {
 
-constexpr DWORD RestartDelayMs = 10'000;
-constexpr DWORD FailureCountResetS = 24 * 60 * 60;
-constexpr int StopPolls = 100;
-constexpr DWORD StopPollMs = 200;
-const wchar_t* const DisplayName = L"Nodrel";
-const wchar_t* const Description =
+constexpr DWORD kRestartDelayMs = 10'000;
+constexpr DWORD kFailureCountResetS = 24 * 60 * 60;
+constexpr int kStopPolls = 100;
+constexpr DWORD kStopPollMs = 200;
+const wchar_t* const kDisplayName = L"Nodrel";
+const wchar_t* const kDescription =
     L"Watches the processor load and powers the computer off after a quiet spell.";
-const wchar_t* const EventSourceKey =
+const wchar_t* const kEventSourceKey =
     L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Nodrel";
 
 class ScHandle {
@@ -49,17 +49,17 @@ int Fail(const char* what) {
         std::fprintf(stderr, "nodreld: %s failed (Windows error %lu)\n", what,
                      static_cast<unsigned long>(error));
     }
-    return StatusFailure;
+    return kStatusFailure;
 }
 
 void Configure(SC_HANDLE handle) {
-    SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(Description)};
+    SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(kDescription)};
     ChangeServiceConfig2W(handle, SERVICE_CONFIG_DESCRIPTION, &description);
-    SC_ACTION restart[] = {{SC_ACTION_RESTART, RestartDelayMs},
-                           {SC_ACTION_RESTART, RestartDelayMs},
-                           {SC_ACTION_RESTART, RestartDelayMs}};
+    SC_ACTION restart[] = {{SC_ACTION_RESTART, kRestartDelayMs},
+                           {SC_ACTION_RESTART, kRestartDelayMs},
+                           {SC_ACTION_RESTART, kRestartDelayMs}};
     SERVICE_FAILURE_ACTIONSW actions{};
-    actions.dwResetPeriod = FailureCountResetS;
+    actions.dwResetPeriod = kFailureCountResetS;
     actions.cActions = 3;
     actions.lpsaActions = restart;
     ChangeServiceConfig2W(handle, SERVICE_CONFIG_FAILURE_ACTIONS, &actions);
@@ -70,7 +70,7 @@ void Configure(SC_HANDLE handle) {
 
 bool RegisterEventSource(const std::wstring& executable) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, EventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS) {
         return false;
     }
@@ -89,8 +89,8 @@ bool RegisterEventSource(const std::wstring& executable) {
 void Stop(SC_HANDLE handle) {
     SERVICE_STATUS status{};
     if (!ControlService(handle, SERVICE_CONTROL_STOP, &status)) return;
-    for (int i = 0; i < StopPolls && status.dwCurrentState != SERVICE_STOPPED; ++i) {
-        Sleep(StopPollMs);
+    for (int i = 0; i < kStopPolls && status.dwCurrentState != SERVICE_STOPPED; ++i) {
+        Sleep(kStopPollMs);
         if (!QueryServiceStatus(handle, &status)) return;
     }
 }
@@ -103,7 +103,7 @@ int InstallService(bool inhibitShutdown) {
         L"\"" + executable + L"\" --service" + (inhibitShutdown ? L" -InhibitShutdown" : L"");
     const ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
     if (!manager) return Fail("installing the service");
-    const ScHandle created(CreateServiceW(manager.get(), ServiceName, DisplayName,
+    const ScHandle created(CreateServiceW(manager.get(), kServiceName, kDisplayName,
                                           SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                                           SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, command.c_str(),
                                           nullptr, nullptr, nullptr, nullptr, nullptr));
@@ -118,11 +118,11 @@ int RemoveService() {
     const ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) return Fail("removing the service");
     const ScHandle installed(
-        OpenServiceW(manager.get(), ServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+        OpenServiceW(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (!installed) return Fail("removing the service");
     Stop(installed.get());
     if (!DeleteService(installed.get())) return Fail("removing the service");
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, EventSourceKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEventSourceKey);
     std::puts("nodreld: the service Nodrel is removed");
     return 0;
 }

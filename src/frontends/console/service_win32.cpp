@@ -12,17 +12,17 @@ namespace nodrel::console {
 
 namespace {
 
-constexpr DWORD StartWaitHintMs = 30'000;
-constexpr DWORD StopWaitHintMs = 10'000;
-constexpr DWORD Accepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN |
-                           SERVICE_ACCEPT_PRESHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE;
+constexpr DWORD kStartWaitHintMs = 30'000;
+constexpr DWORD kStopWaitHintMs = 10'000;
+constexpr DWORD kAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN |
+                            SERVICE_ACCEPT_PRESHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE;
 
 // The service's state, shared by its main thread and the manager's calls of the handler.
 struct Service {
     const StartUp* start = nullptr;
     SERVICE_STATUS_HANDLE handle = nullptr;
     EventLoop* loop = nullptr;
-    int status = StatusFailure;
+    int status = kStatusFailure;
 };
 Service service;
 std::mutex loopLock;  // the handler never posts to a loop that is going away
@@ -48,7 +48,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
     const std::lock_guard<std::mutex> hold(loopLock);
     if (!request || service.loop == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
     if (*request == Control::Exit || *request == Control::SessionEnd) {
-        Report(SERVICE_STOP_PENDING, 0, StopWaitHintMs);
+        Report(SERVICE_STOP_PENDING, 0, kStopWaitHintMs);
     }
     service.loop->Post(*request);
     return NO_ERROR;
@@ -60,15 +60,15 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
         const std::lock_guard<std::mutex> hold(loopLock);
         service.loop = &loop;
     }
-    service.handle = RegisterServiceCtrlHandlerExW(ServiceName, Handler, nullptr);
+    service.handle = RegisterServiceCtrlHandlerExW(kServiceName, Handler, nullptr);
     if (service.handle == nullptr) return;
-    Report(SERVICE_START_PENDING, 0, StartWaitHintMs);
+    Report(SERVICE_START_PENDING, 0, kStartWaitHintMs);
 
     windows_platform::SystemEventLog eventLog;
     ConsoleEffects effects(stderr);
     ReportMessagesTo(effects, eventLog);
-    Host host{loop, effects, nullptr, [] { Report(SERVICE_RUNNING, Accepted); }, true};
-    service.status = loop.Ready() ? RunProgram(*service.start, host) : StatusFailure;
+    Host host{loop, effects, nullptr, [] { Report(SERVICE_RUNNING, kAccepted); }, true};
+    service.status = loop.Ready() ? RunProgram(*service.start, host) : kStatusFailure;
     {
         const std::lock_guard<std::mutex> hold(loopLock);
         service.loop = nullptr;
@@ -93,7 +93,7 @@ int RunService(const StartUp& start) {
             "nodreld: --service is how the service control manager starts Nodrel;\n"
             "install the service with --install-service\n",
             stderr);
-        return StatusFailure;
+        return kStatusFailure;
     }
     return service.status;
 }

@@ -6,7 +6,7 @@
 
 namespace nodrel::console {
 
-inline constexpr const wchar_t* ServiceName = L"Nodrel";
+inline constexpr const wchar_t* kServiceName = L"Nodrel";
 
 // Nobody sees a service's boxes: their titles and texts go to the event log, answered as
 // on a console.

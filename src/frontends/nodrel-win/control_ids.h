@@ -34,7 +34,7 @@ struct ControlName {
     const char* name;
 };
 
-inline constexpr ControlName ControlNames[] = {
+inline constexpr ControlName kControlNames[] = {
 #define NODREL_ID_NAME(name, value) {value, "IDC_" #name},
     NODREL_CONTROL_IDS(NODREL_ID_NAME)
 #undef NODREL_ID_NAME
@@ -42,7 +42,7 @@ inline constexpr ControlName ControlNames[] = {
 
 // The identifier of the control named `name` ("IDC_AvTimeT"), 0 for none.
 constexpr int IdNamed(std::string_view name) {
-    for (const ControlName& control : ControlNames) {
+    for (const ControlName& control : kControlNames) {
         if (control.name == name) return control.id;
     }
     return 0;

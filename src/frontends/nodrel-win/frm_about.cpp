@@ -11,36 +11,33 @@ namespace nodrel::win {
 
 namespace {
 
-constexpr int Width = 280;
-constexpr int Height = 330;
-constexpr int LogoSide = 92;
+constexpr int kWidth = 280;
+constexpr int kHeight = 330;
+constexpr int kLogoSide = 92;
 constexpr UINT_PTR Timer1 = 1;
 
-constexpr COLORREF DarkGreen = RGB(0, 102, 0);
-constexpr COLORREF OrangeText = RGB(255, 128, 0);
-constexpr COLORREF Black = RGB(0, 0, 0);
-constexpr COLORREF WhiteText = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 enum AboutFont { Regular, Name, VersionFont, Link, Bold };
-constexpr FontStyle Fonts[] = {{9}, {15.75}, {12}, {9, false, true}, {9, true}};
+constexpr FontStyle kFonts[] = {{9}, {15.75}, {12}, {9, false, true}, {9, true}};
 
-constexpr ControlRow Rows[] = {
+constexpr ControlRow kRows[] = {
     // First in the tab order, so it takes the focus; lies behind the Close button.
-    {IDC_Text1, Kind::Edit, L"", (Width - 96) / 2 + 4, 288, 1, 1, Regular, 0},
-    {IDC_ProgName, Kind::Label, L"Prog Name", 0, 104, Width, 30, Name, SS_CENTER},
-    {IDC_ProgVersion, Kind::Label, L"Version", 0, 137, Width, 32, VersionFont, SS_CENTER},
-    {IDC_WebSite, Kind::Label, L"", 0, 184, Width, 22, Link, SS_CENTER | SS_NOTIFY},
-    {IDC_TMessage, Kind::Label, L"", 0, 226, Width, 22, Bold, SS_CENTER},
-    {IDC_ExitAbout, Kind::Button, L"Close", (Width - 96) / 2, 284, 96, 30, Regular},
+    {IDC_Text1, Kind::Edit, L"", (kWidth - 96) / 2 + 4, 288, 1, 1, Regular, 0},
+    {IDC_ProgName, Kind::Label, L"Prog Name", 0, 104, kWidth, 30, Name, SS_CENTER},
+    {IDC_ProgVersion, Kind::Label, L"Version", 0, 137, kWidth, 32, VersionFont, SS_CENTER},
+    {IDC_WebSite, Kind::Label, L"", 0, 184, kWidth, 22, Link, SS_CENTER | SS_NOTIFY},
+    {IDC_TMessage, Kind::Label, L"", 0, 226, kWidth, 22, Bold, SS_CENTER},
+    {IDC_ExitAbout, Kind::Button, L"Close", (kWidth - 96) / 2, 284, 96, 30, Regular},
 };
 
 }  // namespace
 
 frmAbout::frmAbout(Nodrel& program, NodrelMain& main) : program_(program), main_(main) {
     Create(L"frmAbout", L"About", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, Width, Height, nullptr,
+           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWidth, kHeight, nullptr,
            static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
+    controls_ = std::make_unique<Controls>(Handle(), kRows, kFonts, Dpi());
     SetWindowPos((*controls_)[IDC_Text1], HWND_BOTTOM, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Borderless: only there to hold the focus.
@@ -54,7 +51,7 @@ frmAbout::frmAbout(Nodrel& program, NodrelMain& main) : program_(program), main_
     program_.AboutOpened();
     SetWindowTextW(Handle(), Wide("About " + program_.State().ProgTitle).c_str());
     SetWindowTextW((*controls_)[IDC_ProgName], Wide(program_.State().ProgTitle).c_str());
-    SetWindowTextW((*controls_)[IDC_ProgVersion], Wide("Version " + std::string(Version)).c_str());
+    SetWindowTextW((*controls_)[IDC_ProgVersion], Wide("Version " + std::string(kVersion)).c_str());
     SetWindowTextW((*controls_)[IDC_WebSite], Wide(HomePageAddress).c_str());
     CentreOnScreen(Handle());
     SetTimer(Handle(), Timer1, 1000, nullptr);
@@ -67,7 +64,7 @@ void frmAbout::PaintBackground() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     Bitmap picture(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_ABOUT),
                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    const int side = Scale(LogoSide);
+    const int side = Scale(kLogoSide);
     Icon logo(static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_LOGO), IMAGE_ICON, side, side, 0)));
     const HDC screen = GetDC(Handle());
@@ -114,16 +111,16 @@ void frmAbout::OnClosed() {
 }
 
 std::optional<LRESULT> frmAbout::LabelColours(HDC dc, HWND label) {
-    COLORREF colour = Black;
+    COLORREF colour = kBlack;
     switch (GetDlgCtrlID(label)) {
         case IDC_ProgVersion:
-            colour = WhiteText;
+            colour = ToColorRef(kWhite);
             break;
         case IDC_WebSite:
-            colour = visited_ ? OrangeText : DarkGreen;
+            colour = ToColorRef(visited_ ? kOrange : kDarkGreen);
             break;
         case IDC_TMessage:
-            colour = OrangeText;
+            colour = ToColorRef(kOrange);
             break;
         default:
             break;

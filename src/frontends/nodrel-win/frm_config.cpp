@@ -15,40 +15,37 @@ namespace {
 
 // The layout in 96-DPI pixels, as the Qt window lays it out: captions at the left, inputs
 // and their notes beside them, a right column for two tick boxes, the buttons below.
-constexpr int Width = 544;
-constexpr int Height = 520;
-constexpr int Left = 11;
-constexpr int InputLeft = 147;
-constexpr int RightColumnLeft = 384;
-constexpr int TickLeft = 516;
-constexpr int TickSide = 16;
-constexpr int FieldHeight = 22;
-constexpr int LabelHeight = 18;
-constexpr int LineStep = 28;
-constexpr int HeadingStep = 24;
-constexpr int SectionGap = 4;
-constexpr int FirstHeading = 71;
-constexpr int LogoSide = 48;
-constexpr int ButtonTop = 488;
-constexpr int ButtonWidth = 126;
-constexpr int ButtonGap = 6;
+constexpr int kWidth = 544;
+constexpr int kHeight = 520;
+constexpr int kLeft = 11;
+constexpr int kInputLeft = 147;
+constexpr int kRightColumnLeft = 384;
+constexpr int kTickLeft = 516;
+constexpr int kTickSide = 16;
+constexpr int kFieldHeight = 22;
+constexpr int kLabelHeight = 18;
+constexpr int kLineStep = 28;
+constexpr int kHeadingStep = 24;
+constexpr int kSectionGap = 4;
+constexpr int kFirstHeading = 71;
+constexpr int kLogoSide = 48;
+constexpr int kButtonTop = 488;
+constexpr int kButtonWidth = 126;
+constexpr int kButtonGap = 6;
 
 constexpr UINT_PTR Timer1 = 1;  // the self-closing countdown
 constexpr UINT_PTR Timer2 = 2;  // clears the status line
-constexpr UINT CountdownMs = 1000;
-constexpr UINT StatusMs = 2000;
-
-constexpr COLORREF Orange = RGB(255, 128, 0);
-constexpr COLORREF NoteGreen = RGB(0, 102, 0);
+constexpr UINT kCountdownMs = 1000;
+constexpr UINT kStatusMs = 2000;
 
 enum ConfigFont { Regular, Bold };
-constexpr FontStyle Fonts[] = {{9}, {9, true}};
+constexpr FontStyle kFonts[] = {{9}, {9, true}};
 
 // A note stays on its line, cut short rather than wrapped.
-constexpr DWORD Unwrapped = SS_LEFTNOWORDWRAP;
+constexpr DWORD kUnwrapped = SS_LEFTNOWORDWRAP;
 
 // Captions without a name of their own and the section headings.
-constexpr int FirstUnnamedId = 1400;
+constexpr int kFirstUnnamedId = 1400;
 
 int InputWidth(InputKind kind) {
     switch (kind) {
@@ -57,9 +54,9 @@ int InputWidth(InputKind kind) {
         case InputKind::Name:
             return 150;
         case InputKind::Wide:
-            return Width - InputLeft - Left;
+            return kWidth - kInputLeft - kLeft;
         case InputKind::TickBox:
-            return TickSide;
+            return kTickSide;
         case InputKind::List:
             return 100;
     }
@@ -88,97 +85,99 @@ int IdOf(std::string_view name) {
 class TableBuilder {
 public:
     std::vector<ControlRow> Build() {
-        rows_.push_back({IDC_TMessage, Kind::Label, L"", Left, 24, Width - 2 * Left - LogoSide - 8,
-                         LabelHeight, Bold, SS_LEFTNOWORDWRAP});
+        rows_.push_back({IDC_TMessage, Kind::Label, L"", kLeft, 24,
+                         kWidth - 2 * kLeft - kLogoSide - 8, kLabelHeight, Bold,
+                         SS_LEFTNOWORDWRAP});
         rows_.push_back(
-            {IDC_Logo, Kind::Picture, L"", Width - Left - LogoSide, 8, LogoSide, LogoSide});
+            {IDC_Logo, Kind::Picture, L"", kWidth - kLeft - kLogoSide, 8, kLogoSide, kLogoSide});
         std::optional<WindowSection> section;
-        for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-            if (ConfigRows[i].section != section) {
-                if (section) centre_ += SectionGap;
-                section = ConfigRows[i].section;
-                Heading(ConfigRows[i]);
+        for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+            if (kConfigRows[i].section != section) {
+                if (section) centre_ += kSectionGap;
+                section = kConfigRows[i].section;
+                Heading(kConfigRows[i]);
             }
             Row(i);
         }
-        rows_.push_back({IDC_Status, Kind::Label, L"", Left, ButtonTop - LabelHeight - 6,
-                         Width - 2 * Left, LabelHeight, Bold, SS_LEFTNOWORDWRAP});
-        for (std::size_t i = 0; i < ConfigButtons.size(); ++i) {
-            rows_.push_back({IdOf(ConfigButtons[i].name), Kind::Button, L"",
-                             Left + static_cast<int>(i) * (ButtonWidth + ButtonGap), ButtonTop,
-                             ButtonWidth, 24});
+        rows_.push_back({IDC_Status, Kind::Label, L"", kLeft, kButtonTop - kLabelHeight - 6,
+                         kWidth - 2 * kLeft, kLabelHeight, Bold, SS_LEFTNOWORDWRAP});
+        for (std::size_t i = 0; i < kConfigButtons.size(); ++i) {
+            rows_.push_back({IdOf(kConfigButtons[i].name), Kind::Button, L"",
+                             kLeft + static_cast<int>(i) * (kButtonWidth + kButtonGap), kButtonTop,
+                             kButtonWidth, 24});
         }
         return rows_;
     }
 
 private:
     void Label(int id, int x, int width, int font = Regular, DWORD style = 0) {
-        rows_.push_back(
-            {id, Kind::Label, L"", x, centre_ - LabelHeight / 2, width, LabelHeight, font, style});
+        rows_.push_back({id, Kind::Label, L"", x, centre_ - kLabelHeight / 2, width, kLabelHeight,
+                         font, style});
     }
     void Input(const ConfigRow& row, int x) {
-        const int height = row.kind == InputKind::TickBox ? TickSide : FieldHeight;
+        const int height = row.kind == InputKind::TickBox ? kTickSide : kFieldHeight;
         rows_.push_back({IdOf(row.input), InputControl(row.kind), L"", x, centre_ - height / 2,
                          InputWidth(row.kind), height});
     }
     int CaptionId(std::size_t i) {
-        const ConfigRow& row = ConfigRows[i];
+        const ConfigRow& row = kConfigRows[i];
         captionIds[i] = row.captionName.empty() ? nextUnnamed_++ : IdOf(row.captionName);
         return captionIds[i];
     }
 
     void Heading(const ConfigRow& first) {
-        Label(nextUnnamed_++, Left, InputLeft - Left, Bold);
+        Label(nextUnnamed_++, kLeft, kInputLeft - kLeft, Bold);
         headingIds.push_back(rows_.back().id);
         // A row placed beside the heading takes the rest of its line.
-        if (first.place != RowPlace::Heading) centre_ += HeadingStep;
+        if (first.place != RowPlace::Heading) centre_ += kHeadingStep;
     }
 
     void Row(std::size_t i) {
-        const ConfigRow& row = ConfigRows[i];
-        const int inputRight = InputLeft + InputWidth(row.kind);
+        const ConfigRow& row = kConfigRows[i];
+        const int inputRight = kInputLeft + InputWidth(row.kind);
         const int noteId = row.noteName.empty() ? 0 : IdOf(row.noteName);
         switch (row.place) {
             case RowPlace::Line: {
-                Label(CaptionId(i), Left, InputLeft - Left - 4);
-                Input(row, InputLeft);
+                Label(CaptionId(i), kLeft, kInputLeft - kLeft - 4);
+                Input(row, kInputLeft);
                 const bool rightColumnFollows =
-                    i + 1 < ConfigRows.size() && ConfigRows[i + 1].place == RowPlace::RightColumn;
-                const int noteRight = rightColumnFollows ? RightColumnLeft : Width - Left;
+                    i + 1 < kConfigRows.size() && kConfigRows[i + 1].place == RowPlace::RightColumn;
+                const int noteRight = rightColumnFollows ? kRightColumnLeft : kWidth - kLeft;
                 if (noteId) {
-                    Label(noteId, inputRight + 8, noteRight - inputRight - 8, Regular, Unwrapped);
+                    Label(noteId, inputRight + 8, noteRight - inputRight - 8, Regular, kUnwrapped);
                 }
-                if (!rightColumnFollows) centre_ += LineStep;
+                if (!rightColumnFollows) centre_ += kLineStep;
                 break;
             }
             case RowPlace::RightColumn:
-                Label(CaptionId(i), RightColumnLeft, TickLeft - RightColumnLeft - 6, Regular,
+                Label(CaptionId(i), kRightColumnLeft, kTickLeft - kRightColumnLeft - 6, Regular,
                       SS_RIGHT);
-                Input(row, TickLeft);
-                centre_ += LineStep;
+                Input(row, kTickLeft);
+                centre_ += kLineStep;
                 break;
             case RowPlace::NoteBelow:
-                Label(CaptionId(i), Left, InputLeft - Left - 4);
-                Input(row, InputLeft);
-                centre_ += HeadingStep;
-                if (noteId) Label(noteId, InputLeft, Width - InputLeft - Left, Regular, Unwrapped);
-                centre_ += HeadingStep;
+                Label(CaptionId(i), kLeft, kInputLeft - kLeft - 4);
+                Input(row, kInputLeft);
+                centre_ += kHeadingStep;
+                if (noteId)
+                    Label(noteId, kInputLeft, kWidth - kInputLeft - kLeft, Regular, kUnwrapped);
+                centre_ += kHeadingStep;
                 break;
             case RowPlace::Heading:
-                Label(CaptionId(i), InputLeft, 90);
-                Input(row, InputLeft + 92);
-                centre_ += HeadingStep;
+                Label(CaptionId(i), kInputLeft, 90);
+                Input(row, kInputLeft + 92);
+                centre_ += kHeadingStep;
                 break;
         }
     }
 
     std::vector<ControlRow> rows_;
-    int centre_ = FirstHeading;
-    int nextUnnamed_ = FirstUnnamedId;
+    int centre_ = kFirstHeading;
+    int nextUnnamed_ = kFirstUnnamedId;
 
 public:
     std::vector<int> headingIds;
-    std::array<int, ConfigRows.size()> captionIds{};
+    std::array<int, kConfigRows.size()> captionIds{};
 };
 
 std::string TextOf(HWND control) {
@@ -219,30 +218,31 @@ void Choose(HWND list, const std::string& item) {
 frmConfig::frmConfig(Nodrel& program, NodrelMain& main, bool isAdmin)
     : program_(program), main_(main), model_(program.ConfigOpened(), isAdmin) {
     Create(L"frmConfig", L"", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, Width, Height, nullptr);
+           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWidth, kHeight, nullptr);
     BuildControls();
     model_.Load();
     Draw();
     CentreOnScreen(Handle());
-    SetTimer(Handle(), Timer1, CountdownMs, nullptr);
+    SetTimer(Handle(), Timer1, kCountdownMs, nullptr);
 }
 
 void frmConfig::BuildControls() {
     TableBuilder builder;
     const std::vector<ControlRow> rows = builder.Build();
-    controls_ = std::make_unique<Controls>(Handle(), rows, Fonts, Dpi());
+    controls_ = std::make_unique<Controls>(Handle(), rows, kFonts, Dpi());
     captionIds_ = builder.captionIds;
     for (std::size_t i = 0; i < builder.headingIds.size(); ++i) {
-        SetWindowTextW((*controls_)[builder.headingIds[i]], Wide(WindowSectionHeadings[i]).c_str());
+        SetWindowTextW((*controls_)[builder.headingIds[i]],
+                       Wide(kWindowSectionHeadings[i]).c_str());
     }
-    for (const ConfigRow& row : ConfigRows) {
+    for (const ConfigRow& row : kConfigRows) {
         if (row.kind != InputKind::List) continue;
         const HWND list = (*controls_)[IdOf(row.input)];
         for (const std::string& item : ListItems(row)) {
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
         }
     }
-    for (const ConfigButton& button : ConfigButtons) {
+    for (const ConfigButton& button : kConfigButtons) {
         SetWindowTextW((*controls_)[IdOf(button.name)], Wide(button.caption).c_str());
     }
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
@@ -250,7 +250,7 @@ void frmConfig::BuildControls() {
 }
 
 void frmConfig::LoadIcons() {
-    Icon logo = LoadIconSized(IDI_LOGO, Scale(LogoSide));
+    Icon logo = LoadIconSized(IDI_LOGO, Scale(kLogoSide));
     SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo.get()), 0);
     logo_ = std::move(logo);
 }
@@ -267,7 +267,7 @@ void frmConfig::Forward(const std::function<void()>& event) {
 
 void frmConfig::TakeFields() {
     ConfigFields& fields = model_.Fields();
-    for (const ConfigRow& row : ConfigRows) {
+    for (const ConfigRow& row : kConfigRows) {
         const HWND input = (*controls_)[IdOf(row.input)];
         if (row.kind == InputKind::TickBox) {
             TickIn(fields, row) = SendMessageW(input, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
@@ -281,19 +281,19 @@ void frmConfig::TakeFields() {
 
 void frmConfig::Draw() {
     ShowText(Handle(), model_.Caption());
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) DrawRow(i);
-    for (std::size_t i = 0; i < ConfigButtons.size(); ++i) {
-        const int id = IdOf(ConfigButtons[i].name);
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) DrawRow(i);
+    for (std::size_t i = 0; i < kConfigButtons.size(); ++i) {
+        const int id = IdOf(kConfigButtons[i].name);
         controls_->SetTip(id, model_.Button(i).tip);
         EnableWindow((*controls_)[id], model_.Button(i).enabled);
     }
     ShowText((*controls_)[IDC_TMessage], model_.Countdown());
     ShowText((*controls_)[IDC_Status], model_.Status());
-    if (model_.TakeStatusTimerStart()) SetTimer(Handle(), Timer2, StatusMs, nullptr);
+    if (model_.TakeStatusTimerStart()) SetTimer(Handle(), Timer2, kStatusMs, nullptr);
 }
 
 void frmConfig::DrawRow(std::size_t row) {
-    const ConfigRow& design = ConfigRows[row];
+    const ConfigRow& design = kConfigRows[row];
     const RowLook& look = model_.Look(row);
     const ConfigFields& fields = model_.Fields();
     const int inputId = IdOf(design.input);
@@ -377,14 +377,14 @@ std::optional<LRESULT> frmConfig::LabelColours(HDC dc, HWND label) {
     const int id = GetDlgCtrlID(label);
     COLORREF colour = 0;
     if (id == IDC_TMessage || id == IDC_Status) {
-        colour = Orange;
+        colour = ToColorRef(kOrange);
     } else {
         const auto row = std::find_if(
-            ConfigRows.begin(), ConfigRows.end(),
+            kConfigRows.begin(), kConfigRows.end(),
             [id](const ConfigRow& r) { return !r.noteName.empty() && IdOf(r.noteName) == id; });
-        if (row == ConfigRows.end()) return std::nullopt;
-        const auto index = static_cast<std::size_t>(row - ConfigRows.begin());
-        colour = model_.Look(index).marked ? Orange : NoteGreen;
+        if (row == kConfigRows.end()) return std::nullopt;
+        const auto index = static_cast<std::size_t>(row - kConfigRows.begin());
+        colour = ToColorRef(model_.Look(index).NoteColour());
     }
     SetTextColor(dc, colour);
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));

@@ -49,7 +49,7 @@ private:
     NodrelMain& main_;
     ConfigWindow model_;
     std::unique_ptr<Controls> controls_;
-    std::array<int, ConfigRows.size()> captionIds_{};
+    std::array<int, kConfigRows.size()> captionIds_{};
     Icon logo_;
     BrushCache brushes_;
     bool closedByButton_ = false;

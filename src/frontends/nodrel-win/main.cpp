@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell, in a\n"
     "small window or in the notification area.\n"
     "Data\\Nodrel4.ini lies beside the program; the log goes where LogPath says.";
@@ -46,7 +46,7 @@ int RunMessageLoop(HWND main) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return got < 0 ? nodrel::win::StatusProgramError : static_cast<int>(message.wParam);
+    return got < 0 ? nodrel::win::kStatusProgramError : static_cast<int>(message.wParam);
 }
 
 }  // namespace
@@ -58,7 +58,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     const std::string shownName = nodrel::ProgramName(argv[0]);
     const auto start =
-        nodrel::BeginStartUp(static_cast<int>(argv.size()), argv.data(), shownName, Summary);
+        nodrel::BeginStartUp(static_cast<int>(argv.size()), argv.data(), shownName, kSummary);
     if (start.endStatus) {
         MessageBoxW(nullptr, nodrel::win::Wide(start.answer).c_str(), L"Nodrel",
                     start.endStatus == 0 ? MB_OK : MB_OK | MB_ICONERROR);
@@ -92,7 +92,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     window.Load(start.commandLine);
     const int loopStatus = effects.Status() ? *effects.Status() : RunMessageLoop(window.Handle());
     if (nodrel::win::Window::ShowLastError(program.State().ProgTitle + " Program Error")) {
-        return nodrel::win::StatusProgramError;
+        return nodrel::win::kStatusProgramError;
     }
     return effects.Status().value_or(loopStatus);
 }

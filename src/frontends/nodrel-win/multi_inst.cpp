@@ -10,13 +10,13 @@ namespace nodrel::win {
 
 namespace {
 
-constexpr int Width = 320;
-constexpr int Height = 106;
-constexpr COLORREF Black = RGB(0, 0, 0);
+constexpr int kWidth = 320;
+constexpr int kHeight = 106;
+constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-constexpr FontStyle Fonts[] = {{9}, {9.75}};
+constexpr FontStyle kFonts[] = {{9}, {9.75}};
 
-constexpr ControlRow Rows[] = {
+constexpr ControlRow kRows[] = {
     {IDC_Image1, Kind::Picture, L"", 12, 16, 32, 32},
     {IDC_ErrorMess, Kind::Label, L"Error Message", 56, 8, 214, 58, 1},
     {IDC_Logo, Kind::Picture, L"", 272, 8, 40, 40},
@@ -28,11 +28,11 @@ constexpr ControlRow Rows[] = {
 MultiInst::MultiInst(Launcher& launcher, WinEffects& effects)
     : launcher_(launcher), effects_(effects) {
     // Form_Load.
-    Create(L"MultiInst", Wide(SecondCopyTitle), WS_POPUP | WS_CAPTION | WS_SYSMENU,
-           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST | WS_EX_APPWINDOW, Width,
-           Height, nullptr);
-    controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
-    SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(SecondCopyText).c_str());
+    Create(L"MultiInst", Wide(kSecondCopyTitle), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+           WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_TOPMOST | WS_EX_APPWINDOW, kWidth,
+           kHeight, nullptr);
+    controls_ = std::make_unique<Controls>(Handle(), kRows, kFonts, Dpi());
+    SetWindowTextW((*controls_)[IDC_ErrorMess], Wide(kSecondCopyText).c_str());
     LoadPictures();
     controls_->SetTip(IDC_Exit, "Exit");
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
@@ -60,7 +60,7 @@ int MultiInst::Run() {
     SetFocus((*controls_)[IDC_Exit]);
     RunModal(nullptr);
     effects_.DialogClosed(Handle());
-    return StatusFailure;
+    return kStatusFailure;
 }
 
 void MultiInst::KeepOnTop() {
@@ -77,7 +77,7 @@ std::optional<LRESULT> MultiInst::OnModalMessage(UINT message, WPARAM wParam, LP
             return 0;
         case WM_CTLCOLORSTATIC:
             if (reinterpret_cast<HWND>(lParam) != (*controls_)[IDC_ErrorMess]) return std::nullopt;
-            SetTextColor(reinterpret_cast<HDC>(wParam), Black);
+            SetTextColor(reinterpret_cast<HDC>(wParam), kBlack);
             SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         case WM_DPICHANGED:

@@ -14,30 +14,32 @@ namespace {
 
 // The layout in 96-DPI pixels: the logo at the left, the three lines beside it, the
 // buttons below.
-constexpr int Width = 540;
-constexpr int Height = 108;
-constexpr int LogoSide = 60;
-constexpr int LineLeft = 76;
-constexpr int LineWidth = Width - LineLeft - 8;
-constexpr int ButtonTop = 74;
-constexpr int ButtonWidth = 98;
-constexpr int ButtonStep = ButtonWidth + 8;
-constexpr int ButtonsLeft = (Width - 5 * ButtonWidth - 4 * 8) / 2;
+constexpr int kWidth = 540;
+constexpr int kHeight = 108;
+constexpr int kLogoSide = 60;
+constexpr int kLineLeft = 76;
+constexpr int kLineWidth = kWidth - kLineLeft - 8;
+constexpr int kButtonTop = 74;
+constexpr int kButtonWidth = 98;
+constexpr int kButtonStep = kButtonWidth + 8;
+constexpr int kButtonsLeft = (kWidth - 5 * kButtonWidth - 4 * 8) / 2;
 // Datagrams read per message, so a flood cannot hold up the timer or the window.
 
-constexpr FontStyle Fonts[] = {{9}};
+constexpr FontStyle kFonts[] = {{9}};
 
-constexpr ControlRow Rows[] = {
-    {IDC_Logo, Kind::Picture, L"", 8, 6, LogoSide, LogoSide},
-    {IDC_Title, Kind::Label, L"", LineLeft, 8, LineWidth, 18, 0, SS_CENTER},
-    {IDC_Counter, Kind::Label, L"", LineLeft, 28, LineWidth, 18, 0, SS_CENTER},
-    {IDC_CPULoad, Kind::Label, L"", LineLeft, 48, LineWidth, 18, 0, SS_CENTER},
-    {IDC_Exit, Kind::Button, L"Exit", ButtonsLeft, ButtonTop, ButtonWidth, 26},
-    {IDC_About, Kind::Button, L"About", ButtonsLeft + ButtonStep, ButtonTop, ButtonWidth, 26},
-    {IDC_Config, Kind::Button, L"Configure", ButtonsLeft + 2 * ButtonStep, ButtonTop, ButtonWidth,
+constexpr ControlRow kRows[] = {
+    {IDC_Logo, Kind::Picture, L"", 8, 6, kLogoSide, kLogoSide},
+    {IDC_Title, Kind::Label, L"", kLineLeft, 8, kLineWidth, 18, 0, SS_CENTER},
+    {IDC_Counter, Kind::Label, L"", kLineLeft, 28, kLineWidth, 18, 0, SS_CENTER},
+    {IDC_CPULoad, Kind::Label, L"", kLineLeft, 48, kLineWidth, 18, 0, SS_CENTER},
+    {IDC_Exit, Kind::Button, L"Exit", kButtonsLeft, kButtonTop, kButtonWidth, 26},
+    {IDC_About, Kind::Button, L"About", kButtonsLeft + kButtonStep, kButtonTop, kButtonWidth, 26},
+    {IDC_Config, Kind::Button, L"Configure", kButtonsLeft + 2 * kButtonStep, kButtonTop,
+     kButtonWidth, 26},
+    {IDC_TestS, Kind::Button, L"Test", kButtonsLeft + 3 * kButtonStep, kButtonTop, kButtonWidth,
      26},
-    {IDC_TestS, Kind::Button, L"Test", ButtonsLeft + 3 * ButtonStep, ButtonTop, ButtonWidth, 26},
-    {IDC_Reset, Kind::Button, L"Reset", ButtonsLeft + 4 * ButtonStep, ButtonTop, ButtonWidth, 26},
+    {IDC_Reset, Kind::Button, L"Reset", kButtonsLeft + 4 * kButtonStep, kButtonTop, kButtonWidth,
+     26},
 };
 
 }  // namespace
@@ -57,8 +59,8 @@ COLORREF ToColorRef(const Colour& colour) {
 NodrelMain::NodrelMain(Nodrel& program, WinEffects& effects, windows_platform::WinsockLink& link)
     : program_(program), effects_(effects), link_(link) {
     Create(L"NodrelMain", L"Nodrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-           WS_EX_CONTROLPARENT, Width, Height, nullptr);
-    controls_ = std::make_unique<Controls>(Handle(), Rows, Fonts, Dpi());
+           WS_EX_CONTROLPARENT, kWidth, kHeight, nullptr);
+    controls_ = std::make_unique<Controls>(Handle(), kRows, kFonts, Dpi());
     LoadIcons();
     LoadLogo();
     controls_->SetTip(IDC_Logo, "Nodrel's home page");
@@ -84,7 +86,7 @@ void NodrelMain::LoadIcons() {
 }
 
 void NodrelMain::LoadLogo() {
-    Icon logo = LoadIconSized(IDI_LOGO, Scale(LogoSide));
+    Icon logo = LoadIconSized(IDI_LOGO, Scale(kLogoSide));
     SendMessageW((*controls_)[IDC_Logo], STM_SETICON, reinterpret_cast<WPARAM>(logo.get()), 0);
     logo_ = std::move(logo);
 }
@@ -236,7 +238,7 @@ void NodrelMain::OnLinkReadable(WPARAM socket) {
     if (program_.EndStatus()) return;
     RunEvent([this] {
         link_.Receive([this](std::string_view datagram) { program_.udpServ_DataArrival(datagram); },
-                      DatagramsPerWakeUp);
+                      kDatagramsPerWakeUp);
     });
 }
 
@@ -253,7 +255,7 @@ std::optional<LRESULT> NodrelMain::OnMessage(UINT message, WPARAM wParam, LPARAM
             }
             return 0;
         case WM_TIMER:
-            if (wParam == RefreshTimerId && effects_.Timer() && effects_.Timer()->OnTimer()) {
+            if (wParam == kRefreshTimerId && effects_.Timer() && effects_.Timer()->OnTimer()) {
                 Tick();
             }
             return 0;

@@ -21,7 +21,7 @@ class WinsockLink;
 
 namespace nodrel::win {
 
-// A colour of the core's window state on this desktop: the rest colours are the system's
+// One of the core's colours on this desktop: the rest colours are the system's
 // button colours.
 COLORREF ToColorRef(const Colour& colour);
 

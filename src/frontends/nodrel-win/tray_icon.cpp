@@ -7,8 +7,8 @@
 namespace nodrel::win {
 
 namespace {
-constexpr UINT IconId = 1;
-constexpr UINT_PTR RestoreCommand = 1;
+constexpr UINT kIconId = 1;
+constexpr UINT_PTR kRestoreCommand = 1;
 }  // namespace
 
 TrayRequest DecodeTrayNotification(bool version4, LPARAM lParam) {
@@ -37,7 +37,7 @@ NOTIFYICONDATAW TrayIcon::Data() const {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
     data.hWnd = owner_;
-    data.uID = IconId;
+    data.uID = kIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
     data.uCallbackMessage = message_;
     data.hIcon = icon_;
@@ -87,7 +87,7 @@ void TrayIcon::SetIcon(HICON icon) {
 bool TrayIcon::RunMenu() {
     Menu menu(CreatePopupMenu());
     if (!menu) return false;
-    AppendMenuW(menu.get(), MF_STRING, RestoreCommand, L"Restore Nodrel");
+    AppendMenuW(menu.get(), MF_STRING, kRestoreCommand, L"Restore Nodrel");
     POINT at{};
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its owner is in front.
@@ -95,7 +95,7 @@ bool TrayIcon::RunMenu() {
     const auto chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                        at.x, at.y, 0, owner_, nullptr);
     PostMessageW(owner_, WM_NULL, 0, 0);
-    return static_cast<UINT_PTR>(chosen) == RestoreCommand;
+    return static_cast<UINT_PTR>(chosen) == kRestoreCommand;
 }
 
 UINT TrayIcon::TaskbarCreatedMessage() {

@@ -11,14 +11,14 @@
 namespace nodrel::win {
 
 // The core's box styles and answers are the window system's own numbers.
-static_assert(box::Plain == MB_OK && box::Critical == (MB_OK | MB_ICONERROR));
-static_assert(box::CriticalYesNo == (MB_YESNO | MB_ICONERROR));
-static_assert(box::Exclamation == MB_ICONEXCLAMATION && box::Information == MB_ICONINFORMATION);
-static_assert(box::AnswerOk == IDOK && box::AnswerYes == IDYES && box::AnswerNo == IDNO);
+static_assert(box::kPlain == MB_OK && box::kCritical == (MB_OK | MB_ICONERROR));
+static_assert(box::kCriticalYesNo == (MB_YESNO | MB_ICONERROR));
+static_assert(box::kExclamation == MB_ICONEXCLAMATION && box::kInformation == MB_ICONINFORMATION);
+static_assert(box::kAnswerOk == IDOK && box::kAnswerYes == IDYES && box::kAnswerNo == IDNO);
 
 int WinEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
-    const bool question = style == box::CriticalYesNo;
-    const int unanswered = question ? box::AnswerNo : box::AnswerOk;
+    const bool question = style == box::kCriticalYesNo;
+    const int unanswered = question ? box::kAnswerNo : box::kAnswerOk;
     if (status_) return unanswered;
     HWND owner = dialogs_.empty() ? window_ : dialogs_.back().window;
     if (owner && !IsWindowVisible(owner)) owner = nullptr;
@@ -103,7 +103,7 @@ void WinEffects::CloseMessageBoxes() {
 
 void WinEffects::AttachWindow(HWND window, HICON icon) {
     window_ = window;
-    timer_ = std::make_unique<RefreshTimer>(window, RefreshTimerId, RefreshPeriod);
+    timer_ = std::make_unique<RefreshTimer>(window, kRefreshTimerId, kRefreshPeriod);
     tray_ = std::make_unique<TrayIcon>(window, WM_APP_TRAY, icon);
 }
 

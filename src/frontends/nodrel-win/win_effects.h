@@ -15,8 +15,8 @@
 
 namespace nodrel::win {
 
-inline constexpr UINT_PTR RefreshTimerId = 1;
-inline constexpr TickGrid::Duration RefreshPeriod{RefreshPeriodMs};
+inline constexpr UINT_PTR kRefreshTimerId = 1;
+inline constexpr TickGrid::Duration kRefreshPeriod{kRefreshPeriodMs};
 
 class WinEffects : public Effects, public WindowEffects {
 public:

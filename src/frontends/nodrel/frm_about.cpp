@@ -7,15 +7,16 @@
 
 #include "app/launcher.h"
 #include "common/text.h"
+#include "nodrel_main.h"
 #include "pictures.h"
 
 namespace nodrel {
 
 namespace {
 
-constexpr int Width = 280;
-constexpr int Height = 330;
-constexpr int LogoSide = 92;
+constexpr int kWidth = 280;
+constexpr int kHeight = 330;
+constexpr int kLogoSide = 92;
 
 QLabel* CentredLine(QWidget* parent, const char* name, int top, int height, const QFont& font,
                     const QColor& colour, QLabel* label = nullptr) {
@@ -23,7 +24,7 @@ QLabel* CentredLine(QWidget* parent, const char* name, int top, int height, cons
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
-    label->setGeometry(0, top, Width, height);
+    label->setGeometry(0, top, kWidth, height);
     label->setFont(font);
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, colour);
@@ -43,10 +44,10 @@ QFont Arial(qreal points, bool bold = false) {
 frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_(program) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowIcon(ProgramIcon());
-    setFixedSize(Width, Height);
+    setFixedSize(kWidth, kHeight);
     setModal(true);
-    background_ = DrawPicture(AboutBackgroundPath, QSize(Width, Height), devicePixelRatioF());
-    logo_ = DrawPicture(LogoPath, QSize(LogoSide, LogoSide), devicePixelRatioF());
+    background_ = DrawPicture(kAboutBackgroundPath, QSize(kWidth, kHeight), devicePixelRatioF());
+    logo_ = DrawPicture(kLogoPath, QSize(kLogoSide, kLogoSide), devicePixelRatioF());
 
     // Form_Load.
     program_.AboutOpened();
@@ -59,23 +60,23 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
     ProgVersion = CentredLine(this, "ProgVersion", 137, 32, Arial(12), Qt::white);
     ProgVersion->setText(
         QStringLiteral("Version ") +
-        QString::fromLatin1(Version.data(), static_cast<qsizetype>(Version.size())));
+        QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
 
     auto* site = new ClickLabel(this);
     QFont underlined = Arial(9);
     underlined.setUnderline(true);
-    WebSite = CentredLine(this, "WebSite", 184, 22, underlined, AboutDarkGreen, site);
+    WebSite = CentredLine(this, "WebSite", 184, 22, underlined, ToQColor(kDarkGreen), site);
     WebSite->setText(QString::fromLatin1(HomePageAddress));
     WebSite->setToolTip(QStringLiteral("Open the home page"));
     site->onClick = [this] { WebSite_Click(); };
 
-    TMessage = CentredLine(this, "TMessage", 226, 22, Arial(9, true), AboutOrange);
+    TMessage = CentredLine(this, "TMessage", 226, 22, Arial(9, true), ToQColor(kOrange));
 
     ExitAbout = new QPushButton(QStringLiteral("Close"), this);
     ExitAbout->setObjectName(QStringLiteral("ExitAbout"));
     ExitAbout->setToolTip(QStringLiteral("Close About Screen"));
     ExitAbout->setFont(Arial(9));
-    ExitAbout->setGeometry((Width - 96) / 2, 284, 96, 30);
+    ExitAbout->setGeometry((kWidth - 96) / 2, 284, 96, 30);
     connect(ExitAbout, &QPushButton::clicked, this, [this] { ExitAbout_Click(); });
 
     Timer1 = new QTimer(this);
@@ -100,7 +101,7 @@ void frmAbout::ExitAbout_Click() {
 
 void frmAbout::WebSite_Click() {
     QPalette colours = WebSite->palette();
-    colours.setColor(QPalette::WindowText, AboutOrange);
+    colours.setColor(QPalette::WindowText, ToQColor(kOrange));
     WebSite->setPalette(colours);
     runEvent([this] { program_.OpenHomePage(program_.State().ProgTitle); });
 }
@@ -117,7 +118,7 @@ void frmAbout::done(int result) {
 void frmAbout::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.drawPixmap(rect(), background_);
-    painter.drawPixmap(QRect((Width - LogoSide) / 2, 8, LogoSide, LogoSide), logo_);
+    painter.drawPixmap(QRect((kWidth - kLogoSide) / 2, 8, kLogoSide, kLogoSide), logo_);
     QDialog::paintEvent(event);
 }
 

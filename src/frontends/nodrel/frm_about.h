@@ -16,10 +16,6 @@ namespace nodrel {
 
 class PictureLabel;
 
-// The about window's text colours.
-inline const QColor AboutDarkGreen(0, 102, 0);
-inline const QColor AboutOrange(255, 128, 0);
-
 class frmAbout : public QDialog {
     Q_OBJECT
 

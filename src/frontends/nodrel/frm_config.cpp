@@ -12,14 +12,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "nodrel_main.h"
 #include "pictures.h"
 
 namespace nodrel {
 
 namespace {
-
-const QColor kOrange(255, 128, 0);
-const QColor kNoteGreen(0, 102, 0);
 
 constexpr int kCountdownMs = 1000;
 constexpr int kStatusMs = 2000;
@@ -44,18 +42,18 @@ QLabel* SignalLabel(const char* name, QWidget* parent) {
     QLabel* label = BoldLabel(QString(), parent);
     label->setObjectName(name);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kOrange);
+    palette.setColor(QPalette::WindowText, ToQColor(kOrange));
     label->setPalette(palette);
     return label;
 }
 
-// Dark green and plain, or orange and bold when the note's field failed its check.
-void SetNoteLook(QLabel* note, bool marked) {
+// Bold when the note's field failed its check.
+void SetNoteLook(QLabel* note, const RowLook& look) {
     QPalette palette = note->palette();
-    palette.setColor(QPalette::WindowText, marked ? kOrange : kNoteGreen);
+    palette.setColor(QPalette::WindowText, ToQColor(look.NoteColour()));
     note->setPalette(palette);
     QFont font = note->font();
-    font.setBold(marked);
+    font.setBold(look.marked);
     note->setFont(font);
 }
 
@@ -113,14 +111,14 @@ frmConfig::~frmConfig() {
 void frmConfig::BuildControls() {
     TMessage = SignalLabel("TMessage", this);
     Status = SignalLabel("Status", this);
-    auto* logo = new PictureLabel(LogoPath, QSize(48, 48), this);
+    auto* logo = new PictureLabel(kLogoPath, QSize(48, 48), this);
     logo->setObjectName("Logo");
     logo->onClick = [this] { Logo_Click(); };
     Logo = logo;
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) BuildRow(i);
-    for (std::size_t i = 0; i < ConfigButtons.size(); ++i) {
-        auto* button = new QPushButton(Q(ConfigButtons[i].caption), this);
-        button->setObjectName(Q(ConfigButtons[i].name));
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) BuildRow(i);
+    for (std::size_t i = 0; i < kConfigButtons.size(); ++i) {
+        auto* button = new QPushButton(Q(kConfigButtons[i].caption), this);
+        button->setObjectName(Q(kConfigButtons[i].name));
         // Return in a field must not press a button.
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -137,13 +135,13 @@ void frmConfig::BuildControls() {
 }
 
 void frmConfig::BuildRow(std::size_t row) {
-    const ConfigRow& design = ConfigRows[row];
+    const ConfigRow& design = kConfigRows[row];
     RowControls& controls = rows_[row];
     controls.caption = new QLabel(Q(design.caption), this);
     if (!design.captionName.empty()) controls.caption->setObjectName(Q(design.captionName));
     controls.input = MakeInput(design, this);
     controls.input->setObjectName(Q(design.input));
-    if (design.note != Note::Count_) {
+    if (design.note) {
         controls.note = new QLabel(Q(design.noteText), this);
         controls.note->setObjectName(Q(design.noteName));
     }
@@ -158,10 +156,10 @@ void frmConfig::LayOut() {
     grid->setColumnStretch(1, 1);
     int line = 0;
     std::optional<WindowSection> section;
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-        if (ConfigRows[i].section != section) {
-            section = ConfigRows[i].section;
-            PlaceHeading(*grid, ConfigRows[i], line);
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+        if (kConfigRows[i].section != section) {
+            section = kConfigRows[i].section;
+            PlaceHeading(*grid, kConfigRows[i], line);
         }
         PlaceRow(*grid, i, line);
     }
@@ -183,7 +181,7 @@ void frmConfig::LayOut() {
 void frmConfig::PlaceHeading(QGridLayout& grid, const ConfigRow& first, int& line) {
     if (line > 0) grid.setRowMinimumHeight(line++, 8);
     QLabel* heading =
-        BoldLabel(Q(WindowSectionHeadings[static_cast<std::size_t>(first.section)]), this);
+        BoldLabel(Q(kWindowSectionHeadings[static_cast<std::size_t>(first.section)]), this);
     // A row placed beside the heading takes the rest of its line.
     if (first.place == RowPlace::Heading) {
         grid.addWidget(heading, line, 0);
@@ -195,8 +193,8 @@ void frmConfig::PlaceHeading(QGridLayout& grid, const ConfigRow& first, int& lin
 void frmConfig::PlaceRow(QGridLayout& grid, std::size_t row, int& line) {
     const RowControls& c = rows_[row];
     const bool rightColumnFollows =
-        row + 1 < ConfigRows.size() && ConfigRows[row + 1].place == RowPlace::RightColumn;
-    switch (ConfigRows[row].place) {
+        row + 1 < kConfigRows.size() && kConfigRows[row + 1].place == RowPlace::RightColumn;
+    switch (kConfigRows[row].place) {
         case RowPlace::Line:
             grid.addWidget(c.caption, line, 0);
             grid.addLayout(Beside(c.input, c.note), line, 1, 1, rightColumnFollows ? 1 : 3);
@@ -218,17 +216,17 @@ void frmConfig::PlaceRow(QGridLayout& grid, std::size_t row, int& line) {
 }
 
 void frmConfig::Connect() {
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
         QWidget* input = rows_[i].input;
-        if (ConfigRows[i].input == "DNameT") {
+        if (kConfigRows[i].input == "DNameT") {
             connect(static_cast<QCheckBox*>(input), &QCheckBox::toggled, this,
                     [this] { Handle([this] { model_.DomainNameClicked(); }); });
-        } else if (ConfigRows[i].input == "ShutNameT") {
+        } else if (kConfigRows[i].input == "ShutNameT") {
             connect(static_cast<QComboBox*>(input), &QComboBox::currentIndexChanged, this,
                     [this] { Handle([this] { model_.ShutNameClicked(); }); });
         }
     }
-    const std::array<void (frmConfig::*)(), ConfigButtons.size()> clicks = {
+    const std::array<void (frmConfig::*)(), kConfigButtons.size()> clicks = {
         &frmConfig::ViewL_Click, &frmConfig::Restore_Click, &frmConfig::Save_Click,
         &frmConfig::ExitConfig_Click};
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
@@ -247,8 +245,8 @@ void frmConfig::Handle(const std::function<void()>& event) {
 
 void frmConfig::TakeFields() {
     ConfigFields& fields = model_.Fields();
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) {
-        const ConfigRow& row = ConfigRows[i];
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
+        const ConfigRow& row = kConfigRows[i];
         QWidget* input = rows_[i].input;
         if (row.kind == InputKind::TickBox) {
             TickIn(fields, row) = static_cast<QCheckBox*>(input)->isChecked() ? 1 : 0;
@@ -262,7 +260,7 @@ void frmConfig::TakeFields() {
 
 void frmConfig::Draw() {
     setWindowTitle(Q(model_.Caption()));
-    for (std::size_t i = 0; i < ConfigRows.size(); ++i) DrawRow(i);
+    for (std::size_t i = 0; i < kConfigRows.size(); ++i) DrawRow(i);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         buttons_[i]->setToolTip(Q(model_.Button(i).tip));
         buttons_[i]->setEnabled(model_.Button(i).enabled);
@@ -273,7 +271,7 @@ void frmConfig::Draw() {
 }
 
 void frmConfig::DrawRow(std::size_t row) {
-    const ConfigRow& design = ConfigRows[row];
+    const ConfigRow& design = kConfigRows[row];
     const RowLook& look = model_.Look(row);
     const RowControls& c = rows_[row];
     const ConfigFields& fields = model_.Fields();
@@ -299,7 +297,7 @@ void frmConfig::DrawRow(std::size_t row) {
     }
     if (c.note) {
         c.note->setText(Q(look.note));
-        SetNoteLook(c.note, look.marked);
+        SetNoteLook(c.note, look);
     }
 }
 

@@ -47,7 +47,7 @@ public:
     const ConfigWindow& Model() const { return model_; }
 
 private:
-    // One row's controls, as ConfigRows describes them.
+    // One row's controls, as kConfigRows describes them.
     struct RowControls {
         QLabel* caption = nullptr;
         QWidget* input = nullptr;
@@ -76,8 +76,8 @@ private:
     QLabel* TMessage = nullptr;
     QLabel* Status = nullptr;
     QWidget* Logo = nullptr;
-    std::array<RowControls, ConfigRows.size()> rows_{};
-    std::array<QPushButton*, ConfigButtons.size()> buttons_{};
+    std::array<RowControls, kConfigRows.size()> rows_{};
+    std::array<QPushButton*, kConfigButtons.size()> buttons_{};
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 };

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell,\n"
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
     "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.\n"
@@ -30,13 +30,13 @@ int RefuseCommandLine(int argc, char** argv, const std::string& answer) {
     std::fputs(answer.c_str(), stderr);
     QApplication app(argc, argv);
     QMessageBox::critical(nullptr, QStringLiteral("Nodrel"), QString::fromStdString(answer));
-    return nodrel::StatusFailure;
+    return nodrel::kStatusFailure;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", Summary);
+    const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", kSummary);
     if (start.endStatus == 0) return nodrel::PrintAnswer(start, stdout, stderr);
     if (start.endStatus) return RefuseCommandLine(argc, argv, start.answer);
     nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     nodrel::SignalWatcher signalWatcher;
     if (!signalWatcher.Ready()) {
         std::perror("nodrel: cannot watch its signals");
-        return nodrel::StatusFailure;
+        return nodrel::kStatusFailure;
     }
 
     if (giveWay) {
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         [&] { return link.Fd(); },
         [&] {
             link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                         nodrel::DatagramsPerWakeUp);
+                         nodrel::kDatagramsPerWakeUp);
         });
     window.openConfiguration = [&] {
         nodrel::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);

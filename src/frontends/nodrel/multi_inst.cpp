@@ -19,11 +19,11 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(DrawPicture(ProgramIconPath, QSize(32, 32), devicePixelRatioF()));
+    Image1->setPixmap(DrawPicture(kProgramIconPath, QSize(32, 32), devicePixelRatioF()));
     Image1->setGeometry(12, 16, 32, 32);
 
     // Form_Load.
-    setWindowTitle(QString::fromLatin1(SecondCopyTitle));
+    setWindowTitle(QString::fromLatin1(kSecondCopyTitle));
     ErrorMess = new QLabel(this);
     ErrorMess->setObjectName(QStringLiteral("ErrorMess"));
     ErrorMess->setTextFormat(Qt::PlainText);
@@ -34,9 +34,9 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     black.setColor(QPalette::WindowText, Qt::black);
     ErrorMess->setPalette(black);
     ErrorMess->setGeometry(56, 8, 214, 58);
-    ErrorMess->setText(FromCoreText(SecondCopyText));
+    ErrorMess->setText(FromCoreText(kSecondCopyText));
 
-    Logo = new PictureLabel(LogoPath, QSize(40, 40), this);
+    Logo = new PictureLabel(kLogoPath, QSize(40, 40), this);
     Logo->setObjectName(QStringLiteral("Logo"));
     Logo->move(272, 8);
     Logo->setToolTip(QStringLiteral("Nodrel's home page"));
@@ -53,7 +53,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
 
 int MultiInst::Run() {
     exec();
-    return StatusFailure;
+    return kStatusFailure;
 }
 
 void MultiInst::Exit_Click() {

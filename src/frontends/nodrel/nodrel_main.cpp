@@ -16,19 +16,19 @@ namespace nodrel {
 namespace {
 
 // The layout in pixels: the logo at the left, the three lines beside it, the buttons below.
-constexpr int WindowWidth = 540;
-constexpr int WindowHeight = 108;
-constexpr int Margin = 8;
-constexpr int LogoSide = 60;
-constexpr int LineLeft = Margin + LogoSide + 8;
-constexpr int LineHeight = 18;
-constexpr int LineGap = 2;
-constexpr int ButtonTop = 74;
-constexpr int ButtonWidth = 98;
-constexpr int ButtonHeight = 26;
-constexpr int ButtonGap = 8;
+constexpr int kWindowWidth = 540;
+constexpr int kWindowHeight = 108;
+constexpr int kMargin = 8;
+constexpr int kLogoSide = 60;
+constexpr int kLineLeft = kMargin + kLogoSide + 8;
+constexpr int kLineHeight = 18;
+constexpr int kLineGap = 2;
+constexpr int kButtonTop = 74;
+constexpr int kButtonWidth = 98;
+constexpr int kButtonHeight = 26;
+constexpr int kButtonGap = 8;
 
-constexpr int FontPoints = 9;
+constexpr int kFontPoints = 9;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -81,8 +81,8 @@ NodrelMain::NodrelMain(Nodrel& program, QtEffects& effects, QWidget* parent)
     setObjectName(QStringLiteral("NodrelMain"));
     setWindowTitle(QStringLiteral("Nodrel"));
     setWindowIcon(ProgramIcon());
-    setFont(QFont(QStringLiteral("Arial"), FontPoints));
-    setFixedSize(WindowWidth, WindowHeight);
+    setFont(QFont(QStringLiteral("Arial"), kFontPoints));
+    setFixedSize(kWindowWidth, kWindowHeight);
     BuildControls();
 
     effects_.AttachWindow(this);
@@ -112,27 +112,27 @@ void NodrelMain::BuildControls() {
     FollowDesktopBackground(*this);
     setAutoFillBackground(true);
 
-    Logo = new PictureLabel(LogoPath, QSize(LogoSide, LogoSide), this);
+    Logo = new PictureLabel(kLogoPath, QSize(kLogoSide, kLogoSide), this);
     Logo->setObjectName(QStringLiteral("Logo"));
-    Logo->move(Margin, 6);
+    Logo->move(kMargin, 6);
     Logo->setToolTip(QStringLiteral("Nodrel's home page"));
     Logo->onClick = [this] { Logo_Click(); };
 
-    int top = Margin;
+    int top = kMargin;
     for (QLabel** line : {&Title, &Counter, &CPULoad}) {
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignCenter);
         label->setAutoFillBackground(true);
-        label->setGeometry(LineLeft, top, WindowWidth - LineLeft - Margin, LineHeight);
-        top += LineHeight + LineGap;
+        label->setGeometry(kLineLeft, top, kWindowWidth - kLineLeft - kMargin, kLineHeight);
+        top += kLineHeight + kLineGap;
         *line = label;
     }
     Title->setObjectName(QStringLiteral("Title"));
     Counter->setObjectName(QStringLiteral("Counter"));
     CPULoad->setObjectName(QStringLiteral("CPULoad"));
 
-    const int buttonsLeft = (WindowWidth - 5 * ButtonWidth - 4 * ButtonGap) / 2;
+    const int buttonsLeft = (kWindowWidth - 5 * kButtonWidth - 4 * kButtonGap) / 2;
     int left = buttonsLeft;
     const std::pair<QPushButton**, const char*> buttons[] = {{&Exit, "Exit"},
                                                              {&About, "About"},
@@ -142,9 +142,9 @@ void NodrelMain::BuildControls() {
     for (const auto& [slot, name] : buttons) {
         auto* button = new QPushButton(this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setGeometry(left, ButtonTop, ButtonWidth, ButtonHeight);
+        button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
         button->setAutoDefault(false);
-        left += ButtonWidth + ButtonGap;
+        left += kButtonWidth + kButtonGap;
         *slot = button;
     }
     connect(Exit, &QPushButton::clicked, this, [this] { Exit_Click(); });

@@ -22,7 +22,7 @@ namespace nodrel {
 
 class PictureLabel;
 
-// A colour of the core's window state on this desktop: the rest colours are the palette's
+// One of the core's colours on this desktop: the rest colours are the palette's
 // button colours.
 QColor ToQColor(const Colour& colour);
 

@@ -36,7 +36,7 @@ QPixmap DrawPicture(const QString& path, QSize size, qreal pixelRatio) {
 QIcon ProgramIcon() {
     QIcon icon;
     for (const int side : {16, 24, 32, 48, 64}) {
-        icon.addPixmap(DrawPicture(ProgramIconPath, QSize(side, side)));
+        icon.addPixmap(DrawPicture(kProgramIconPath, QSize(side, side)));
     }
     return icon;
 }

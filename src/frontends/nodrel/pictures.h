@@ -8,9 +8,9 @@
 
 namespace nodrel {
 
-inline const QString ProgramIconPath = QStringLiteral(":/nodrel/nodrel.svg");
-inline const QString LogoPath = QStringLiteral(":/nodrel/nodrel-logo.svg");
-inline const QString AboutBackgroundPath = QStringLiteral(":/nodrel/about-background.svg");
+inline const QString kProgramIconPath = QStringLiteral(":/nodrel/nodrel.svg");
+inline const QString kLogoPath = QStringLiteral(":/nodrel/nodrel-logo.svg");
+inline const QString kAboutBackgroundPath = QStringLiteral(":/nodrel/about-background.svg");
 
 // Makes the built-in files reachable; the windows call it themselves.
 void LoadPictures();

@@ -28,12 +28,12 @@ void CentreOnScreen(QWidget& window) {
 QtEffects::QtEffects(std::function<bool()> trayAvailable)
     : trayAvailable_(std::move(trayAvailable)) {
     refresh_.setTimerType(Qt::PreciseTimer);
-    refresh_.setInterval(RefreshPeriodMs);
+    refresh_.setInterval(kRefreshPeriodMs);
     QObject::connect(&refresh_, &QTimer::timeout, &refresh_, [this] {
         if (onTick) onTick();
     });
     tray_.setIcon(ProgramIcon());
-    tray_.setToolTip(QString::fromLatin1(TrayTip));
+    tray_.setToolTip(QString::fromLatin1(kTrayTip));
     QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::DoubleClick && onTrayDoubleClick) {
@@ -52,18 +52,18 @@ QtEffects::~QtEffects() {
 }
 
 int QtEffects::ShowMessage(int style, const std::string& title, const std::string& text) {
-    const bool question = style == box::CriticalYesNo;
-    if (status_) return question ? box::AnswerNo : box::AnswerOk;
+    const bool question = style == box::kCriticalYesNo;
+    if (status_) return question ? box::kAnswerNo : box::kAnswerOk;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style) {
-        case box::Critical:
-        case box::CriticalYesNo:
+        case box::kCritical:
+        case box::kCriticalYesNo:
             icon = QMessageBox::Critical;
             break;
-        case box::Exclamation:
+        case box::kExclamation:
             icon = QMessageBox::Warning;
             break;
-        case box::Information:
+        case box::kInformation:
             icon = QMessageBox::Information;
             break;
         default:
@@ -79,8 +79,8 @@ int QtEffects::ShowMessage(int style, const std::string& title, const std::strin
     boxes_.erase(std::remove(boxes_.begin(), boxes_.end(), &message), boxes_.end());
     if (onMessageBoxes) onMessageBoxes();
     const auto clicked = message.standardButton(message.clickedButton());
-    if (!question) return box::AnswerOk;
-    return clicked == QMessageBox::Yes ? box::AnswerYes : box::AnswerNo;
+    if (!question) return box::kAnswerOk;
+    return clicked == QMessageBox::Yes ? box::kAnswerYes : box::kAnswerNo;
 }
 
 void QtEffects::CloseMessageBoxes() {

@@ -19,7 +19,7 @@ class QWidget;
 namespace nodrel {
 
 // The main window's tray icon shows "Nodrel" and the program's icon.
-inline const char* const TrayTip = "Nodrel";
+inline const char* const kTrayTip = "Nodrel";
 
 class QtEffects : public Effects, public WindowEffects {
 public:
@@ -54,7 +54,7 @@ public:
     // the about and configuration windows.
     void RegisterDialog(QWidget* dialog);
 
-    std::function<void()> onTick;             // every RefreshPeriodMs while the timer runs
+    std::function<void()> onTick;             // every kRefreshPeriodMs while the timer runs
     std::function<void()> onTrayDoubleClick;  // a double click on the tray icon
     std::function<void()> onRestored;         // right after Restore has shown the window
     std::function<void()> onMessageBoxes;     // a message box has opened or closed

@@ -20,14 +20,14 @@ std::size_t FirstBufferSize(int name) {
     return hint > 0 ? static_cast<std::size_t>(hint) : 1024;
 }
 
-constexpr std::size_t LargestBuffer = 1 << 20;
+constexpr std::size_t kLargestBuffer = 1 << 20;
 
 // Runs `lookUp` (a *_r call given the buffer, answering its error number) with a growing
 // buffer; the call's last answer, ERANGE when even the largest buffer was too small.
 template <typename LookUp>
 int WithGrowingBuffer(int sizeHint, LookUp lookUp) {
     std::vector<char> buffer(FirstBufferSize(sizeHint));
-    for (; buffer.size() <= LargestBuffer; buffer.resize(buffer.size() * 2)) {
+    for (; buffer.size() <= kLargestBuffer; buffer.resize(buffer.size() * 2)) {
         if (const int error = lookUp(buffer); error != ERANGE) return error;
     }
     return ERANGE;
@@ -99,7 +99,7 @@ bool IsAdminFrom(unsigned uid, const std::optional<std::vector<std::string>>& gr
     if (uid == 0) return true;
     if (!groups) return false;
     return std::any_of(groups->begin(), groups->end(), [](const std::string& name) {
-        return std::any_of(std::begin(AdminGroups), std::end(AdminGroups),
+        return std::any_of(std::begin(kAdminGroups), std::end(kAdminGroups),
                            [&](const char* admin) { return name == admin; });
     });
 }

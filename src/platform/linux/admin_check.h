@@ -33,10 +33,10 @@ std::optional<std::vector<std::string>> GroupNamesOf(
     uid_t uid, const AccountLookUps& lookUps = SystemLookUps());
 
 // The groups whose members administer the machine.
-inline constexpr const char* AdminGroups[] = {"sudo", "wheel", "admin"};
+inline constexpr const char* kAdminGroups[] = {"sudo", "wheel", "admin"};
 
 // True for the superuser (uid 0), or when `groups` (the names of the user's groups)
-// holds one of AdminGroups, compared exactly. `groups` is nothing when they could not be
+// holds one of kAdminGroups, compared exactly. `groups` is nothing when they could not be
 // looked up, which answers False for everybody but the superuser.
 bool IsAdminFrom(unsigned uid, const std::optional<std::vector<std::string>>& groups);
 

@@ -12,16 +12,16 @@ namespace nodrel::linux_platform {
 
 namespace {
 
-constexpr const char* Service = "org.freedesktop.login1";
-constexpr const char* Path = "/org/freedesktop/login1";
-constexpr const char* Manager = "org.freedesktop.login1.Manager";
+constexpr const char* kService = "org.freedesktop.login1";
+constexpr const char* kPath = "/org/freedesktop/login1";
+constexpr const char* kManager = "org.freedesktop.login1.Manager";
 
 using Kind = nodrel::PowerOutcome::Kind;
 
 // How long a wait listens to the bus before asking whether to stop.
-constexpr auto StopCheckInterval = std::chrono::milliseconds(500);
+constexpr auto kStopCheckInterval = std::chrono::milliseconds(500);
 // sd-bus's own limit for the call lies beyond ours, so that ours is the one that speaks.
-constexpr auto BusTimeoutMargin = std::chrono::seconds(1);
+constexpr auto kBusTimeoutMargin = std::chrono::seconds(1);
 
 bool IsSleep(nodrel::PowerCall call) {
     return call == nodrel::PowerCall::Hibernate || call == nodrel::PowerCall::Suspend;
@@ -90,7 +90,7 @@ Waited Listen(sd_bus* bus, const bool& came, std::chrono::steady_clock::duration
         const auto left = deadline - steady_clock::now();
         if (left <= steady_clock::duration::zero()) return Waited::TimedOut;
         const auto slice = std::chrono::duration_cast<std::chrono::microseconds>(
-            std::min<steady_clock::duration>(left, StopCheckInterval));
+            std::min<steady_clock::duration>(left, kStopCheckInterval));
         const int w = sd_bus_wait(bus, static_cast<std::uint64_t>(slice.count()));
         if (w < 0 && w != -EINTR) return Waited::BusLost;
     }
@@ -114,7 +114,7 @@ nodrel::PowerOutcome CallManager(sd_bus* bus, nodrel::PowerCall call,
     Slot pending;
     if (r >= 0) {
         const auto busTimeout =
-            std::chrono::duration_cast<std::chrono::microseconds>(bound + BusTimeoutMargin);
+            std::chrono::duration_cast<std::chrono::microseconds>(bound + kBusTimeoutMargin);
         r = sd_bus_call_async(bus, &pending.slot, message, &Answer::OnReply, &answer,
                               static_cast<std::uint64_t>(busTimeout.count()));
     }
@@ -153,7 +153,7 @@ const char* LogindMethod(nodrel::PowerCall call) {
 
 int NewLogindCall(sd_bus* bus, nodrel::PowerCall call, sd_bus_message** message) {
     int r =
-        sd_bus_message_new_method_call(bus, message, Service, Path, Manager, LogindMethod(call));
+        sd_bus_message_new_method_call(bus, message, kService, kPath, kManager, LogindMethod(call));
     if (r < 0) return r;
     r = sd_bus_message_append(*message, "b", 0);  // interactive = false
     if (r < 0) *message = sd_bus_message_unref(*message);
@@ -173,7 +173,7 @@ nodrel::PowerOutcome LogindPower::Perform(nodrel::PowerCall call) {
         // Subscribed before the call, so the resume signal cannot slip past. Without it the
         // call is not made: the program could not tell when the computer is back.
         const int r =
-            sd_bus_match_signal(bus.bus, &match.slot, Service, Path, Manager, "PrepareForSleep",
+            sd_bus_match_signal(bus.bus, &match.slot, kService, kPath, kManager, "PrepareForSleep",
                                 &SleepWatch::OnPrepareForSleep, &watch);
         if (r < 0) {
             return {Kind::Refused,

@@ -13,12 +13,12 @@ namespace nodrel::linux_platform {
 class LogindPower : public nodrel::PowerBackend {
 public:
     // How long logind may take to answer a call before it counts as a refusal.
-    static constexpr std::chrono::milliseconds DefaultAnswerBound = std::chrono::seconds(25);
+    static constexpr std::chrono::milliseconds kDefaultAnswerBound = std::chrono::seconds(25);
 
     // `resumeBound`: how long a hibernate or suspend may take before the program stops
     // waiting for the resume signal and carries on as if it had come.
     explicit LogindPower(std::chrono::seconds resumeBound = std::chrono::hours(24),
-                         std::chrono::milliseconds answerBound = DefaultAnswerBound)
+                         std::chrono::milliseconds answerBound = kDefaultAnswerBound)
         : resumeBound_(resumeBound), answerBound_(answerBound) {}
 
     nodrel::PowerOutcome Perform(nodrel::PowerCall call) override;

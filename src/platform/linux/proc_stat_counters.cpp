@@ -11,7 +11,7 @@ namespace nodrel::linux_platform {
 
 namespace {
 
-constexpr std::int64_t HundredNsPerSecond = 10'000'000;
+constexpr std::int64_t kHundredNsPerSecond = 10'000'000;
 // Enough for the file of a few dozen processors; a machine with hundreds doubles it.
 constexpr std::size_t kFirstBuffer = 16384;
 constexpr std::size_t kLargestText = 4 << 20;
@@ -56,7 +56,7 @@ bool ParseProcStat(std::string_view text, long ticksPerSecond, nodrel::CpuTimes&
         }
     }
     if (!haveTotal || processors < 1 || ticksPerSecond < 1) return false;
-    const auto scale = HundredNsPerSecond / ticksPerSecond;
+    const auto scale = kHundredNsPerSecond / ticksPerSecond;
     out.idle = static_cast<std::int64_t>(idle) * scale;
     out.system = static_cast<std::int64_t>(total) * scale / processors;
     out.processors = processors;

@@ -12,7 +12,7 @@ namespace nodrel::linux_platform {
 namespace {
 // Room for a few thousand datagrams, so a burst of junk while the program is not
 // scheduled does not push the master's keep-alives out of the queue.
-constexpr int ReceiveBuffer = 4 * 1024 * 1024;
+constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 }  // namespace
 
 UdpLink::~UdpLink() {
@@ -33,7 +33,7 @@ bool UdpLink::Bind(int port) {
     Close();
     if (port < 0 || port > 65535 || !EnsureSocket()) return false;
     // Best effort: the system caps it at its own limit.
-    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &ReceiveBuffer, sizeof ReceiveBuffer);
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_ANY);

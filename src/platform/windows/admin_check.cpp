@@ -7,15 +7,15 @@ namespace nodrel::windows_platform {
 
 namespace {
 
-constexpr DWORD NameRoom = 255;
+constexpr DWORD kNameRoom = 255;
 
 // The account name as the look-up leaves it in a blank-filled buffer: name, terminating
 // zero, then the blanks it did not overwrite. Buffers are compared whole.
 std::string AccountName(Win32Api& api, PSID sid, bool* found = nullptr) {
-    std::string name(NameRoom, ' ');
-    std::string domain(NameRoom, ' ');
-    DWORD nameLength = NameRoom;
-    DWORD domainLength = NameRoom;
+    std::string name(kNameRoom, ' ');
+    std::string domain(kNameRoom, ' ');
+    DWORD nameLength = kNameRoom;
+    DWORD domainLength = kNameRoom;
     SID_NAME_USE use{};
     const BOOL ok =
         api.LookupAccountOf(sid, name.data(), &nameLength, domain.data(), &domainLength, &use);

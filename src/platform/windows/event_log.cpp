@@ -8,8 +8,8 @@ namespace nodrel::windows_platform {
 namespace {
 
 WORD TypeFor(int style) {
-    if (style == box::Critical || style == box::CriticalYesNo) return EVENTLOG_ERROR_TYPE;
-    if (style == box::Exclamation) return EVENTLOG_WARNING_TYPE;
+    if (style == box::kCritical || style == box::kCriticalYesNo) return EVENTLOG_ERROR_TYPE;
+    if (style == box::kExclamation) return EVENTLOG_WARNING_TYPE;
     return EVENTLOG_INFORMATION_TYPE;
 }
 
@@ -26,7 +26,7 @@ SystemEventLog::~SystemEventLog() {
 void SystemEventLog::Report(const EventLogEntry& entry) {
     if (source_ == nullptr) return;
     const wchar_t* strings[] = {entry.text.c_str()};
-    ReportEventW(source_, entry.type, 0, EventTextId, nullptr, 1, 0, strings, nullptr);
+    ReportEventW(source_, entry.type, 0, kEventTextId, nullptr, 1, 0, strings, nullptr);
 }
 
 }  // namespace nodrel::windows_platform

@@ -7,9 +7,9 @@
 namespace nodrel::windows_platform {
 
 // The source the entries are written under; the service's installation registers it.
-inline constexpr const wchar_t* EventSource = L"Nodrel";
+inline constexpr const wchar_t* kEventSource = L"Nodrel";
 // The one message of nodreld.exe's message table: "%1", the whole text.
-inline constexpr DWORD EventTextId = 1;
+inline constexpr DWORD kEventTextId = 1;
 
 struct EventLogEntry {
     WORD type = EVENTLOG_INFORMATION_TYPE;
@@ -26,10 +26,10 @@ public:
     virtual void Report(const EventLogEntry& entry) = 0;
 };
 
-// The system's Application log, under EventSource.
+// The system's Application log, under kEventSource.
 class SystemEventLog : public EventLog {
 public:
-    SystemEventLog() : source_(RegisterEventSourceW(nullptr, EventSource)) {}
+    SystemEventLog() : source_(RegisterEventSourceW(nullptr, kEventSource)) {}
     ~SystemEventLog() override;
     SystemEventLog(const SystemEventLog&) = delete;
     SystemEventLog& operator=(const SystemEventLog&) = delete;

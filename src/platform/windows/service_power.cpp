@@ -3,14 +3,14 @@
 namespace nodrel::windows_platform {
 
 DWORD InitiateShutdownFlags(nodrel::PowerCall call) {
-    constexpr DWORD Force = SHUTDOWN_FORCE_OTHERS | SHUTDOWN_FORCE_SELF;
+    constexpr DWORD kForce = SHUTDOWN_FORCE_OTHERS | SHUTDOWN_FORCE_SELF;
     switch (call) {
         case nodrel::PowerCall::PowerOff:
-            return Force | SHUTDOWN_POWEROFF;
+            return kForce | SHUTDOWN_POWEROFF;
         case nodrel::PowerCall::Reboot:
-            return Force | SHUTDOWN_RESTART;
+            return kForce | SHUTDOWN_RESTART;
         default:
-            return Force;  // shut down and stay on
+            return kForce;  // shut down and stay on
     }
 }
 
@@ -20,7 +20,7 @@ nodrel::PowerOutcome ServicePower::Perform(nodrel::PowerCall call) {
     }
     const nodrel::PowerOutcome privilege = console_.EnableShutdownPrivilege();
     if (privilege.kind != nodrel::PowerOutcome::Kind::Done) return privilege;
-    const DWORD error = api_.InitiateShutdown(InitiateShutdownFlags(call), PlannedShutdownReason);
+    const DWORD error = api_.InitiateShutdown(InitiateShutdownFlags(call), kPlannedShutdownReason);
     if (error != ERROR_SUCCESS) {
         return {nodrel::PowerOutcome::Kind::Refused, SystemErrorText(api_, error)};
     }

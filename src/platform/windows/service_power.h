@@ -12,7 +12,7 @@ namespace nodrel::windows_platform {
 // The flags InitiateShutdownW takes for a power call (not for Hibernate and Suspend).
 DWORD InitiateShutdownFlags(nodrel::PowerCall call);
 // "Other (Planned)": the service acts on a condition it was set up to watch for.
-inline constexpr DWORD PlannedShutdownReason =
+inline constexpr DWORD kPlannedShutdownReason =
     SHTDN_REASON_MAJOR_OTHER | SHTDN_REASON_MINOR_OTHER | SHTDN_REASON_FLAG_PLANNED;
 
 class ServicePower : public nodrel::PowerBackend {

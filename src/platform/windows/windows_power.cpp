@@ -5,10 +5,10 @@
 namespace nodrel::windows_platform {
 
 namespace {
-constexpr std::uint32_t ErrNoPrivilegeValue = 0x8004062C;
-constexpr std::uint32_t ErrNoProcess = 0x8004062D;
-constexpr DWORD NoShutdownReason = 0xFFFFFFFF;
-constexpr DWORD MessageRoom = 255;
+constexpr std::uint32_t kErrNoPrivilegeValue = 0x8004062C;
+constexpr std::uint32_t kErrNoProcess = 0x8004062D;
+constexpr DWORD kNoShutdownReason = 0xFFFFFFFF;
+constexpr DWORD kMessageRoom = 255;
 
 UINT FlagsFor(nodrel::PowerCall call) {
     switch (call) {
@@ -23,10 +23,10 @@ UINT FlagsFor(nodrel::PowerCall call) {
 }  // namespace
 
 std::string SystemErrorText(Win32Api& api, DWORD code) {
-    std::array<char, MessageRoom> buffer;
+    std::array<char, kMessageRoom> buffer;
     buffer.fill(' ');
-    const DWORD written = api.FormatSystemMessage(code, buffer.data(), MessageRoom);
-    return std::string(buffer.data(), written <= MessageRoom ? written : 0);
+    const DWORD written = api.FormatSystemMessage(code, buffer.data(), kMessageRoom);
+    return std::string(buffer.data(), written <= kMessageRoom ? written : 0);
 }
 
 void WindowsPower::Raise(std::uint32_t number, const std::string& reason, DWORD code) {
@@ -42,12 +42,12 @@ nodrel::PowerOutcome WindowsPower::Refusal(nodrel::PowerOutcome::Kind kind) {
 nodrel::PowerOutcome WindowsPower::EnableShutdownPrivilege() {
     TOKEN_PRIVILEGES privileges{};
     if (!api_.LookupPrivilegeValueOf("SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-        Raise(ErrNoPrivilegeValue, "Can't find the SE_SHUTDOWN_NAME privilege value.",
+        Raise(kErrNoPrivilegeValue, "Can't find the SE_SHUTDOWN_NAME privilege value.",
               api_.GetLastError());
     }
     const HANDLE process = api_.GetCurrentProcess();
     if (process == nullptr) {
-        Raise(ErrNoProcess, "Can't determine the current process.", api_.GetLastError());
+        Raise(kErrNoProcess, "Can't determine the current process.", api_.GetLastError());
     }
     HANDLE token = nullptr;
     if (!api_.OpenProcessToken(process, TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
@@ -78,7 +78,7 @@ nodrel::PowerOutcome WindowsPower::Perform(nodrel::PowerCall call) {
         }
         return {};
     }
-    if (!api_.ExitWindowsEx(FlagsFor(call), NoShutdownReason)) {
+    if (!api_.ExitWindowsEx(FlagsFor(call), kNoShutdownReason)) {
         return Refusal(nodrel::PowerOutcome::Kind::Refused);
     }
     return {};

@@ -12,7 +12,7 @@ namespace nodrel::windows_platform {
 namespace {
 // Room for a few thousand datagrams, so a burst of junk while the program is not
 // scheduled does not push the master's keep-alives out of the queue.
-constexpr int ReceiveBuffer = 4 * 1024 * 1024;
+constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 }  // namespace
 
 WinsockLink::WinsockLink() {
@@ -59,8 +59,8 @@ bool WinsockLink::EnsureSocket() {
     DWORD returned = 0;
     WSAIoctl(socket_, SIO_UDP_CONNRESET, &reportResets, sizeof reportResets, nullptr, 0, &returned,
              nullptr, nullptr);
-    setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&ReceiveBuffer),
-               sizeof ReceiveBuffer);
+    setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&kReceiveBuffer),
+               sizeof kReceiveBuffer);
     Announce();
     return true;
 }

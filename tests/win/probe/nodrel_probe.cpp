@@ -27,8 +27,8 @@ namespace {
 using nodrel::win::Narrow;
 using nodrel::win::Wide;
 
-constexpr int Missing = 2;
-constexpr int Refused = 3;
+constexpr int kMissing = 2;
+constexpr int kRefused = 3;
 
 std::string Json(const std::string& text) {
     std::string out = "\"";
@@ -58,7 +58,7 @@ std::string TextOf(HWND window) {
 }
 
 const char* NameOf(int id) {
-    for (const auto& control : nodrel::win::ControlNames) {
+    for (const auto& control : nodrel::win::kControlNames) {
         if (control.id == id) return control.name;
     }
     return nullptr;
@@ -90,7 +90,7 @@ std::string ClientSize(HWND window) {
 
 int Read(const char* className) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
-    if (!window) return Missing;
+    if (!window) return kMissing;
     const auto exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     std::string out = "{\"caption\": " + Json(TextOf(window)) +
                       ", \"visible\": " + Bool(IsWindowVisible(window)) +
@@ -116,7 +116,7 @@ int Click(const char* className, const char* control) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
     const int id = nodrel::win::IdNamed(control);
     const HWND child = window ? GetDlgItem(window, id) : nullptr;
-    if (!child) return Missing;
+    if (!child) return kMissing;
     // Posted: the click may open a modal window, which would hold up a sent message.
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(child));
     return 0;
@@ -126,7 +126,7 @@ int Click(const char* className, const char* control) {
 int Set(const char* className, const char* control, const char* text) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
     const HWND child = window ? GetDlgItem(window, nodrel::win::IdNamed(control)) : nullptr;
-    if (!child) return Missing;
+    if (!child) return kMissing;
     SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
     return 0;
 }
@@ -151,7 +151,7 @@ int Boxes() {
 
 int Answer(const char* title, const char* button) {
     const HWND box = FindWindowW(L"#32770", Wide(title).c_str());
-    if (!box) return Missing;
+    if (!box) return kMissing;
     const int id = std::strcmp(button, "yes") == 0  ? IDYES
                    : std::strcmp(button, "no") == 0 ? IDNO
                                                     : IDOK;
@@ -164,7 +164,7 @@ int Answer(const char* title, const char* button) {
 // and passes a click on one to its program in the format the program asked for.
 int Tray() {
     const HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (!bar || !IsWindowVisible(bar)) return Missing;
+    if (!bar || !IsWindowVisible(bar)) return kMissing;
     RECT client{};
     GetClientRect(bar, &client);
     const LPARAM at =
@@ -177,8 +177,8 @@ int Tray() {
 // The query every top-level window answers first, then the end itself.
 int EndSession(const char* className) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
-    if (!window) return Missing;
-    if (!SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) return Refused;
+    if (!window) return kMissing;
+    if (!SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) return kRefused;
     PostMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     return 0;
 }
@@ -188,7 +188,7 @@ int EndSession(const char* className) {
 int ChangeDpi(const char* className, const char* dpiText) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
     const int dpi = std::atoi(dpiText);
-    if (!window || dpi <= 0) return Missing;
+    if (!window || dpi <= 0) return kMissing;
     RECT suggested{};
     GetWindowRect(window, &suggested);
     suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, dpi, 96);
@@ -196,7 +196,7 @@ int ChangeDpi(const char* className, const char* dpiText) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
-    if (!process) return Missing;
+    if (!process) return kMissing;
     void* remote = VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
                                   PAGE_READWRITE);
     const bool written =
@@ -206,7 +206,7 @@ int ChangeDpi(const char* className, const char* dpiText) {
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return written ? 0 : Missing;
+    return written ? 0 : kMissing;
 }
 
 struct Command {
@@ -215,7 +215,7 @@ struct Command {
     int (*run)(char** arguments);
 };
 
-constexpr Command Commands[] = {
+constexpr Command kCommands[] = {
     {"read", 1, [](char** a) { return Read(a[0]); }},
     {"click", 2, [](char** a) { return Click(a[0], a[1]); }},
     {"set", 3, [](char** a) { return Set(a[0], a[1], a[2]); }},
@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
     int status = argc > 1 ? 0 : 1;
     for (int at = 1; at < argc && status == 0;) {
         const Command* command = nullptr;
-        for (const Command& known : Commands) {
+        for (const Command& known : kCommands) {
             if (std::strcmp(known.name, argv[at]) == 0) command = &known;
         }
         if (!command || at + command->arguments >= argc) {

@@ -92,11 +92,11 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
         if (const auto handled = self->OnMessage(message, wParam, lParam)) return *handled;
     } catch (const std::exception& error) {
         lastError = error.what();
-        PostQuitMessage(StatusProgramError);
+        PostQuitMessage(kStatusProgramError);
         return 0;
     } catch (...) {
         lastError = "unknown error";
-        PostQuitMessage(StatusProgramError);
+        PostQuitMessage(kStatusProgramError);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

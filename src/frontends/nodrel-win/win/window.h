@@ -10,7 +10,7 @@
 namespace nodrel::win {
 
 // Exit status after an unexpected error inside a window procedure.
-inline constexpr int StatusProgramError = 1;
+inline constexpr int kStatusProgramError = 1;
 
 class Window {
 public:
