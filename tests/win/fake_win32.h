@@ -34,8 +34,7 @@ struct FakeWin32 : Win32Api {
     }
     HANDLE GetCurrentProcess() override {
         calls.push_back("GetCurrentProcess");
-        Fails("GetCurrentProcess");
-        return process;
+        return Fails("GetCurrentProcess") ? nullptr : process;
     }
     BOOL OpenProcessToken(HANDLE, DWORD access, HANDLE* token) override {
         calls.push_back("OpenProcessToken " + Hex(access));
