@@ -51,7 +51,7 @@ struct WindowRig : Rig {
 
 TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
     WindowRig rig({{"LogLevel", "1"}, {"LogPath", "Gone/"}});
-    rig.Open();
+    EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel");
     EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
     EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
     EXPECT_TRUE(rig.window->TakeStatusTimerStart());
@@ -87,6 +87,9 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid domain name)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "(Only Use With A Valid Domain Name)");
     EXPECT_EQ(rig.Marked(), Names{});
+    rig.Fields().ShutNameT = "Reboot";
+    rig.window->ShutNameClicked();
+    EXPECT_EQ(rig.Look("ShutNameT").note, "(Forces Running Applications To Close)");
 }
 
 TEST(ConfigWindowModel, TheSlaveLayout) {
@@ -99,6 +102,21 @@ TEST(ConfigWindowModel, TheSlaveLayout) {
     EXPECT_EQ(rig.Look("CPUDelayT").caption, "Lost Comms Delay");
     EXPECT_EQ(rig.Look("IPAddT").note, "(A valid IP address)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "Not Available In Slave Mode");
+}
+
+// A slave whose port is taken (answered No): the port's note is marked at opening only, and
+// a Save leaves the error to the next bind.
+TEST(ConfigWindowModel, SaveLeavesAPortErrorToTheNextBind) {
+    WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::AnswerNo;
+    rig.program.ReloadSettings();
+    rig.Open();
+    EXPECT_EQ(rig.Marked(), Names{"Port1M"});
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+    EXPECT_EQ(rig.Marked(), Names{});
+    EXPECT_TRUE(rig.State().PortError);
 }
 
 // Save with nothing changed, after Restore (which keeps the partner), and once more.
