@@ -18,16 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-struct ConfigRig : Fakes {
-    RecordingEffects effects;
-    Nodrel program{
-        {effects, counters, clock, priority, &power, &link, "nodrel", &effects, &launcher}};
+struct ConfigRig : Rig {
     std::unique_ptr<frmConfig> window;
 
-    explicit ConfigRig(const Overrides& overrides = {}, const char* commandLine = "") {
-        folder.WriteConfig(ConfigText(overrides));
-        program.Form_Load(commandLine);
-    }
+    explicit ConfigRig(const Overrides& overrides = {}) { EXPECT_TRUE(Start(overrides)); }
     frmConfig& Open(bool isAdmin = true) {
         window = std::make_unique<frmConfig>(program, isAdmin);
         window->show();
