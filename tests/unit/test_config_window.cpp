@@ -184,33 +184,36 @@ TEST(ConfigWindowModel, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
     EXPECT_FALSE(rig.State().SettingsSaved || rig.program.EndStatus());
 }
 
-// View Log follows the log the program runs with: the viewer on the file, or why not.
+// View Log follows the log the program runs with: the viewer on the file, or the box that
+// says why not (naming the viewer the launcher starts); a log that is gone ends the program.
 TEST(ConfigWindowModel, ViewLogOpensTheLogOrSaysWhyNot) {
     const struct {
         Overrides overrides;
         const char* removed;
-        bool viewer, ends;
-        std::string titleSuffix;
+        bool viewerStarts, opened, ends;
+        std::string box;  // its title, if one is shown
     } cases[] = {
-        {{}, nullptr, true, false, " Log File Error"},  // the box if no viewer starts
-        {{{"LogLevel", "1"}}, nullptr, false, false, " Log File Error"},
-        {{}, "Log/Nodrel.log", false, true, " Log File Error"},
-        {{}, "Log", false, true, " Log Directory Error"},
+        {{}, nullptr, true, true, false, ""},
+        {{}, nullptr, false, true, false, "Nodrel Log File Error"},
+        {{{"LogLevel", "1"}}, nullptr, true, false, false, "Nodrel Log File Error"},
+        {{}, "Log/Nodrel.log", true, false, true, "Nodrel Log File Error"},
+        {{}, "Log", true, false, true, "Nodrel Log Directory Error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.titleSuffix + (c.removed ? c.removed : ""));
+        SCOPED_TRACE(c.box + (c.removed ? c.removed : "") + (c.viewerStarts ? "" : " no viewer"));
         WindowRig rig(c.overrides);
+        rig.launcher.works = c.viewerStarts;
         rig.Open();
         if (c.removed) fs::remove_all(c.removed);
-        const LogView view = rig.window->ViewLog("The program viewer.exe");
-        EXPECT_EQ(view.viewerPath, c.viewer ? fs::canonical("Log/Nodrel.log").string() : "");
-        EXPECT_EQ(view.message.titleSuffix, c.titleSuffix);
-        EXPECT_EQ(view.endsProgram, c.ends);
-        if (c.viewer) {
-            // The box names the viewer the launcher starts.
-            EXPECT_EQ(view.message.text, JoinLines({"No viewer could be started for the log file",
-                                                    view.viewerPath + ".", "The program viewer.exe",
-                                                    "is needed to open it from here."}));
+        const std::string log = c.opened ? fs::canonical("Log/Nodrel.log").string() : "";
+        rig.program.ConfigViewLog(*rig.window);
+        EXPECT_EQ(rig.launcher.files, c.opened ? Names{log} : Names{});
+        EXPECT_EQ(rig.effects.messages.empty() ? "" : rig.effects.messages.back().title, c.box);
+        EXPECT_EQ(rig.program.EndStatus().has_value(), c.ends);
+        if (c.opened && !c.viewerStarts) {
+            EXPECT_EQ(rig.effects.messages.back().text,
+                      JoinLines({"No viewer could be started for the log file", log + ".",
+                                 "The program viewer", "is needed to open it from here."}));
         }
     }
 }
