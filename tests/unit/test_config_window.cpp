@@ -52,6 +52,7 @@ struct WindowRig : Rig {
 TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
     WindowRig rig({{"LogLevel", "1"}, {"LogPath", "Gone/"}});
     EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel");
+    EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid IP address)");
     EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
     EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
     EXPECT_TRUE(rig.window->TakeStatusTimerStart());
@@ -87,9 +88,12 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid domain name)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "(Only Use With A Valid Domain Name)");
     EXPECT_EQ(rig.Marked(), Names{});
-    rig.Fields().ShutNameT = "Reboot";
-    rig.window->ShutNameClicked();
-    EXPECT_EQ(rig.Look("ShutNameT").note, "(Forces Running Applications To Close)");
+    for (const auto& [action, note] :
+         {std::pair("Reboot", "(Forces Running Applications To Close)"), {"Hibernate", ""}}) {
+        rig.Fields().ShutNameT = action;
+        rig.window->ShutNameClicked();
+        EXPECT_EQ(rig.Look("ShutNameT").note, note);
+    }
 }
 
 TEST(ConfigWindowModel, TheSlaveLayout) {
