@@ -1,49 +1,24 @@
 // Any bytes as the configuration file, as a number text and as an address.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "config/config_reader.h"
 #include "config/parse_number.h"
 #include "config/settings.h"
+#include "fakes.h"
 #include "link/ip_check.h"
 
 namespace {
 
-// One file per fuzzing process, removed when the process exits normally.
-class ScratchFileHolder {
-public:
-    ScratchFileHolder()
-        : path_(std::filesystem::temp_directory_path() /
-                ("fuzz_config_" + std::to_string(::getpid()) + ".ini")) {}
-    ~ScratchFileHolder() {
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-const std::filesystem::path& ScratchFile() {
-    static const ScratchFileHolder holder;
-    return holder.path();
-}
-
 void CheckReader(std::string_view bytes) {
-    std::ofstream(ScratchFile(), std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    static const nodrel::testing::ScratchFolder folder;  // the current directory from now on
+    nodrel::testing::WriteBytes("Data/Nodrel4.ini", bytes);
     nodrel::Settings settings;
     std::string listing;
-    const nodrel::ReadOutcome outcome = nodrel::ReadConfig(ScratchFile(), settings, listing);
+    const nodrel::ReadOutcome outcome = nodrel::ReadConfig("Data/Nodrel4.ini", settings, listing);
     if (outcome == nodrel::ReadOutcome::Missing) __builtin_trap();  // it was just written
     if (!listing.starts_with("\r\nConfiguration\r\n-------------")) __builtin_trap();
 }

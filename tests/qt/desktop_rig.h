@@ -78,14 +78,6 @@ struct BoxAnswerer {
     QPointer<QMessageBox> handled;
 };
 
-struct ScriptedLauncher : Launcher {
-    bool OpenUrl(const std::string& address) override { return urls.push_back(address), works; }
-    bool OpenFile(const std::string& path) override { return files.push_back(path), works; }
-    std::string ViewerProgram() const override { return "The program viewer"; }
-    std::vector<std::string> urls, files;
-    bool works = true;
-};
-
 // The outside world but for the effects: fakes, in a scratch folder.
 struct Fakes {
     ScratchFolder folder;

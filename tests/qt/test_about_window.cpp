@@ -1,7 +1,9 @@
-// The about window, opened from the main window's About button.
+// The about window, opened from the main window's About button, and the window of a
+// second copy.
 
 #include "desktop_rig.h"
 #include "frontends/nodrel/frm_about.h"
+#include "frontends/nodrel/multi_inst.h"
 
 namespace nodrel::testing::desktop {
 namespace {
@@ -61,6 +63,27 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
     EXPECT_THAT(boxes.seen, ElementsAre(::testing::HasSubstr("|Nodrel Slave Error|")));
     EXPECT_FALSE(desk.program.State().DialogOpen) << "closed by its button: the cycle goes on";
     desk.effects.CloseDialogs();  // the window registered for the tick to close is gone
+}
+
+// The window of a second copy: its text, on top, its logo, and a close by the title bar
+// ending the copy with status 1 (OK's end is in tests/e2e/test_desktop.py).
+TEST(MultiInst, SaysAnotherCopyRunsAndAnyCloseEndsThisOneWithStatusOne) {
+    ScriptedLauncher launcher;
+    launcher.works = false;
+    QtEffects effects;
+    MultiInst window(launcher, effects);
+    EXPECT_EQ(window.windowTitle(), "Nodrel Start Up Error");
+    EXPECT_EQ(TextOf(window.findChild<QLabel*>("ErrorMess")),
+              "Nodrel or Nodrel Lite is already\nrunning. Only one instance can be\n"
+              " running at a time.");
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    BoxAnswerer boxes;
+    Click(window.findChild<QLabel*>("Logo"));
+    EXPECT_EQ(launcher.urls, std::vector<std::string>{HomePageAddress});
+    EXPECT_THAT(boxes.seen, ElementsAre(EndsWith("|Nodrel Error|Unable to launch Browser.")));
+    QTimer::singleShot(50, &window, [&] { window.close(); });
+    EXPECT_EQ(window.Run(), 1);
+    EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace

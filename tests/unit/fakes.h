@@ -111,6 +111,15 @@ struct RecordingNotice : CountdownNotice {
     std::vector<std::string> texts;
 };
 
+// Opens nothing: notes what it was asked to open.
+struct ScriptedLauncher : Launcher {
+    bool OpenUrl(const std::string& address) override { return urls.push_back(address), works; }
+    bool OpenFile(const std::string& path) override { return files.push_back(path), works; }
+    std::string ViewerProgram() const override { return "The program viewer"; }
+    std::vector<std::string> urls, files;
+    bool works = true;
+};
+
 // The configuration file as the program's texts name it on this system.
 #ifdef _WIN32
 inline constexpr std::string_view kConfigFileShown = "Data\\Nodrel4.ini";
@@ -159,8 +168,8 @@ private:
 struct Rig {
     // `awaitSessionEnd`: an accepted power off waits for the session's end, as on Windows.
     explicit Rig(bool awaitSessionEnd = false)
-        : program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects, nullptr,
-                   nullptr, nullptr, awaitSessionEnd, &notice}} {}
+        : program{{effects, counters, clock, priority, &power, &link, "nodreld", &effects,
+                   &launcher, nullptr, nullptr, awaitSessionEnd, &notice}} {}
     ScratchFolder folder;
     RecordingEffects effects;
     ScriptedCounters counters;
@@ -169,6 +178,7 @@ struct Rig {
     RecordingPower power;
     RecordingLink link;
     RecordingNotice notice;
+    ScriptedLauncher launcher;
     Nodrel program;
     const CycleState& State() const { return program.State(); }
 

@@ -51,7 +51,8 @@ struct WindowRig : Rig {
 
 TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
     WindowRig rig({{"LogLevel", "1"}, {"LogPath", "Gone/"}});
-    rig.Open();
+    EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel");
+    EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid IP address)");
     EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
     EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
     EXPECT_TRUE(rig.window->TakeStatusTimerStart());
@@ -87,6 +88,12 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid domain name)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "(Only Use With A Valid Domain Name)");
     EXPECT_EQ(rig.Marked(), Names{});
+    for (const auto& [action, note] :
+         {std::pair("Reboot", "(Forces Running Applications To Close)"), {"Hibernate", ""}}) {
+        rig.Fields().ShutNameT = action;
+        rig.window->ShutNameClicked();
+        EXPECT_EQ(rig.Look("ShutNameT").note, note);
+    }
 }
 
 TEST(ConfigWindowModel, TheSlaveLayout) {
@@ -99,6 +106,21 @@ TEST(ConfigWindowModel, TheSlaveLayout) {
     EXPECT_EQ(rig.Look("CPUDelayT").caption, "Lost Comms Delay");
     EXPECT_EQ(rig.Look("IPAddT").note, "(A valid IP address)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "Not Available In Slave Mode");
+}
+
+// A slave whose port is taken (answered No): the port's note is marked at opening only, and
+// a Save leaves the error to the next bind.
+TEST(ConfigWindowModel, SaveLeavesAPortErrorToTheNextBind) {
+    WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::kAnswerNo;
+    rig.program.ReloadSettings();
+    rig.Open();
+    EXPECT_EQ(rig.Marked(), Names{"Port1M"});
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+    EXPECT_EQ(rig.Marked(), Names{});
+    EXPECT_TRUE(rig.State().PortError);
 }
 
 // Save with nothing changed, after Restore (which keeps the partner), and once more.
@@ -166,33 +188,36 @@ TEST(ConfigWindowModel, AFailedWriteShowsTheMessageReloadsTheFieldsAndRunsOn) {
     EXPECT_FALSE(rig.State().SettingsSaved || rig.program.EndStatus());
 }
 
-// View Log follows the log the program runs with: the viewer on the file, or why not.
+// View Log follows the log the program runs with: the viewer on the file, or the box that
+// says why not (naming the viewer the launcher starts); a log that is gone ends the program.
 TEST(ConfigWindowModel, ViewLogOpensTheLogOrSaysWhyNot) {
     const struct {
         Overrides overrides;
         const char* removed;
-        bool viewer, ends;
-        std::string titleSuffix;
+        bool viewerStarts, opened, ends;
+        std::string box;  // its title, if one is shown
     } cases[] = {
-        {{}, nullptr, true, false, " Log File Error"},  // the box if no viewer starts
-        {{{"LogLevel", "1"}}, nullptr, false, false, " Log File Error"},
-        {{}, "Log/Nodrel.log", false, true, " Log File Error"},
-        {{}, "Log", false, true, " Log Directory Error"},
+        {{}, nullptr, true, true, false, ""},
+        {{}, nullptr, false, true, false, "Nodrel Log File Error"},
+        {{{"LogLevel", "1"}}, nullptr, true, false, false, "Nodrel Log File Error"},
+        {{}, "Log/Nodrel.log", true, false, true, "Nodrel Log File Error"},
+        {{}, "Log", true, false, true, "Nodrel Log Directory Error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.titleSuffix + (c.removed ? c.removed : ""));
+        SCOPED_TRACE(c.box + (c.removed ? c.removed : "") + (c.viewerStarts ? "" : " no viewer"));
         WindowRig rig(c.overrides);
+        rig.launcher.works = c.viewerStarts;
         rig.Open();
         if (c.removed) fs::remove_all(c.removed);
-        const LogView view = rig.window->ViewLog("The program viewer.exe");
-        EXPECT_EQ(view.viewerPath, c.viewer ? fs::canonical("Log/Nodrel.log").string() : "");
-        EXPECT_EQ(view.message.titleSuffix, c.titleSuffix);
-        EXPECT_EQ(view.endsProgram, c.ends);
-        if (c.viewer) {
-            // The box names the viewer the launcher starts.
-            EXPECT_EQ(view.message.text, JoinLines({"No viewer could be started for the log file",
-                                                    view.viewerPath + ".", "The program viewer.exe",
-                                                    "is needed to open it from here."}));
+        const std::string log = c.opened ? fs::canonical("Log/Nodrel.log").string() : "";
+        rig.program.ConfigViewLog(*rig.window);
+        EXPECT_EQ(rig.launcher.files, c.opened ? Names{log} : Names{});
+        EXPECT_EQ(rig.effects.messages.empty() ? "" : rig.effects.messages.back().title, c.box);
+        EXPECT_EQ(rig.program.EndStatus().has_value(), c.ends);
+        if (c.opened && !c.viewerStarts) {
+            EXPECT_EQ(rig.effects.messages.back().text,
+                      JoinLines({"No viewer could be started for the log file", log + ".",
+                                 "The program viewer", "is needed to open it from here."}));
         }
     }
 }

@@ -145,24 +145,6 @@ TEST(Countdown, AcceptedActionWaitsAMinuteForTheSessionToEnd) {
     EXPECT_EQ(monitoring.folder.LogEvents().back(), "Exit|Run");
 }
 
-// Cancel on any step stops the countdown before the action, tells the logged-in users and
-// is forwarded to a slave at once; the master is silent during its countdown.
-TEST(Countdown, CancelOnAnyStepStopsBeforeTheAction) {
-    for (int step = 0; step < 3; ++step) {
-        Rig rig;
-        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}}));
-        rig.Seconds(step);
-        rig.program.Reset_Click();
-        EXPECT_EQ(rig.link.sent.back(), "<COC000>");
-        rig.Seconds(3);
-        EXPECT_THAT(rig.power.calls, IsEmpty()) << step;
-        EXPECT_EQ(rig.Window().Reset.caption, "Reset");
-        EXPECT_THAT(rig.folder.LogEvents(), Contains("Reset|Power Off"));
-        EXPECT_THAT(rig.notice.texts,
-                    ElementsAre(Notice("power off", 3), "Nodrel: power off cancelled."));
-    }
-}
-
 // Exit during the countdown (SIGTERM, the window closed), or a stop request while the action
 // waits for the system's answer or the resume, logs "Exit" with the phase and no "Close".
 // Exit before the action says it is cancelled and forwards a Reset to a slave that may be
@@ -189,22 +171,32 @@ TEST(Countdown, ExitOrAStopDuringTheActionEndsAsExitDoes) {
     }
 }
 
-// A reload (SIGHUP) or a test (SIGUSR2) in the countdown starts the cycle again with the
-// Reset button back, forwards a Reset as Cancel does, and cancels the action it was
-// counting down to, whatever the new settings say. A test never sends the window away.
-TEST(Countdown, ReloadOrTestInTheCountdownRestoresTheResetButtonAndTellsTheSlave) {
-    for (const bool test : {false, true}) {
+// Cancel on any step, a reload (SIGHUP) or a test (SIGUSR2) in the countdown stops it before
+// the action, whatever the new settings say: the cycle starts again with the Reset button
+// back, a Reset goes to a slave at once and the logged-in users are told. Only Cancel sends
+// the window back to the tray (StartMin).
+TEST(Countdown, CancelReloadOrTestInTheCountdownRestoresTheResetButtonAndTellsTheSlave) {
+    for (const std::string way : {"Cancel 0", "Cancel 1", "Cancel 2", "Reload", "Test"}) {
+        SCOPED_TRACE(way);
         Rig rig;
         ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "3"}, {"StartMin", "2"}}));
         ASSERT_EQ(rig.Window().Reset.caption, "Cancel");
         rig.folder.WriteConfig(ConfigText({{"ShutType", "2"}}));
+        const bool cancel = way.starts_with("Cancel");
+        if (cancel) rig.Seconds(way.back() - '0');
         const auto sent = rig.link.sent.size();
-        test ? rig.program.TestS_Click() : rig.program.ReloadSettings();
+        if (cancel) rig.program.Reset_Click();
+        if (way == "Reload") rig.program.ReloadSettings();
+        if (way == "Test") rig.program.TestS_Click();
         EXPECT_EQ(rig.State().Phase, PhaseInitialise);
         EXPECT_EQ(rig.Window().Reset, (ButtonState{"Reset", "Reset Nodrel", true}));
-        EXPECT_EQ(rig.link.sent.at(sent), "<COC000>") << test;
-        EXPECT_EQ(rig.notice.texts.back(), "Nodrel: power off cancelled.") << test;
-        EXPECT_FALSE(rig.Window().minimised) << test;
+        EXPECT_EQ(rig.link.sent.at(sent), "<COC000>");
+        EXPECT_THAT(rig.notice.texts,
+                    ElementsAre(Notice("power off", 3), "Nodrel: power off cancelled."));
+        EXPECT_EQ(rig.Window().minimised, cancel);
+        EXPECT_THAT(rig.folder.LogEvents(), Contains("Reset|Power Off").Times(cancel ? 1 : 0));
+        rig.Seconds(3);
+        EXPECT_THAT(rig.power.calls, IsEmpty());
     }
 }
 

@@ -40,7 +40,7 @@ Overrides Slave(Overrides overrides = {}) {
 }
 
 // A bad datagram shows an error but counts as silence; one good message a second is life,
-// and each silent second after it counts again.
+// and each silent second after it counts again, up to the countdown.
 TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     Rig rig;
     ASSERT_TRUE(rig.Start(Slave()));
@@ -60,6 +60,11 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     }
     rig.Seconds(2);
     EXPECT_EQ(rig.Window().Counter.caption, "Not connected for the last 2s") << "quiet again";
+    rig.Seconds(3);  // a countdown, which can be cancelled and names the silence
+    EXPECT_TRUE(rig.Window().Reset.enabled && rig.Window().Reset.caption == "Cancel");
+    EXPECT_THAT(rig.notice.texts,
+                ElementsAre("Nodrel: this computer will power off in 10 s (no word from the "
+                            "master for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld."));
 }
 
 // Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
@@ -121,20 +126,6 @@ TEST(Link, PortInUseWithNobodyToAskIsBoundAgainEveryTenSeconds) {
     EXPECT_EQ(rig.State().Phase, PhaseRun);
     EXPECT_THAT(rig.folder.LogEvents(), ElementsAre("PortError|Port 10123", "Config|Updated",
                                                     "Start|Initialise", "Enter|Run"));
-}
-
-// A slave's countdown on its master's silence can be cancelled, and names that silence.
-TEST(Link, ACountdownCanAlwaysBeCancelled) {
-    Rig rig;
-    rig.Start(Slave());
-    rig.Seconds(7);
-    ASSERT_EQ(rig.State().Phase, PhaseCountdown);
-    EXPECT_TRUE(rig.Window().Reset.enabled);
-    EXPECT_EQ(rig.Window().Reset.caption, "Cancel");
-    EXPECT_FALSE(rig.Window().Exit.enabled);
-    EXPECT_THAT(rig.notice.texts,
-                ElementsAre("Nodrel: this computer will power off in 10 s (no word from the "
-                            "master for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld."));
 }
 
 // A master that can send keeps its slave alive twice a second in every phase but its own

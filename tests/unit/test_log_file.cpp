@@ -165,7 +165,7 @@ TEST_F(LogFileTest, TwoCopiesSharingTheLogKeepEveryLineWhole) {
               (std::map<std::string, int>{{line("First"), kLines}, {line("Second"), kLines}}));
 }
 
-// The other failures' boxes: test_startup_failures.cpp and e2e/test_nodreld.py.
+// The other failures' boxes: test_startup.cpp and e2e/test_nodreld.py.
 TEST(LogFailureMessage, EachFailureHasItsOwnBox) {
     const std::tuple<LogFailure, std::string, std::string> cases[] = {
         {LogFailure::FolderWhileRunning, " Log Directory Error",

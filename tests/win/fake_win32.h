@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in for the Win32 calls: every call succeeds unless the test says otherwise, and
 // each one is noted in `calls` with its arguments.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,16 +27,13 @@ struct FakeWin32 : Win32Api {
     DWORD FormatSystemMessage(DWORD code, char* buffer, DWORD size) override {
         const auto text = texts.find(code);
         if (text == texts.end()) return 0;
-        const DWORD n = static_cast<DWORD>(text->second.size()) < size
-                            ? static_cast<DWORD>(text->second.size())
-                            : size;
+        const DWORD n = std::min(static_cast<DWORD>(text->second.size()), size);
         text->second.copy(buffer, n);
         return n;
     }
     HANDLE GetCurrentProcess() override {
         calls.push_back("GetCurrentProcess");
-        Fails("GetCurrentProcess");
-        return process;
+        return Fails("GetCurrentProcess") ? nullptr : process;
     }
     BOOL OpenProcessToken(HANDLE, DWORD access, HANDLE* token) override {
         calls.push_back("OpenProcessToken " + Hex(access));

@@ -2,7 +2,6 @@
 // for Win32 (for the refusals Wine never gives), and the accepted paths for real.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -26,41 +25,35 @@ std::unique_ptr<PowerBackend> BackendFor(bool service, Win32Api& api) {
     return std::make_unique<WindowsPower>(api, "nodreld");
 }
 
-const std::function<bool(PowerActions&)> PowerOff = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::kPowerOff | ewx::kForce);
-};
-const std::function<bool(PowerActions&)> Reboot = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::kReboot | ewx::kForce);
-};
-const std::function<bool(PowerActions&)> Halt = [](PowerActions& p) {
-    return p.ShutdownSystem(ewx::kShutdown | ewx::kForce);
-};
-const std::function<bool(PowerActions&)> Hibernate = [](PowerActions& p) {
-    return p.HibernateSystem();
-};
-const std::function<bool(PowerActions&)> Standby = [](PowerActions& p) {
-    return p.StandbySystem();
-};
+// The action named in the cases.
+bool Act(PowerActions& power, std::string_view action) {
+    if (action == "Hibernate") return power.HibernateSystem();
+    if (action == "Standby") return power.StandbySystem();
+    const UINT how = action == "Reboot" ? ewx::kReboot
+                     : action == "Halt" ? ewx::kShutdown
+                                        : ewx::kPowerOff;
+    return power.ShutdownSystem(how | ewx::kForce);
+}
 
 TEST(WindowsPower, EnablesThePrivilegeThenMakesTheCallOfTheAction) {
-    const std::tuple<bool, std::function<bool(PowerActions&)>, std::string> cases[] = {
-        {false, PowerOff, "ExitWindowsEx 12 0xFFFFFFFF"},
-        {false, Reboot, "ExitWindowsEx 6 0xFFFFFFFF"},
-        {false, Halt, "ExitWindowsEx 5 0xFFFFFFFF"},
-        {false, Hibernate, "SetSuspendState 110"},
-        {false, Standby, "SetSuspendState 010"},
+    const std::tuple<bool, const char*, std::string> cases[] = {
+        {false, "PowerOff", "ExitWindowsEx 12 0xFFFFFFFF"},
+        {false, "Reboot", "ExitWindowsEx 6 0xFFFFFFFF"},
+        {false, "Halt", "ExitWindowsEx 5 0xFFFFFFFF"},
+        {false, "Hibernate", "SetSuspendState 110"},
+        {false, "Standby", "SetSuspendState 010"},
         // Forcing the others and itself, planned.
-        {true, PowerOff, "InitiateShutdown 0xB 0x80000000"},
-        {true, Reboot, "InitiateShutdown 0x7 0x80000000"},
-        {true, Halt, "InitiateShutdown 0x3 0x80000000"},
-        {true, Hibernate, "SetSuspendState 110"},
-        {true, Standby, "SetSuspendState 010"},
+        {true, "PowerOff", "InitiateShutdown 0xB 0x80000000"},
+        {true, "Reboot", "InitiateShutdown 0x7 0x80000000"},
+        {true, "Halt", "InitiateShutdown 0x3 0x80000000"},
+        {true, "Hibernate", "SetSuspendState 110"},
+        {true, "Standby", "SetSuspendState 010"},
     };
     for (const auto& [service, action, call] : cases) {
         FakeWin32 api;
         const auto backend = BackendFor(service, api);
         PowerActions power(*backend, "nodreld");
-        EXPECT_TRUE(action(power)) << call;
+        EXPECT_TRUE(Act(power, action)) << call;
         auto expected = kPrivilegeCalls;
         expected.push_back(call);
         EXPECT_EQ(api.calls, expected);
@@ -70,49 +63,44 @@ TEST(WindowsPower, EnablesThePrivilegeThenMakesTheCallOfTheAction) {
 
 struct Refusal {
     std::string failing;
-    DWORD error;
     std::uint32_t number;
     std::string description;
     bool service = false;
+    const char* action = "PowerOff";
+    DWORD error = ERROR_ACCESS_DENIED;
 };
 
 TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
+    const std::string denied = "ShutdownSystem failed: Access is denied.\r\n";
+    const std::string noPrivileges =
+        "Can't enable shutdown: You do not have the privileges to shutdown this system. "
+        "[Access is denied.\r\n]";
     const Refusal cases[] = {
-        {"LookupPrivilegeValue", ERROR_ACCESS_DENIED, 0x8004062C,
+        {"LookupPrivilegeValue", 0x8004062C,
          "Can't enable shutdown: Can't find the SE_SHUTDOWN_NAME privilege value. "
          "[Access is denied.\r\n]"},
-        {"no process", ERROR_ACCESS_DENIED, 0x8004062D,
+        {"GetCurrentProcess", 0x8004062D,
          "Can't enable shutdown: Can't determine the current process. [Access is denied.\r\n]"},
-        {"OpenProcessToken", ERROR_ACCESS_DENIED, 0x8004062E,
-         "Can't enable shutdown: You do not have the privileges to shutdown this system. "
-         "[Access is denied.\r\n]"},
-        {"AdjustTokenPrivileges", ERROR_ACCESS_DENIED, 0x8004062E,
-         "Can't enable shutdown: You do not have the privileges to shutdown this system. "
-         "[Access is denied.\r\n]"},
-        {"ExitWindowsEx", ERROR_ACCESS_DENIED, 0x8004062B,
-         "ShutdownSystem failed: Access is denied.\r\n"},
+        {"OpenProcessToken", 0x8004062E, noPrivileges},
+        {"AdjustTokenPrivileges", 0x8004062E, noPrivileges},
+        {"ExitWindowsEx", 0x8004062B, denied},
         // A code the system has no text for.
-        {"ExitWindowsEx", 0xDEAD, 0x8004062B, "ShutdownSystem failed: "},
+        {"ExitWindowsEx", 0x8004062B, "ShutdownSystem failed: ", false, "PowerOff", 0xDEAD},
+        // A refused hibernate or standby ends the program like a refused shutdown.
+        {"SetSuspendState", 0x8004062B, denied, false, "Hibernate"},
+        {"SetSuspendState", 0x8004062B, denied, false, "Standby"},
         // The service: the same privilege step, then InitiateShutdownW's own error code.
-        {"AdjustTokenPrivileges", ERROR_ACCESS_DENIED, 0x8004062E,
-         "Can't enable shutdown: You do not have the privileges to shutdown this system. "
-         "[Access is denied.\r\n]",
-         true},
-        {"InitiateShutdown", ERROR_ACCESS_DENIED, 0x8004062B,
-         "ShutdownSystem failed: Access is denied.\r\n", true},
+        {"AdjustTokenPrivileges", 0x8004062E, noPrivileges, true},
+        {"InitiateShutdown", 0x8004062B, denied, true},
     };
     for (const auto& refusal : cases) {
         FakeWin32 api;
         api.failing = refusal.failing;
         api.failingError = refusal.error;
-        if (refusal.failing == "no process") {
-            api.process = nullptr;
-            api.failing = "GetCurrentProcess";
-        }
         const auto backend = BackendFor(refusal.service, api);
         PowerActions power(*backend, "nodreld");
         try {
-            power.ShutdownSystem(ewx::kPowerOff | ewx::kForce);
+            Act(power, refusal.action);
             ADD_FAILURE() << refusal.failing << " was not reported";
         } catch (const PowerError& error) {
             EXPECT_EQ(error.number, refusal.number) << refusal.failing;
@@ -120,23 +108,6 @@ TEST(WindowsPower, EachRefusalRaisesItsErrorWithTheSystemsText) {
             EXPECT_EQ(std::string(error.what()), refusal.description);
         }
         EXPECT_EQ(api.openHandles, 0) << refusal.failing;
-    }
-}
-
-// A refused hibernate or standby ends the program like a refused shutdown.
-TEST(WindowsPower, ARefusedSuspendRaisesTheShutdownErrorWithTheSystemsText) {
-    for (const auto& action : {Hibernate, Standby}) {
-        FakeWin32 api;
-        api.failing = "SetSuspendState";
-        WindowsPower backend(api, "nodreld");
-        PowerActions power(backend, "nodreld");
-        try {
-            action(power);
-            ADD_FAILURE() << "the refusal was not reported";
-        } catch (const PowerError& error) {
-            EXPECT_EQ(error.number, 0x8004062Bu);
-            EXPECT_EQ(std::string(error.what()), "ShutdownSystem failed: Access is denied.\r\n");
-        }
     }
 }
 
@@ -151,6 +122,7 @@ TEST(IsAdmin, AGroupWithTheAdministratorsAccountName) {
         std::vector<std::string> groups;
         std::string administratorsName;
         bool admin;
+        std::string failing = "";
     };
     const Case cases[] = {
         {{"Everyone", "Administrators", "Users"}, "Administrators", true},
@@ -162,26 +134,21 @@ TEST(IsAdmin, AGroupWithTheAdministratorsAccountName) {
         {{"administrators", "Administrators "}, "Administrators", false},
         // A group whose name cannot be found matches nothing, the next one still counts.
         {{"", "Administrators"}, "Administrators", true},
+        // Every failure answers no.
+        {{"Administrators"}, "Administrators", false, "GetCurrentProcess"},
+        {{"Administrators"}, "Administrators", false, "OpenProcessToken"},
+        {{"Administrators"}, "Administrators", false, "GetTokenInformation"},
+        {{"Administrators"}, "Administrators", false, "AllocateAndInitializeSid"},
+        {{"Administrators"}, "Administrators", false, "LookupAccountSid"},
     };
     for (const auto& c : cases) {
         FakeWin32 api;
         api.groups = c.groups;
         api.administratorsName = c.administratorsName;
-        EXPECT_EQ(IsAdmin(api), c.admin) << ::testing::PrintToString(c.groups);
+        api.failing = c.failing;
+        EXPECT_EQ(IsAdmin(api), c.admin) << ::testing::PrintToString(c.groups) << c.failing;
         EXPECT_EQ(api.openHandles, 0);
         EXPECT_EQ(api.liveSids, 0);
-    }
-}
-
-TEST(IsAdmin, EveryFailureAnswersNo) {
-    for (const char* failing : {"OpenProcessToken", "GetTokenInformation",
-                                "AllocateAndInitializeSid", "LookupAccountSid", "no process"}) {
-        FakeWin32 api;
-        api.failing = failing;
-        if (std::string(failing) == "no process") api.process = nullptr;
-        EXPECT_FALSE(IsAdmin(api)) << failing;
-        EXPECT_EQ(api.openHandles, 0) << failing;
-        EXPECT_EQ(api.liveSids, 0) << failing;
     }
 }
 

@@ -1,5 +1,5 @@
 // The Windows layer against the system under Wine: the processor counters next to the
-// host's /proc/stat and over processor groups, the named mutex between two processes, the
+// host's /proc/stat and over processor groups, the mutex another copy cannot open, the
 // log's lock, the log viewer, UDP on loopback, the settings file in the ANSI code page.
 #include <windows.h>
 #include <winsock2.h>
@@ -10,24 +10,19 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
-#include "config/config_reader.h"
 #include "cpu/cpu_usage.h"
 #include "cpu/load_arithmetic.h"
 #include "fake_win32.h"
-#include "fakes.h"
 #include "platform/windows/ansi_file_encoding.h"
 #include "platform/windows/append_only_file.h"
-#include "platform/windows/config_file_store.h"
 #include "platform/windows/instance_guard.h"
 #include "platform/windows/nt_counters.h"
 #include "platform/windows/shell_launcher.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/winsock_link.h"
-#include "ui/config_window.h"
 
 namespace nodrel::windows_platform {
 namespace {
@@ -102,44 +97,6 @@ TEST(NtCounters, SumEveryProcessorGroup) {
     machine.counted = 64;  // the count of one group only
     machine.seconds = 2;
     EXPECT_EQ(sampler.Query(), -1);
-}
-
-// Run by the test below in a second process: whether the mutex named in the environment
-// is held by another process.
-TEST(MutexGuardChild, DISABLED_ReportsWhatItFinds) {
-    MutexGuard guard(std::getenv("NODREL_MUTEX"));
-    std::exit(guard.AnotherInstance() ? 3 : 4);
-}
-
-DWORD ChildFinds(const std::string& name) {
-    SetEnvironmentVariableA("NODREL_MUTEX", name.c_str());
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string commandLine = std::string("\"") + self +
-                              "\" --gtest_also_run_disabled_tests "
-                              "--gtest_filter=MutexGuardChild.DISABLED_ReportsWhatItFinds";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &child)) {
-        return 0;
-    }
-    WaitForSingleObject(child.hProcess, 60'000);
-    DWORD status = 0;
-    GetExitCodeProcess(child.hProcess, &status);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return status;
-}
-
-TEST(MutexGuard, AnotherProcessSeesItUntilTheHolderLetsGo) {
-    const std::string name = "Global\\NodrelTest" + std::to_string(GetCurrentProcessId());
-    auto holder = std::make_unique<MutexGuard>(name);
-    ASSERT_FALSE(holder->AnotherInstance());
-    EXPECT_EQ(ChildFinds(name), 3u) << "held here";
-    holder.reset();
-    EXPECT_EQ(ChildFinds(name), 4u) << "released";
 }
 
 // The mutex all sessions share, asked for synchronisation only; one that exists but may
@@ -225,7 +182,7 @@ struct Loopback : ::testing::Test {
     }
 };
 
-TEST_F(Loopback, DatagramsArriveWholeAndABoundedNumberPerWakeUp) {
+TEST_F(Loopback, DatagramsArriveWholeABoundedNumberPerWakeUpOnAPortOfTheirOwn) {
     EXPECT_FALSE(Arrived(0));
     for (const char* message : {"<COA100>", "<COC000>", "<COT000>"}) {
         ASSERT_TRUE(master.SendTo("127.0.0.1", port, message));
@@ -238,13 +195,10 @@ TEST_F(Loopback, DatagramsArriveWholeAndABoundedNumberPerWakeUp) {
     Read(2);
     EXPECT_EQ(received.back(), "<COT000>");
     EXPECT_FALSE(Arrived(200));
-}
-
-TEST_F(Loopback, ATakenPortIsRefused) {
     WinsockLink other;
-    EXPECT_FALSE(other.Bind(port));
+    EXPECT_FALSE(other.Bind(port)) << "the port is taken";
     slave.Close();
-    EXPECT_TRUE(other.Bind(port));
+    EXPECT_TRUE(other.Bind(port)) << "Close gave it back";
 }
 
 TEST_F(Loopback, AHostNameIsLookedUpWithoutWaiting) {
@@ -282,34 +236,14 @@ TEST_F(Loopback, AWindowCanBeToldInsteadOfTheEvent) {
     DestroyWindow(window);
 }
 
-// A hand-edited value in the code page (1252 in the test prefix) reaches the core as UTF-8
-// and survives an unchanged Save byte for byte; an edited one is written in the code page,
-// or, when the code page cannot hold it, the whole file in UTF-8.
-TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
+// The code page (1252 in the test prefix) read as UTF-8, and written back only where it holds
+// every character (what Save keeps and writes: tests/unit ConfigWriter).
+TEST(AnsiFileEncoding, ReadsTheCodePageAsUtf8AndWritesOnlyWhatItHolds) {
     ASSERT_EQ(GetACP(), 1252u);
-    nodrel::testing::ScratchFolder folder;
-    const std::string ansi = nodrel::testing::ConfigText({{"LogName", "K\xF6ln-01.log"}});
-    folder.WriteConfig(ansi);
     const AnsiFileEncoding encoding;
-    SystemConfigFileStore store;
-    Settings settings;
-    std::string listing;
-    FileTexts texts;
-    ASSERT_EQ(ReadConfig(kConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
-    EXPECT_EQ(settings.LogName, "Köln-01.log");
-    ConfigWindow window({"Nodrel", settings, settings, false, &store, texts, &encoding}, true);
-    window.Load();
-    window.Save("07-Dec-26 05:00:00");
-    EXPECT_EQ(window.Status(), "No Changes To Save");
-    EXPECT_EQ(nodrel::testing::ReadBytes(kConfigFilePath), ansi);
-    window.Fields().LogNameT = "Kölner-01.log";  // in the code page
-    window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(kConfigFilePath).find("=K\xF6lner-01.log\r\n"),
-              std::string::npos);
-    window.Fields().LogNameT = "Журнал-01.log";  // beyond it: the whole file in UTF-8
-    window.Save("07-Dec-26 05:00:00");
-    EXPECT_NE(nodrel::testing::ReadBytes(kConfigFilePath).find("=Журнал-01.log\r\n"),
-              std::string::npos);
+    EXPECT_EQ(encoding.ProgramText("K\xF6ln-01.log"), "Köln-01.log");
+    EXPECT_EQ(encoding.FileBytes("Kölner-01.log"), "K\xF6lner-01.log");
+    EXPECT_EQ(encoding.FileBytes("Журнал-01.log"), std::nullopt);
 }
 
 }  // namespace

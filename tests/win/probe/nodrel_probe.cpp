@@ -1,6 +1,6 @@
 // nodrel-probe.exe: reads and drives nodrel.exe's windows for the end-to-end tests, from
 // another process in the same Wine prefix. Prints JSON on stdout.
-//   read CLASS                 the window's caption, state, client size and controls
+//   read CLASS                 the window's caption, state and controls
 //   click CLASS IDC_NAME       a click on a button or picture, as the user's
 //   set CLASS IDC_NAME TEXT    the text of an edit field, as typed
 //   boxes                      the open message boxes: title and text
@@ -82,12 +82,6 @@ std::string Place(HWND control, HWND parent) {
     return Numbers({place.left, place.top, place.right - place.left, place.bottom - place.top});
 }
 
-std::string ClientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return Numbers({client.right, client.bottom});
-}
-
 int Read(const char* className) {
     const HWND window = FindWindowW(Wide(className).c_str(), nullptr);
     if (!window) return kMissing;
@@ -97,7 +91,7 @@ int Read(const char* className) {
                       ", \"enabled\": " + Bool(IsWindowEnabled(window)) +
                       ", \"minimised\": " + Bool(IsIconic(window)) +
                       ", \"topmost\": " + Bool((exStyle & WS_EX_TOPMOST) != 0) +
-                      ", \"client\": " + ClientSize(window) + ", \"controls\": {";
+                      ", \"controls\": {";
     bool first = true;
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const char* name = NameOf(GetDlgCtrlID(child));
