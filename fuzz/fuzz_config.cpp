@@ -43,7 +43,7 @@ void CheckReader(std::string_view bytes) {
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     nodrel::Settings settings;
     std::string listing;
-    const nodrel::ReadOutcome outcome = nodrel::ReadConfig(ScratchFile(), settings, listing);
+    const nodrel::ReadOutcome outcome = nodrel::ReadConfigFile(ScratchFile(), settings, listing);
     if (outcome == nodrel::ReadOutcome::Missing) __builtin_trap();  // it was just written
     if (!listing.starts_with("\r\nConfiguration\r\n-------------")) __builtin_trap();
 }

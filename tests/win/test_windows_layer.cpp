@@ -295,7 +295,7 @@ TEST(AnsiSettingsFile, ReadsAsUtf8AndKeepsAnUneditedValueByteForByte) {
     Settings settings;
     std::string listing;
     FileTexts texts;
-    ASSERT_EQ(ReadConfig(ConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
+    ASSERT_EQ(ReadConfigFile(ConfigFilePath, settings, listing, texts, encoding), ReadOutcome::Ok);
     EXPECT_EQ(settings.LogName, "Köln-01.log");
     ConfigWindow window({"Nodrel", settings, settings, false, &store, texts, &encoding}, true);
     window.Load();

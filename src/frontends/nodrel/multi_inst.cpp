@@ -61,7 +61,7 @@ void MultiInst::Exit_Click() {
 }
 
 void MultiInst::Logo_Click() {
-    OpenHomePage(&launcher_, effects_, "Nodrel");
+    LaunchHomePage(&launcher_, effects_, "Nodrel");
 }
 
 }  // namespace nodrel
