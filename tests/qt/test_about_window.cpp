@@ -3,7 +3,7 @@
 #include "desktop_rig.h"
 #include "frontends/nodrel/frm_about.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 frmAbout* OpenAbout() {
@@ -64,4 +64,4 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

@@ -3,7 +3,7 @@
 #include "desktop_rig.h"
 #include "frontends/nodrel/multi_inst.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 TEST(MultiInst, SaysAnotherCopyRunsAndAnyCloseEndsThisOneWithStatusOne) {
@@ -26,4 +26,4 @@ TEST(MultiInst, SaysAnotherCopyRunsAndAnyCloseEndsThisOneWithStatusOne) {
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

@@ -5,17 +5,18 @@
 
 #include "app/nodrel.h"
 #include "app/startup.h"
-#include "frm_config.h"
-#include "multi_inst.h"
-#include "nodrel_main.h"
-#include "pictures.h"
+#include "frontends/nodrel/frm_config.h"
+#include "frontends/nodrel/multi_inst.h"
+#include "frontends/nodrel/nodrel_main.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_effects.h"
+#include "frontends/nodrel/qt_launcher.h"
+#include "frontends/nodrel/qt_text.h"
+#include "frontends/nodrel/signal_watcher.h"
 #include "platform/linux/admin_check.h"
 #include "platform/linux/control_signals.h"
 #include "platform/linux/instance_guard.h"
 #include "platform/linux/linux_parts.h"
-#include "qt_effects.h"
-#include "qt_launcher.h"
-#include "signal_watcher.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr std::string_view Summary =
 int RefuseCommandLine(int argc, char** argv, const std::string& answer) {
     std::fputs(answer.c_str(), stderr);
     QApplication app(argc, argv);
-    QMessageBox::critical(nullptr, QStringLiteral("Nodrel"), QString::fromStdString(answer));
+    QMessageBox::critical(nullptr, QStringLiteral("Nodrel"), nodrel::qt::ToQString(answer));
     return nodrel::StatusFailure;
 }
 
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     const auto start = nodrel::BeginStartUp(argc, argv, "nodrel", Summary);
     if (start.endStatus == 0) return nodrel::PrintAnswer(start, stdout, stderr);
     if (start.endStatus) return RefuseCommandLine(argc, argv, start.answer);
-    nodrel::SignalWatcher::BlockSignals();  // before Qt starts any thread
+    nodrel::qt::SignalWatcher::BlockSignals();  // before Qt starts any thread
 
     nodrel::linux_platform::AbstractSocketGuard guard;
     const bool giveWay = nodrel::GiveWay(guard, start.switches);
@@ -49,19 +50,19 @@ int main(int argc, char** argv) {
     // The program ends through its own exit paths, not when its last window closes: the
     // main window is often hidden behind its tray icon while a message box comes and goes.
     QApplication::setQuitOnLastWindowClosed(false);
-    nodrel::LoadPictures();
-    QApplication::setWindowIcon(nodrel::ProgramIcon());
-    nodrel::QtLauncher launcher;
+    nodrel::qt::LoadPictures();
+    QApplication::setWindowIcon(nodrel::qt::ProgramIcon());
+    nodrel::qt::QtLauncher launcher;
 
-    nodrel::SignalWatcher signalWatcher;
+    nodrel::qt::SignalWatcher signalWatcher;
     if (!signalWatcher.Ready()) {
         std::perror("nodrel: cannot watch its signals");
         return nodrel::StatusFailure;
     }
 
     if (giveWay) {
-        nodrel::QtEffects effects;
-        nodrel::MultiInst window(launcher, effects);
+        nodrel::qt::QtEffects effects;
+        nodrel::qt::MultiInst window(launcher, effects);
         // SIGINT and SIGTERM end it as OK does, also while the logo's box is open; the
         // other signals have nothing to steer.
         signalWatcher.onExit = [&] {
@@ -73,9 +74,9 @@ int main(int argc, char** argv) {
     nodrel::linux_platform::LinuxParts machine;
     auto& link = machine.link;
 
-    nodrel::QtEffects effects;
+    nodrel::qt::QtEffects effects;
     nodrel::Nodrel program(machine.For(effects, start.programName, &effects, &launcher));
-    nodrel::NodrelMain window(program, effects);
+    nodrel::qt::NodrelMain window(program, effects);
     machine.power.stopRequested = [&] {
         return nodrel::linux_platform::TakeExitSignal() || window.CloseRequestedWhileBlocked();
     };
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
                          nodrel::DatagramsPerWakeUp);
         });
     window.openConfiguration = [&] {
-        nodrel::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);
+        nodrel::qt::frmConfig config(program, nodrel::linux_platform::IsAdmin(), &window);
         config.runEvent = [&](const std::function<void()>& event) { window.RunEvent(event); };
         window.RunDialog(config);
     };
