@@ -41,6 +41,17 @@ set(NODREL_DATA "${PROJECT_SOURCE_DIR}/data")
 set(NODREL_DEBIAN "${PROJECT_SOURCE_DIR}/packaging/debian")
 set(NODREL_GENERATED "${PROJECT_BINARY_DIR}/packaging")
 
+# The version is project()'s. The files that must spell it out themselves (dpkg reads the
+# changelog's top entry, man the pages' title line) have to say the same.
+foreach(file packaging/debian/changelog data/man/nodreld.8 data/man/nodrel.1)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${file})
+  file(STRINGS ${PROJECT_SOURCE_DIR}/${file} first LIMIT_COUNT 1)
+  string(REGEX MATCH "^nodrel \\(([^)]*)\\)|\"Nodrel ([^\"]*)\"" found "${first}")
+  if(NOT "${CMAKE_MATCH_1}${CMAKE_MATCH_2}" STREQUAL PROJECT_VERSION)
+    message(FATAL_ERROR "${file} names another version than ${PROJECT_VERSION}: ${first}")
+  endif()
+endforeach()
+
 configure_file(${NODREL_DATA}/systemd/nodreld.service.in ${NODREL_GENERATED}/nodreld.service @ONLY)
 configure_file(${NODREL_DATA}/systemd/nodrel.tmpfiles.in ${NODREL_GENERATED}/nodrel.tmpfiles @ONLY)
 

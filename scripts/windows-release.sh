@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows release from a configured and built mingw tree (build-win/ unless
-# given): nodrel-5.5-windows-x64.zip, nodrel-5.5-windows-x64-setup.exe and their SHA256SUMS
-# in dist/.
+# given): nodrel-VERSION-windows-x64.zip, nodrel-VERSION-windows-x64-setup.exe and their
+# SHA256SUMS in dist/, VERSION being project()'s in CMakeLists.txt.
 #   bash scripts/windows-release.sh [build-win] [dist]
 # The zip holds nodrel.exe, nodreld.exe (stripped), Data\Nodrel4.ini with the defaults,
-# an empty Log\ and README.txt; the installer (NSIS) installs the same files.
+# an empty Log\ and README.txt (its @VERSION@ filled in); the installer (NSIS) installs the
+# same files.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,7 +24,8 @@ for exe in nodrel nodreld; do
 done
 # The defaults, with the log folder as Windows writes it.
 sed 's|^LogPath=Log/\r$|LogPath=Log\\\r|' "$root/data/Nodrel4.ini" > "$stage/$name/Data/Nodrel4.ini"
-sed 's/\r*$/\r/' "$root/packaging/windows/README.txt" > "$stage/$name/README.txt"
+sed -e "s/@VERSION@/$version/g" -e 's/\r*$/\r/' "$root/packaging/windows/README.txt" \
+  > "$stage/$name/README.txt"
 
 rm -f "$dist/$name.zip"
 (cd "$stage" && zip -q -X -r "$dist/$name.zip" "$name")

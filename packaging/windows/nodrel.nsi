@@ -1,5 +1,5 @@
 ; Nodrel's installer, built with makensis by scripts/windows-release.sh:
-;   makensis -DVERSION=5.5 -DSTAGE=<unpacked release> -DOUTFILE=<installer.exe> nodrel.nsi
+;   makensis -DVERSION=<version> -DSTAGE=<unpacked release> -DOUTFILE=<installer.exe> nodrel.nsi
 ; The program keeps its settings (Data\) and log (Log\) in its own folder, so the default
 ; folder is one the user can write to: the user's local application data.
 ;   Silently: setup.exe /S [/STARTUP] [/D=folder]; /STARTUP selects "Start with Windows".

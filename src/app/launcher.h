@@ -22,7 +22,7 @@ public:
 extern const char* const HomePageAddress;
 
 // Opens the home page, or says in a box titled `titlePrefix` + " Error" that it cannot.
-inline void OpenHomePage(Launcher* launcher, Effects& effects, const std::string& titlePrefix) {
+inline void LaunchHomePage(Launcher* launcher, Effects& effects, const std::string& titlePrefix) {
     if (launcher && launcher->OpenUrl(HomePageAddress)) return;
     effects.ShowMessage(box::kPlain, titlePrefix + " Error", "Unable to launch Browser.");
 }

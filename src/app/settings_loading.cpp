@@ -9,12 +9,12 @@ void Nodrel::ReadConfig() {
     const FileEncoding& encoding =
         outside_.configEncoding ? *outside_.configEncoding : StandardFileEncoding();
     const ReadOutcome outcome =
-        ::nodrel::ReadConfig(kConfigFilePath, settings, ConfigListing, fileTexts_, encoding);
+        ReadConfigFile(kConfigFilePath, settings, ConfigListing, fileTexts_, encoding);
     if (outcome != ReadOutcome::Ok) Fatal(ReadFailureMessage(outcome));
 }
 
 void Nodrel::CheckSettings() {
-    const CheckResult result = ::nodrel::CheckSettings(settings);
+    const CheckResult result = CheckRanges(settings);
     if (result.unconfigured) Unconfigured = true;
     if (result.failures > 0) Fatal(CheckFailureMessage());
     fileSettings = settings;

@@ -115,7 +115,7 @@ void Nodrel::ConfigClosed() {
 }
 
 void Nodrel::OpenHomePage(const std::string& titlePrefix) {
-    Guarded([&] { nodrel::OpenHomePage(outside_.launcher, outside_.effects, titlePrefix); });
+    Guarded([&] { LaunchHomePage(outside_.launcher, outside_.effects, titlePrefix); });
 }
 
 }  // namespace nodrel

@@ -7,7 +7,8 @@
 namespace nodrel {
 
 inline constexpr std::string_view CRLF = "\r\n";
-inline constexpr std::string_view kVersion = "5.5";
+// The program's version: project()'s in CMakeLists.txt, written in by the build.
+extern const std::string_view kVersion;
 
 // Joins lines with CR LF, the way every multi-line text of the program is built.
 std::string JoinLines(std::initializer_list<std::string_view> lines);

@@ -96,8 +96,8 @@ void DecodeTexts(const FileEncoding& encoding, ReadState& state) {
 
 }  // namespace
 
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, std::string& listing,
-                       FileTexts& texts, const FileEncoding& encoding) {
+ReadOutcome ReadConfigFile(const std::filesystem::path& file, Settings& settings,
+                           std::string& listing, FileTexts& texts, const FileEncoding& encoding) {
     ReadState state;
     state.settings = settings;
     listing = state.listing;
@@ -124,10 +124,10 @@ ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, st
     return outcome;
 }
 
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings,
-                       std::string& listing) {
+ReadOutcome ReadConfigFile(const std::filesystem::path& file, Settings& settings,
+                           std::string& listing) {
     FileTexts ignored;
-    return ReadConfig(file, settings, listing, ignored, StandardFileEncoding());
+    return ReadConfigFile(file, settings, listing, ignored, StandardFileEncoding());
 }
 
 Message ReadFailureMessage(ReadOutcome outcome) {

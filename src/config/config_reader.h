@@ -19,10 +19,11 @@ enum class ReadOutcome {
 // Fills the fields the file supplies (others keep their values) and rebuilds `listing`.
 // Lines may end in LF or CR LF. A file that is valid UTF-8 is read as UTF-8, any other
 // through `encoding`; `texts` gets the text keys' bytes as the file holds them.
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, std::string& listing,
-                       FileTexts& texts, const FileEncoding& encoding);
+ReadOutcome ReadConfigFile(const std::filesystem::path& file, Settings& settings,
+                           std::string& listing, FileTexts& texts, const FileEncoding& encoding);
 // The same with the standard encoding, keeping no bytes.
-ReadOutcome ReadConfig(const std::filesystem::path& file, Settings& settings, std::string& listing);
+ReadOutcome ReadConfigFile(const std::filesystem::path& file, Settings& settings,
+                           std::string& listing);
 
 // The message box for a failed read (title suffix, style, text).
 Message ReadFailureMessage(ReadOutcome outcome);

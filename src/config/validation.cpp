@@ -107,7 +107,7 @@ private:
 
 }  // namespace
 
-CheckResult CheckSettings(Settings& settings) {
+CheckResult CheckRanges(Settings& settings) {
     if (settings.LogPath.empty()) settings.LogPath = DefaultLogPath();
     CheckResult result;
     result.failures = CountRangeFailures(settings);

@@ -17,7 +17,7 @@ struct CheckResult {
 };
 
 // Checks the settings just read. Replaces an empty LogPath with the default first.
-CheckResult CheckSettings(Settings& settings);
+CheckResult CheckRanges(Settings& settings);
 
 // The message box for CheckResult::failures above 0.
 Message CheckFailureMessage();

@@ -59,6 +59,7 @@ constexpr auto kLogPathNote =
     WithPathSeparator("(Must exist and be between 1 and 99 characters plus '\\')");
 
 Message LogUnreadableMessage(const std::string& logName) {
+    // "opem" is the program's own spelling of this box, kept on purpose.
     return {box::kExclamation, " Log File Error",
             JoinLines({"Unable to opem the log file " + logName + ".",
                        "This may be a permissions problem.", "The program will now terminate"})};

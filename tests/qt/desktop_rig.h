@@ -17,10 +17,26 @@
 #include "frontends/nodrel/nodrel_main.h"
 #include "frontends/nodrel/qt_effects.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
+
+// The core's fakes, shared with the unit tests.
+using nodrel::testing::ConfigText;
+using nodrel::testing::CountingPriority;
+using nodrel::testing::FixedClock;
+using nodrel::testing::Last;
+using nodrel::testing::Overrides;
+using nodrel::testing::ReadBytes;
+using nodrel::testing::RecordingEffects;
+using nodrel::testing::RecordingLink;
+using nodrel::testing::RecordingPower;
+using nodrel::testing::Rig;
+using nodrel::testing::ScratchFolder;
+using nodrel::testing::ScriptedCounters;
+using nodrel::testing::ScriptedLauncher;
+using nodrel::testing::WriteBytes;
 
 inline const QColor kOrangeColour(255, 128, 0);
 inline std::string TextOf(const QLabel* label) {
@@ -116,4 +132,4 @@ struct Desk : Fakes {
     QPushButton* Button(const char* name) const { return window.findChild<QPushButton*>(name); }
 };
 
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     QTimer unexpectedBoxes;
     QObject::connect(&unexpectedBoxes, &QTimer::timeout, [] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || nodrel::testing::desktop::BoxAnswerer::alive > 0) return;
+        if (!box || nodrel::qt::BoxAnswerer::alive > 0) return;
         ADD_FAILURE() << "unexpected box: " << box->windowTitle().toStdString() << ": "
                       << box->text().toStdString();
         box->reject();

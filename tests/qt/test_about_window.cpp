@@ -5,7 +5,7 @@
 #include "frontends/nodrel/frm_about.h"
 #include "frontends/nodrel/multi_inst.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 frmAbout* OpenAbout() {
@@ -87,4 +87,4 @@ TEST(MultiInst, SaysAnotherCopyRunsAndAnyCloseEndsThisOneWithStatusOne) {
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

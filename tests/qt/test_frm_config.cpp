@@ -12,7 +12,7 @@
 #include "desktop_rig.h"
 #include "frontends/nodrel/frm_config.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 namespace fs = std::filesystem;
@@ -191,4 +191,4 @@ TEST(ConfigWindow, EveryControlIsShownInsideTheWindowWithoutOverlap) {
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

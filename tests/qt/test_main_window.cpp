@@ -9,7 +9,7 @@
 #include "desktop_rig.h"
 #include "frontends/nodrel/frm_config.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 using ::testing::Contains;
@@ -243,4 +243,4 @@ TEST(MainWindowTray, StartedInTheTrayACountdownBringsItBackAndTheUsersChoiceSurv
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

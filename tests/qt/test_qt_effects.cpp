@@ -8,8 +8,9 @@
 #include "desktop_rig.h"
 #include "frontends/nodrel/link_watcher.h"
 #include "frontends/nodrel/qt_launcher.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel::testing::desktop {
+namespace nodrel::qt {
 namespace {
 
 // Each style's icon and buttons, the answer (NoButton: Escape), CR LF as a line break, and
@@ -114,15 +115,15 @@ TEST(QtLauncher, OpenFileHandsThePathToTheOpenerWithoutWaiting) {
     WriteBytes("opener", "#!/bin/sh\nsleep 2\nprintf '%s' \"$1\" > seen\n");
     std::filesystem::permissions("opener", std::filesystem::perms::owner_all);
     QtLauncher launcher;
-    launcher.opener = QString::fromStdString((folder.Path() / "opener").string());
+    launcher.opener = ToQString((folder.Path() / "opener").string());
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(launcher.OpenFile("Log/Nodrel.log"));
     EXPECT_LT(clock.elapsed(), 1000) << "not waited for the opener's two seconds";
     EXPECT_TRUE(RunUntil([] { return ReadBytes("seen") == "Log/Nodrel.log"; }));
-    launcher.opener = QString::fromStdString((folder.Path() / "missing").string());
+    launcher.opener = ToQString((folder.Path() / "missing").string());
     EXPECT_FALSE(launcher.OpenFile("Log/Nodrel.log")) << "no opener installed";
 }
 
 }  // namespace
-}  // namespace nodrel::testing::desktop
+}  // namespace nodrel::qt

@@ -55,7 +55,7 @@ class ConfigReader : public ::testing::Test {
 protected:
     ReadOutcome Read(const std::string& text) {
         WriteBytes(file, text);
-        return ReadConfig(file, settings, listing);
+        return ReadConfigFile(file, settings, listing);
     }
     ScratchFolder folder;
     const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
@@ -122,13 +122,13 @@ TEST_F(ConfigReader, FileThatIsNotUtf8IsReadThroughTheEncodingAndItsBytesKept) {
     const Latin1 encoding;
     FileTexts texts;
     WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=K\xF6ln.log"));
-    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    ASSERT_EQ(ReadConfigFile(file, settings, listing, texts, encoding), ReadOutcome::Ok);
     EXPECT_EQ(settings.LogName, "Köln.log");
     EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
     EXPECT_FALSE(texts.utf8);
     EXPECT_EQ(texts.bytes.at("LogName"), "K\xF6ln.log");
     WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
-    ASSERT_EQ(ReadConfig(file, settings, listing, texts, encoding), ReadOutcome::Ok);
+    ASSERT_EQ(ReadConfigFile(file, settings, listing, texts, encoding), ReadOutcome::Ok);
     EXPECT_TRUE(texts.utf8);
 }
 
@@ -144,10 +144,10 @@ TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
 
 // A missing file or a folder is Missing; a file that opens but cannot be read is ReadError.
 TEST_F(ConfigReader, MissingUnreadableOrFolder) {
-    EXPECT_EQ(ReadConfig("absent.ini", settings, listing), ReadOutcome::Missing);
+    EXPECT_EQ(ReadConfigFile("absent.ini", settings, listing), ReadOutcome::Missing);
     EXPECT_EQ(listing, "\r\nConfiguration\r\n-------------");
-    EXPECT_EQ(ReadConfig("Data", settings, listing), ReadOutcome::Missing);
-    EXPECT_EQ(ReadConfig("/proc/self/mem", settings, listing), ReadOutcome::ReadError);
+    EXPECT_EQ(ReadConfigFile("Data", settings, listing), ReadOutcome::Missing);
+    EXPECT_EQ(ReadConfigFile("/proc/self/mem", settings, listing), ReadOutcome::ReadError);
 }
 
 // A file cut short anywhere before its last key is Corrupted, never half read.
@@ -192,7 +192,7 @@ TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
     ASSERT_TRUE(WriteConfigFile(StandardConfigFileStore(), "a.ini", text));
     Settings reread;
     std::string listing;
-    ASSERT_EQ(ReadConfig("a.ini", reread, listing), ReadOutcome::Ok);
+    ASSERT_EQ(ReadConfigFile("a.ini", reread, listing), ReadOutcome::Ok);
     EXPECT_EQ(reread, original);
 }
 

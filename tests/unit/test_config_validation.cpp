@@ -78,7 +78,7 @@ TEST(ConfigCheckSettings, EveryRangeHoldsAtBothEdges) {
             } else {
                 ASSERT_TRUE(StoreValue(SettingNamed(key), std::to_string(value), settings));
             }
-            EXPECT_EQ(CheckSettings(settings).failures, failures) << key << " " << value;
+            EXPECT_EQ(CheckRanges(settings).failures, failures) << key << " " << value;
         }
     }
 }
@@ -119,7 +119,7 @@ TEST(ConfigCheckSettings, PathAndAddressRulesAndRoleRules) {
     for (const auto& c : cases) {
         Settings settings = WorkingMaster();
         c.edit(settings);
-        const CheckResult result = CheckSettings(settings);
+        const CheckResult result = CheckRanges(settings);
         EXPECT_EQ(std::pair(result.failures, result.unconfigured),
                   std::pair(c.failures, c.unconfigured))
             << c.what;

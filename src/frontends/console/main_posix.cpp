@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "app/nodrel.h"
 #include "app/startup.h"
@@ -14,63 +16,59 @@
 #include "platform/linux/service_notifier.h"
 #include "platform/linux/terminal_notice.h"
 
+namespace nodrel::console {
 namespace {
 
-constexpr std::string_view kSummary =
+using linux_platform::LinuxParts;
+using linux_platform::ServiceNotifier;
+
+constexpr std::string_view Summary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
     "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.\n"
     "Run it in the folder that holds Data/Nodrel4.ini; the log goes where LogPath says.";
 
-}  // namespace
+// The loop's events to the program: the controls, the tick (which feeds the watchdog), the
+// redraw after each event and the link's datagrams.
+void ConnectLoop(EventLoop& loop, Nodrel& program, LinuxParts& machine, ServiceNotifier& service,
+                 std::function<void()> show) {
+    Connect(loop, program);
+    loop.onTick = [&program, &service] {
+        program.tmrRefresh_Timer();
+        service.Alive();
+    };
+    loop.afterEvent = std::move(show);
+    loop.linkWaitable = [&link = machine.link] { return link.Fd(); };
+    loop.onLinkReadable = [&program, &link = machine.link] {
+        link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
+                     kDatagramsPerWakeUp);
+    };
+}
 
-int main(int argc, char** argv) {
-    const auto start = nodrel::BeginStartUp(argc, argv, "nodreld", kSummary);
-    if (start.endStatus) return nodrel::PrintAnswer(start, stdout, stderr);
-    nodrel::console::ConsoleEffects effects(stderr);
-    nodrel::linux_platform::AbstractSocketGuard guard;
-    if (nodrel::GiveWay(guard, start.switches)) return nodrel::console::RefuseSecondCopy(effects);
-
-    nodrel::console::EventLoop loop;
-    if (!loop.Ready()) {
-        std::perror("nodreld: cannot set up its timer and signals");
-        return nodrel::kStatusFailure;
-    }
-    nodrel::console::ConsoleView view(stdout, isatty(STDOUT_FILENO) == 1);
+int RunProgram(const StartUp& start, ConsoleEffects& effects, EventLoop& loop) {
+    ConsoleView view(stdout, isatty(STDOUT_FILENO) == 1);
     effects.onTimer = [&](bool on) { loop.SetTimer(on); };
     effects.beforeMessage = [&] { view.Release(); };
 
-    nodrel::linux_platform::LinuxParts machine;
-    auto& link = machine.link;
+    LinuxParts machine;
     // A service runs out of sight: the people logged in hear of a countdown on their terminals.
-    nodrel::linux_platform::TerminalNotice terminals;
+    linux_platform::TerminalNotice terminals;
     auto outside = machine.For(effects, start.programName);
     outside.countdownNotice = &terminals;
-    nodrel::Nodrel program(outside);
-    nodrel::linux_platform::ServiceNotifier service;
+    Nodrel program(outside);
+    ServiceNotifier service;
     // The waits for logind's answer and for a resume block the loop: the watchdog is fed and
     // SIGINT/SIGTERM heard.
     machine.power.stopRequested = [&] {
         service.Alive();
-        return nodrel::linux_platform::TakeExitSignal();
+        return linux_platform::TakeExitSignal();
     };
-
     const auto show = [&] {
         if (effects.Status()) return;
         view.Show(program);
-        service.Status(nodrel::console::StatusLine(program.Window()));
+        service.Status(StatusLine(program.Window()));
     };
-    nodrel::console::Connect(loop, program);
-    loop.onTick = [&] {
-        program.tmrRefresh_Timer();
-        service.Alive();
-    };
-    loop.afterEvent = show;
-    loop.linkWaitable = [&] { return link.Fd(); };
-    loop.onLinkReadable = [&] {
-        link.Receive([&](std::string_view datagram) { program.udpServ_DataArrival(datagram); },
-                     nodrel::kDatagramsPerWakeUp);
-    };
+    ConnectLoop(loop, program, machine, service, show);
 
     program.Form_Load(start.commandLine);
     if (!effects.Status()) service.Ready();
@@ -78,4 +76,26 @@ int main(int argc, char** argv) {
     loop.Run([&] { return effects.Status().has_value(); });
     view.Release();
     return *effects.Status();
+}
+
+int Main(int argc, char** argv) {
+    const auto start = BeginStartUp(argc, argv, "nodreld", Summary);
+    if (start.endStatus) return PrintAnswer(start, stdout, stderr);
+    ConsoleEffects effects(stderr);
+    linux_platform::AbstractSocketGuard guard;
+    if (GiveWay(guard, start.switches)) return RefuseSecondCopy(effects);
+
+    EventLoop loop;
+    if (!loop.Ready()) {
+        std::perror("nodreld: cannot set up its timer and signals");
+        return kStatusFailure;
+    }
+    return RunProgram(start, effects, loop);
+}
+
+}  // namespace
+}  // namespace nodrel::console
+
+int main(int argc, char** argv) {
+    return nodrel::console::Main(argc, argv);
 }

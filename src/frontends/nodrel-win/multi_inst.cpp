@@ -72,7 +72,7 @@ std::optional<LRESULT> MultiInst::OnModalMessage(UINT message, WPARAM wParam, LP
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_Exit || LOWORD(wParam) == IDOK) Close();
             if (LOWORD(wParam) == IDC_Logo && HIWORD(wParam) == STN_CLICKED) {
-                OpenHomePage(&launcher_, effects_, "Nodrel");
+                LaunchHomePage(&launcher_, effects_, "Nodrel");
             }
             return 0;
         case WM_CTLCOLORSTATIC:

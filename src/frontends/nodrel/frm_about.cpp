@@ -1,4 +1,4 @@
-#include "frm_about.h"
+#include "frontends/nodrel/frm_about.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -7,10 +7,11 @@
 
 #include "app/launcher.h"
 #include "common/text.h"
-#include "nodrel_main.h"
-#include "pictures.h"
+#include "frontends/nodrel/nodrel_main.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 namespace {
 
@@ -21,7 +22,7 @@ constexpr int kLogoSide = 92;
 QLabel* CentredLine(QWidget* parent, const char* name, int top, int height, const QFont& font,
                     const QColor& colour, QLabel* label = nullptr) {
     if (!label) label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
+    label->setObjectName(ToQString(name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setGeometry(0, top, kWidth, height);
@@ -51,22 +52,20 @@ frmAbout::frmAbout(Nodrel& program, QWidget* parent) : QDialog(parent), program_
 
     // Form_Load.
     program_.AboutOpened();
-    setWindowTitle(QString::fromStdString("About " + program_.State().ProgTitle));
+    setWindowTitle(ToQString("About " + program_.State().ProgTitle));
     // Form_Activate: kept above all other windows when the settings ask it of the program.
     setWindowFlag(Qt::WindowStaysOnTopHint, program_.State().settings.RunOnTop == kSwitchOn);
 
     ProgName = CentredLine(this, "ProgName", 104, 30, Arial(15.75), Qt::black);
-    ProgName->setText(QString::fromStdString(program_.State().ProgTitle));
+    ProgName->setText(ToQString(program_.State().ProgTitle));
     ProgVersion = CentredLine(this, "ProgVersion", 137, 32, Arial(12), Qt::white);
-    ProgVersion->setText(
-        QStringLiteral("Version ") +
-        QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())));
+    ProgVersion->setText(QStringLiteral("Version ") + ToQString(kVersion));
 
     auto* site = new ClickLabel(this);
     QFont underlined = Arial(9);
     underlined.setUnderline(true);
     WebSite = CentredLine(this, "WebSite", 184, 22, underlined, ToQColor(kDarkGreen), site);
-    WebSite->setText(QString::fromLatin1(HomePageAddress));
+    WebSite->setText(ToQString(HomePageAddress));
     WebSite->setToolTip(QStringLiteral("Open the home page"));
     site->onClick = [this] { WebSite_Click(); };
 
@@ -92,7 +91,7 @@ frmAbout::~frmAbout() {
 }
 
 void frmAbout::Timer1_Timer() {
-    TMessage->setText(QString::fromStdString(program_.AboutSecond()));
+    TMessage->setText(ToQString(program_.AboutSecond()));
 }
 
 void frmAbout::ExitAbout_Click() {
@@ -122,4 +121,4 @@ void frmAbout::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -12,7 +12,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class PictureLabel;
 
@@ -54,4 +54,4 @@ private:
     bool closed_ = false;
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

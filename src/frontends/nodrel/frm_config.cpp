@@ -1,4 +1,4 @@
-#include "frm_config.h"
+#include "frontends/nodrel/frm_config.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,19 +12,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "nodrel_main.h"
-#include "pictures.h"
+#include "frontends/nodrel/nodrel_main.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 namespace {
 
 constexpr int kCountdownMs = 1000;
 constexpr int kStatusMs = 2000;
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 std::string S(const QString& text) {
     return text.toStdString();
 }
@@ -64,7 +62,7 @@ QWidget* MakeInput(const ConfigRow& row, QWidget* parent) {
         case InputKind::List: {
             auto* list = new QComboBox(parent);
             list->setEditable(false);
-            for (const std::string& item : ListItems(row)) list->addItem(Q(item));
+            for (const std::string& item : ListItems(row)) list->addItem(ToQString(item));
             list->setCurrentIndex(-1);  // nothing chosen until the settings are loaded
             return list;
         }
@@ -117,8 +115,8 @@ void frmConfig::BuildControls() {
     Logo = logo;
     for (std::size_t i = 0; i < kConfigRows.size(); ++i) BuildRow(i);
     for (std::size_t i = 0; i < kConfigButtons.size(); ++i) {
-        auto* button = new QPushButton(Q(kConfigButtons[i].caption), this);
-        button->setObjectName(Q(kConfigButtons[i].name));
+        auto* button = new QPushButton(ToQString(kConfigButtons[i].caption), this);
+        button->setObjectName(ToQString(kConfigButtons[i].name));
         // Return in a field must not press a button.
         button->setAutoDefault(false);
         button->setDefault(false);
@@ -137,13 +135,13 @@ void frmConfig::BuildControls() {
 void frmConfig::BuildRow(std::size_t row) {
     const ConfigRow& design = kConfigRows[row];
     RowControls& controls = rows_[row];
-    controls.caption = new QLabel(Q(design.caption), this);
-    if (!design.captionName.empty()) controls.caption->setObjectName(Q(design.captionName));
+    controls.caption = new QLabel(ToQString(design.caption), this);
+    if (!design.captionName.empty()) controls.caption->setObjectName(ToQString(design.captionName));
     controls.input = MakeInput(design, this);
-    controls.input->setObjectName(Q(design.input));
+    controls.input->setObjectName(ToQString(design.input));
     if (design.note) {
-        controls.note = new QLabel(Q(design.noteText), this);
-        controls.note->setObjectName(Q(design.noteName));
+        controls.note = new QLabel(ToQString(design.noteText), this);
+        controls.note->setObjectName(ToQString(design.noteName));
     }
 }
 
@@ -181,7 +179,7 @@ void frmConfig::LayOut() {
 void frmConfig::PlaceHeading(QGridLayout& grid, const ConfigRow& first, int& line) {
     if (line > 0) grid.setRowMinimumHeight(line++, 8);
     QLabel* heading =
-        BoldLabel(Q(kWindowSectionHeadings[static_cast<std::size_t>(first.section)]), this);
+        BoldLabel(ToQString(kWindowSectionHeadings[static_cast<std::size_t>(first.section)]), this);
     // A row placed beside the heading takes the rest of its line.
     if (first.place == RowPlace::Heading) {
         grid.addWidget(heading, line, 0);
@@ -259,14 +257,14 @@ void frmConfig::TakeFields() {
 }
 
 void frmConfig::Draw() {
-    setWindowTitle(Q(model_.Caption()));
+    setWindowTitle(ToQString(model_.Caption()));
     for (std::size_t i = 0; i < kConfigRows.size(); ++i) DrawRow(i);
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        buttons_[i]->setToolTip(Q(model_.Button(i).tip));
+        buttons_[i]->setToolTip(ToQString(model_.Button(i).tip));
         buttons_[i]->setEnabled(model_.Button(i).enabled);
     }
-    TMessage->setText(Q(model_.Countdown()));
-    Status->setText(Q(model_.Status()));
+    TMessage->setText(ToQString(model_.Countdown()));
+    Status->setText(ToQString(model_.Status()));
     if (model_.TakeStatusTimerStart()) Timer2->start();
 }
 
@@ -275,18 +273,18 @@ void frmConfig::DrawRow(std::size_t row) {
     const RowLook& look = model_.Look(row);
     const RowControls& c = rows_[row];
     const ConfigFields& fields = model_.Fields();
-    c.caption->setText(Q(look.caption));
-    c.input->setToolTip(Q(look.tip));
+    c.caption->setText(ToQString(look.caption));
+    c.input->setToolTip(ToQString(look.tip));
     // Only the user's changes are events of the window.
     const QSignalBlocker quiet(c.input);
     if (design.kind == InputKind::TickBox) {
         static_cast<QCheckBox*>(c.input)->setChecked(TickIn(fields, design) == 1);
     } else if (design.kind == InputKind::List) {
         auto* list = static_cast<QComboBox*>(c.input);
-        list->setCurrentIndex(list->findText(Q(TextIn(fields, design))));  // -1: nothing
+        list->setCurrentIndex(list->findText(ToQString(TextIn(fields, design))));  // -1: nothing
     } else {
         auto* field = static_cast<QLineEdit*>(c.input);
-        const QString text = Q(TextIn(fields, design));
+        const QString text = ToQString(TextIn(fields, design));
         if (field->text() != text) field->setText(text);  // keeps the cursor where it is
         field->setReadOnly(look.locked);
         if (look.locked) {
@@ -296,7 +294,7 @@ void frmConfig::DrawRow(std::size_t row) {
         }
     }
     if (c.note) {
-        c.note->setText(Q(look.note));
+        c.note->setText(ToQString(look.note));
         SetNoteLook(c.note, look);
     }
 }
@@ -355,4 +353,4 @@ void frmConfig::Logo_Click() {
     runEvent([this] { program_.OpenHomePage("Nodrel"); });
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -15,7 +15,7 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class frmConfig : public QDialog {
     Q_OBJECT
@@ -82,4 +82,4 @@ private:
     QTimer* Timer2 = nullptr;
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

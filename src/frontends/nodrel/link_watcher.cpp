@@ -1,6 +1,6 @@
-#include "link_watcher.h"
+#include "frontends/nodrel/link_watcher.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 LinkWatcher::LinkWatcher(std::function<int()> fd, std::function<void()> readable)
     : fd_(std::move(fd)), readable_(std::move(readable)) {}
@@ -26,4 +26,4 @@ void LinkWatcher::Follow(bool held) {
     if (notifier_ && notifier_->isEnabled() == held) notifier_->setEnabled(!held);
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class LinkWatcher {
 public:
@@ -29,4 +29,4 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -1,13 +1,14 @@
-#include "multi_inst.h"
+#include "frontends/nodrel/multi_inst.h"
 
 #include <QLabel>
 #include <QPushButton>
 
 #include "app/startup.h"
-#include "pictures.h"
-#include "qt_effects.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_effects.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     : QDialog(parent), launcher_(launcher), effects_(effects) {
@@ -23,7 +24,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     Image1->setGeometry(12, 16, 32, 32);
 
     // Form_Load.
-    setWindowTitle(QString::fromLatin1(kSecondCopyTitle));
+    setWindowTitle(ToQString(kSecondCopyTitle));
     ErrorMess = new QLabel(this);
     ErrorMess->setObjectName(QStringLiteral("ErrorMess"));
     ErrorMess->setTextFormat(Qt::PlainText);
@@ -34,7 +35,7 @@ MultiInst::MultiInst(Launcher& launcher, Effects& effects, QWidget* parent)
     black.setColor(QPalette::WindowText, Qt::black);
     ErrorMess->setPalette(black);
     ErrorMess->setGeometry(56, 8, 214, 58);
-    ErrorMess->setText(FromCoreText(kSecondCopyText));
+    ErrorMess->setText(ToQStringLines(kSecondCopyText));
 
     Logo = new PictureLabel(kLogoPath, QSize(40, 40), this);
     Logo->setObjectName(QStringLiteral("Logo"));
@@ -61,7 +62,7 @@ void MultiInst::Exit_Click() {
 }
 
 void MultiInst::Logo_Click() {
-    OpenHomePage(&launcher_, effects_, "Nodrel");
+    LaunchHomePage(&launcher_, effects_, "Nodrel");
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

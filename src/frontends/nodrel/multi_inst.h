@@ -10,7 +10,7 @@
 class QLabel;
 class QPushButton;
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class PictureLabel;
 
@@ -36,4 +36,4 @@ private:
     QPushButton* Exit = nullptr;
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -1,4 +1,4 @@
-#include "nodrel_main.h"
+#include "frontends/nodrel/nodrel_main.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,10 +8,11 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "frm_about.h"
-#include "pictures.h"
+#include "frontends/nodrel/frm_about.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 namespace {
 
@@ -30,12 +31,8 @@ constexpr int kButtonGap = 8;
 
 constexpr int kFontPoints = 9;
 
-QString Text(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
 void RenderLabel(QLabel& label, const LabelState& now, const LabelState* before) {
-    if (!before || before->caption != now.caption) label.setText(Text(now.caption));
+    if (!before || before->caption != now.caption) label.setText(ToQString(now.caption));
     if (!before || before->fore != now.fore || before->back != now.back) {
         QPalette colours = label.palette();
         colours.setColor(QPalette::WindowText, ToQColor(now.fore));
@@ -50,8 +47,8 @@ void RenderLabel(QLabel& label, const LabelState& now, const LabelState* before)
 }
 
 void RenderButton(QPushButton& button, const ButtonState& now, const ButtonState* before) {
-    if (!before || before->caption != now.caption) button.setText(Text(now.caption));
-    if (!before || before->toolTip != now.toolTip) button.setToolTip(Text(now.toolTip));
+    if (!before || before->caption != now.caption) button.setText(ToQString(now.caption));
+    if (!before || before->toolTip != now.toolTip) button.setToolTip(ToQString(now.toolTip));
     if (!before || before->enabled != now.enabled) button.setEnabled(now.enabled);
 }
 
@@ -141,7 +138,7 @@ void NodrelMain::BuildControls() {
                                                              {&Reset, "Reset"}};
     for (const auto& [slot, name] : buttons) {
         auto* button = new QPushButton(this);
-        button->setObjectName(QString::fromLatin1(name));
+        button->setObjectName(ToQString(name));
         button->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
         button->setAutoDefault(false);
         left += kButtonWidth + kButtonGap;
@@ -205,7 +202,7 @@ void NodrelMain::Render() {
     if (program_.EndStatus()) return;  // the window is about to go
     const MainWindow& now = program_.Window();
     const MainWindow* before = shown_ ? &*shown_ : nullptr;
-    if (!before || before->caption != now.caption) setWindowTitle(Text(now.caption));
+    if (!before || before->caption != now.caption) setWindowTitle(ToQString(now.caption));
     RenderLabel(*Title, now.Title, before ? &before->Title : nullptr);
     RenderLabel(*Counter, now.Counter, before ? &before->Counter : nullptr);
     RenderLabel(*CPULoad, now.CPULoad, before ? &before->CPULoad : nullptr);
@@ -363,4 +360,4 @@ void NodrelMain::Logo_Click() {
     RunEvent([this] { program_.OpenHomePage("Nodrel"); });
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "app/nodrel.h"
-#include "link_watcher.h"
-#include "qt_effects.h"
+#include "frontends/nodrel/link_watcher.h"
+#include "frontends/nodrel/qt_effects.h"
 #include "ui/main_window.h"
 
 class QDialog;
 class QLabel;
 class QPushButton;
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class PictureLabel;
 
@@ -114,4 +114,4 @@ private:
     bool closeRequested_ = false;  // the window was asked to close while blocked
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

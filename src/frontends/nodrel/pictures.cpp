@@ -1,4 +1,4 @@
-#include "pictures.h"
+#include "frontends/nodrel/pictures.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,7 +10,7 @@ static void InitialiseBuiltInFiles() {
     Q_INIT_RESOURCE(nodrel);
 }
 
-namespace nodrel {
+namespace nodrel::qt {
 
 void LoadPictures() {
     static const bool loaded = [] {
@@ -58,4 +58,4 @@ PictureLabel::PictureLabel(const QString& path, QSize size, QWidget* parent) : C
     setFixedSize(size);
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

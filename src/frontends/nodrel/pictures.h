@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-namespace nodrel {
+namespace nodrel::qt {
 
 inline const QString kProgramIconPath = QStringLiteral(":/nodrel/nodrel.svg");
 inline const QString kLogoPath = QStringLiteral(":/nodrel/nodrel-logo.svg");
@@ -38,4 +38,4 @@ public:
     PictureLabel(const QString& path, QSize size, QWidget* parent = nullptr);
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

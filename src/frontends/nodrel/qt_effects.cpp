@@ -1,4 +1,4 @@
-#include "qt_effects.h"
+#include "frontends/nodrel/qt_effects.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -7,15 +7,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "pictures.h"
+#include "frontends/nodrel/pictures.h"
+#include "frontends/nodrel/qt_text.h"
 
-namespace nodrel {
-
-QString FromCoreText(const std::string& text) {
-    QString out = QString::fromStdString(text);
-    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return out;
-}
+namespace nodrel::qt {
 
 void CentreOnScreen(QWidget& window) {
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
@@ -33,7 +28,7 @@ QtEffects::QtEffects(std::function<bool()> trayAvailable)
         if (onTick) onTick();
     });
     tray_.setIcon(ProgramIcon());
-    tray_.setToolTip(QString::fromLatin1(kTrayTip));
+    tray_.setToolTip(ToQString(kTrayTip));
     QObject::connect(&tray_, &QSystemTrayIcon::activated, &tray_,
                      [this](QSystemTrayIcon::ActivationReason reason) {
                          if (reason == QSystemTrayIcon::DoubleClick && onTrayDoubleClick) {
@@ -69,7 +64,7 @@ int QtEffects::ShowMessage(int style, const std::string& title, const std::strin
         default:
             break;
     }
-    QMessageBox message(icon, QString::fromStdString(title), FromCoreText(text),
+    QMessageBox message(icon, ToQString(title), ToQStringLines(text),
                         question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     message.setWindowIcon(ProgramIcon());
     if (question) message.setDefaultButton(QMessageBox::Yes);
@@ -162,4 +157,4 @@ void QtEffects::RegisterDialog(QWidget* dialog) {
     dialogs_.emplace_back(dialog);
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

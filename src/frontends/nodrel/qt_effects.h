@@ -16,7 +16,7 @@
 class QMessageBox;
 class QWidget;
 
-namespace nodrel {
+namespace nodrel::qt {
 
 // The main window's tray icon shows "Nodrel" and the program's icon.
 inline const char* const kTrayTip = "Nodrel";
@@ -86,7 +86,4 @@ private:
 // Moves a window to the middle of its screen's free area.
 void CentreOnScreen(QWidget& window);
 
-// A core text for Qt: CR LF line ends become plain line feeds.
-QString FromCoreText(const std::string& text);
-
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -4,7 +4,7 @@
 
 #include "app/launcher.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class QtLauncher : public Launcher {
 public:
@@ -19,4 +19,4 @@ public:
     QString opener = QStringLiteral("xdg-open");
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -1,4 +1,4 @@
-#include "signal_watcher.h"
+#include "frontends/nodrel/signal_watcher.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -6,7 +6,7 @@
 
 #include "platform/linux/control_signals.h"
 
-namespace nodrel {
+namespace nodrel::qt {
 
 void SignalWatcher::BlockSignals() {
     const sigset_t set = linux_platform::ControlSignals();
@@ -31,4 +31,4 @@ void SignalWatcher::Read() {
     linux_platform::DispatchControlSignal(fd_, onExit, onReload, onReset, onTest);
 }
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-namespace nodrel {
+namespace nodrel::qt {
 
 class SignalWatcher {
 public:
@@ -33,4 +33,4 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace nodrel
+}  // namespace nodrel::qt

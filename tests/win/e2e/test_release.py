@@ -13,7 +13,7 @@ import zipfile
 from wine_harness import WineTestCase
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
-NAME = "nodrel-5.5-windows-x64"
+NAME = "nodrel-%s-windows-x64" % os.environ.get("NODREL_VERSION")
 FOLDER = r"C:\nodrel-release-test"
 
 
@@ -59,7 +59,8 @@ class Release(WineTestCase):
         self.assertNotIn(b"\n", readme.replace(b"\r\n", b""), "every line ends in CR LF")
         for topic in (b"nodrel.exe", b"-InhibitShutdown", b"Data\\Nodrel4.ini", b"Log\\",
                       b"shutdown privilege", b"SHA256SUMS", b"SmartScreen",
-                      b"netsh advfirewall firewall add rule", b"% Processor Time"):
+                      b"netsh advfirewall firewall add rule", b"% Processor Time",
+                      NAME.encode() + b".zip SHA256"):
             self.assertIn(topic, readme)
         self.assertEqual(defaults, read_bytes(os.path.join(ROOT, "data", "Nodrel4.ini")).replace(
             b"LogPath=Log/", b"LogPath=Log\\"))
