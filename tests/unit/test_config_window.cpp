@@ -96,9 +96,19 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     }
 }
 
-TEST(ConfigWindowModel, TheSlaveLayout) {
+// A slave whose port is taken (answered No): the port's note is marked at opening only, and
+// a Save leaves the error to the next bind.
+TEST(ConfigWindowModel, TheSlaveLayoutAndAPortErrorLeftToTheNextBind) {
     WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
+    rig.link.bindWorks = false;
+    rig.effects.answer = box::kAnswerNo;
+    rig.program.ReloadSettings();
     EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel Slave");
+    EXPECT_EQ(rig.Marked(), Names{"Port1M"});
+    rig.Save();
+    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
+    EXPECT_EQ(rig.Marked(), Names{});
+    EXPECT_TRUE(rig.State().PortError);
     EXPECT_TRUE(rig.Look("AvTimeT").locked && rig.Look("AvTimeT").tip == "Not used in Slave mode");
     EXPECT_FALSE(rig.Look("CPUDelayT").locked);
     rig.Fields().ShutNameT = "Monitor";
@@ -106,21 +116,6 @@ TEST(ConfigWindowModel, TheSlaveLayout) {
     EXPECT_EQ(rig.Look("CPUDelayT").caption, "Lost Comms Delay");
     EXPECT_EQ(rig.Look("IPAddT").note, "(A valid IP address)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "Not Available In Slave Mode");
-}
-
-// A slave whose port is taken (answered No): the port's note is marked at opening only, and
-// a Save leaves the error to the next bind.
-TEST(ConfigWindowModel, SaveLeavesAPortErrorToTheNextBind) {
-    WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
-    rig.link.bindWorks = false;
-    rig.effects.answer = box::kAnswerNo;
-    rig.program.ReloadSettings();
-    rig.Open();
-    EXPECT_EQ(rig.Marked(), Names{"Port1M"});
-    rig.Save();
-    EXPECT_EQ(rig.window->Status(), "No Changes To Save");
-    EXPECT_EQ(rig.Marked(), Names{});
-    EXPECT_TRUE(rig.State().PortError);
 }
 
 // Save with nothing changed, after Restore (which keeps the partner), and once more.
@@ -147,29 +142,23 @@ TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
 }
 
-// A text that is not UTF-8 is shown as well as it can be and written back byte for byte
-// until it is edited. (No log: Windows opens no file by a name that is not UTF-8.)
-TEST(ConfigWindowModel, ATextThatIsNotUtf8SurvivesUntilEdited) {
+// Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
+// cycle's 6 s. A text that is not UTF-8 is shown as well as it can be and written back byte
+// for byte until it is edited. (No log: Windows opens no file by a name that is not UTF-8.)
+TEST(ConfigWindowModel, SavesTheFileValuesUnderInhibitShutdownAndTextsThatAreNotUtf8) {
     const std::string latin1Name = "K\xF6ln-01.log";
-    WindowRig rig({{"LogName", latin1Name}, {"LogLevel", "1"}});
+    WindowRig rig(
+        {{"CPUDelay", "1200"}, {"ShutTime", "300"}, {"LogName", latin1Name}, {"LogLevel", "1"}},
+        "-InhibitShutdown");
     rig.Open();
+    EXPECT_EQ(rig.Fields().CPUDelayT + "|" + rig.Fields().ShutTimeT, "1200|300");
     EXPECT_EQ(rig.Fields().LogNameT, "Köln-01.log");
     rig.Save();
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
-    rig.Fields().CPUDelayT = "40";
-    rig.Save();
-    EXPECT_NE(rig.FileText().find("\r\nLogName=" + latin1Name + "\r\n"), std::string::npos);
-}
-
-// Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
-// cycle's 6 s.
-TEST(ConfigWindowModel, ShowsAndSavesTheFileValuesUnderInhibitShutdown) {
-    WindowRig rig({{"CPUDelay", "1200"}, {"ShutTime", "300"}}, "-InhibitShutdown");
-    rig.Open();
-    EXPECT_EQ(rig.Fields().CPUDelayT + "|" + rig.Fields().ShutTimeT, "1200|300");
     rig.Fields().CPULevelT = "25";
     rig.Save();
-    for (const char* line : {"CPUDelay=1200\r\n", "ShutTime=300\r\n", "CPULevel=25\r\n"}) {
+    for (const std::string& line : Names{"CPUDelay=1200\r\n", "ShutTime=300\r\n", "CPULevel=25\r\n",
+                                         "\r\nLogName=" + latin1Name + "\r\n"}) {
         EXPECT_NE(rig.FileText().find(line), std::string::npos) << line;
     }
     EXPECT_EQ(rig.State().settings.CPUDelay, 6) << "the running cycle keeps its 6 s";

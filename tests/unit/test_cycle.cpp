@@ -38,26 +38,35 @@ TEST(Cycle, StartShowsTheTitleOfRoleAndActionAndTheButtons) {
 }
 
 // Every second tick works (TickDivider); level Full logs each inactive and monitored second.
-TEST(Cycle, ActivationDelayCountsDownOnceASecondIntoRun) {
-    for (const bool full : {true, false}) {
-        Rig rig;
-        ASSERT_TRUE(
-            rig.Start({{"StartDelay", "5"}, {"CPUDelay", "60"}, {"LogLevel", full ? "3" : "2"}}));
-        for (int second = 0; second < 5; ++second) {
-            rig.program.tmrRefresh_Timer();
-            EXPECT_EQ(rig.Window().Counter.caption,
-                      "Program Activation In " + std::to_string(5 - second) + "s")
-                << "the half-second tick between work ticks changes nothing";
-            rig.program.tmrRefresh_Timer();
-            EXPECT_EQ(rig.State().Phase, second < 4 ? PhaseInitialise : PhaseRun);
-        }
-        EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 0s");
-        rig.Seconds(2);
-        std::vector<std::string> events = {"Start|Initialise", "Enter|Run"};
-        if (full) events.insert(events.begin() + 1, 4, "Inactive|");
-        if (full) events.insert(events.end(), 2, "Run|");
-        EXPECT_EQ(rig.folder.LogEvents(), events);
+// A reload restarts the cycle on a whole second with the new settings and lists them; the
+// log lines of a reload and an exit are checked end to end (e2e/test_nodreld.py).
+TEST(Cycle, ActivationDelayCountsDownOnceASecondIntoRunAndAReloadStartsItAgain) {
+    Rig rig;
+    ASSERT_TRUE(rig.Start({{"StartDelay", "5"}, {"CPUDelay", "60"}, {"LogLevel", "3"}}));
+    for (int second = 0; second < 5; ++second) {
+        rig.program.tmrRefresh_Timer();
+        EXPECT_EQ(rig.Window().Counter.caption,
+                  "Program Activation In " + std::to_string(5 - second) + "s")
+            << "the half-second tick between work ticks changes nothing";
+        rig.program.tmrRefresh_Timer();
+        EXPECT_EQ(rig.State().Phase, second < 4 ? PhaseInitialise : PhaseRun);
     }
+    EXPECT_EQ(rig.Window().Counter.caption, "Program Activation In 0s");
+    rig.Seconds(2);
+    EXPECT_THAT(rig.folder.LogEvents(),
+                ElementsAre("Start|Initialise", "Inactive|", "Inactive|", "Inactive|", "Inactive|",
+                            "Enter|Run", "Run|", "Run|"));
+    rig.program.tmrRefresh_Timer();  // half a second in: TickDivider is 1
+    rig.folder.WriteConfig(ConfigText({{"StartDelay", "3"}, {"CPULevel", "35"}}));
+    rig.program.ReloadSettings();
+    EXPECT_EQ(rig.State().TickDivider, 2);
+    EXPECT_EQ(rig.Window().Counter,
+              (LabelState{"Program Activation In 3s", kButtonText, kButtonFace, false}));
+    const std::string log = rig.folder.ReadLog();
+    EXPECT_LT(log.find(" Config   , Updated"), log.rfind("CPULevel=35"));
+    rig.program.Form_Unload();
+    EXPECT_THAT(Last(rig.effects.events, 3), ElementsAre("timer off", "tray remove", "end"));
+    EXPECT_EQ(rig.effects.ended, 0);
 }
 
 // The average covers AvTime readings; only seconds strictly below the level count.
@@ -139,25 +148,6 @@ TEST(Cycle, UnconfiguredWaitsWithoutWorkAndCloseReinitialises) {
         rig.program.Form_Unload();
         EXPECT_EQ(rig.effects.ended, 0);
     }
-}
-
-// A reload restarts the cycle on a whole second with the new settings and lists them; the
-// log lines of a reload and an exit are checked end to end (e2e/test_nodreld.py).
-TEST(Cycle, ReloadRestartsWithTheNewSettingsAndExitEndsWithStatusZero) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start({{"StartDelay", "1"}, {"CPUDelay", "60"}}));
-    rig.Seconds(3);
-    rig.program.tmrRefresh_Timer();  // half a second in: TickDivider is 1
-    rig.folder.WriteConfig(ConfigText({{"StartDelay", "3"}, {"CPULevel", "35"}}));
-    rig.program.ReloadSettings();
-    EXPECT_EQ(rig.State().TickDivider, 2);
-    EXPECT_EQ(rig.Window().Counter,
-              (LabelState{"Program Activation In 3s", kButtonText, kButtonFace, false}));
-    const std::string log = rig.folder.ReadLog();
-    EXPECT_LT(log.find(" Config   , Updated"), log.rfind("CPULevel=35"));
-    rig.program.Form_Unload();
-    EXPECT_THAT(Last(rig.effects.events, 3), ElementsAre("timer off", "tray remove", "end"));
-    EXPECT_EQ(rig.effects.ended, 0);
 }
 
 }  // namespace

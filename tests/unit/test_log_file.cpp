@@ -32,13 +32,11 @@ TEST(LogLine, FixedColumnsMarkerCountAndTheReadingsOfTheRoleAtLevelFull) {
     } cases[] = {
         {false, 7, 2, 1, "", "Start", "Initialise", ",  Start    , Initialise, Count:   7"},
         {true, -5, 2, 1, "", "----------", "Hibernate etc", ", *---------, Hibernate , Count:  -5"},
-        {true, 1234, 2, 1, "", "Enter", "Test", ", *Enter    , Test      , Count:1234"},
         {false, -1234, 2, 1, "", "Run", "", ",  Run      ,           , Count:1234"},
         {false, 32767, 2, 1, "", "Run", "", ",  Run      ,           , Count:2767"},
         {false, 12, 3, 1, "", "Run", "",
          ",  Run      ,           , Count:  12, CPU:  3%, Av CPU: 12%"},
         {false, 0, 3, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0, Comms: -OK-"},
-        {false, 0, 3, 2, "Error", "Run", "", ",  Run      ,           , Count:   0, Comms: Error"},
         {false, 0, 2, 2, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
         {false, 0, 3, 0, "-OK-", "Run", "", ",  Run      ,           , Count:   0"},
     };
@@ -71,28 +69,23 @@ protected:
     LogFile log{appender};
 };
 
-// A missing file is created with its header; an existing one is kept as it is.
-TEST_F(LogFileTest, NormalStartHeaderHasNoListingAndTwoRunsAreSeparatedByTwoEmptyLines) {
-    StartRun(log, 2);
-    EXPECT_EQ(ReadBytes(file), kCreationHeader + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
-    EXPECT_EQ(log.LastLogLine(), "\r\n");
-    ASSERT_EQ(log.WriteLog(kStamp, "Start", "Initialise", LogContext{}), LogFailure::None);
-    EXPECT_EQ(log.LastLogLine(), "05-Dec-24 13:07:09,  Start    , Initialise, Count:   0");
-    const std::string firstRun = ReadBytes(file);
-    EXPECT_TRUE(firstRun.ends_with("Version 5.5\r\n\r\n" + log.LastLogLine() + "\r\n"));
-    LogFile secondRun{appender};
-    secondRun.Configure("Größe und Maß\\", "Nodrel.log");
-    StartRun(secondRun, 2);
-    EXPECT_EQ(ReadBytes(file), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
-}
-
-// At level Full the start and reload headers list the settings.
-TEST_F(LogFileTest, FullStartHeaderAndReloadHeaderCarryTheListing) {
+// A missing file is created with its header; an existing one is kept as it is. Only at
+// level Full do the start and reload headers list the settings.
+TEST_F(LogFileTest, StartAndReloadHeadersAndTwoRunsSeparatedByTwoEmptyLines) {
     StartRun(log, 3);
     ASSERT_EQ(log.WriteLogHeader(1, 3, "Nodrel", kListing), LogFailure::None);
     EXPECT_EQ(ReadBytes(file), kCreationHeader +
                                    "\r\n\r\nNodrel\r\nVersion 5.5\r\n[Run]\r\nLogLevel=3\r\n\r\n"
                                    "\r\n[Run]\r\nLogLevel=3\r\n\r\n");
+    EXPECT_EQ(log.LastLogLine(), "\r\n");
+    ASSERT_EQ(log.WriteLog(kStamp, "Start", "Initialise", LogContext{}), LogFailure::None);
+    EXPECT_EQ(log.LastLogLine(), "05-Dec-24 13:07:09,  Start    , Initialise, Count:   0");
+    const std::string firstRun = ReadBytes(file);
+    EXPECT_TRUE(firstRun.ends_with("LogLevel=3\r\n\r\n" + log.LastLogLine() + "\r\n"));
+    LogFile secondRun{appender};
+    secondRun.Configure("Größe und Maß\\", "Nodrel.log");
+    StartRun(secondRun, 2);
+    EXPECT_EQ(ReadBytes(file), firstRun + "\r\n\r\nNodrel\r\nVersion 5.5\r\n\r\n");
 }
 
 // Each failure is reported as its own kind, and neither folder nor file is ever created.

@@ -150,16 +150,5 @@ TEST(RunningFailure, ReloadOfABrokenFileEndsTheProgram) {
     EXPECT_FALSE(rig.program.TimerEnabled());
 }
 
-// Level None never touches the log folder, so a missing one is no failure.
-TEST(RunningFailure, NothingIsLoggedAtLevelNoneEvenWithoutALogFolder) {
-    Rig rig;
-    ASSERT_TRUE(rig.Start({{"LogLevel", "1"}, {"LogPath", "Missing/"}}));
-    rig.Seconds(4);
-    rig.program.Form_Unload();
-    EXPECT_TRUE(rig.effects.messages.empty());
-    EXPECT_EQ(rig.effects.ended, 0);
-    EXPECT_FALSE(fs::exists(rig.folder.Path() / "Missing"));
-}
-
 }  // namespace
 }  // namespace nodrel::testing
