@@ -233,49 +233,39 @@ fs::perms Mode(const fs::path& file) {
 }
 
 #ifndef _WIN32
-// The file is replaced by a rename, never rewritten in place; the new file keeps the old
-// one's mode and owner (another user's file only when running as root, as in CI).
-TEST(ConfigWriter, ReplacesTheFileByRenameKeepingItsModeAndOwner) {
-    ScratchFolder folder;
-    const fs::path file = folder.Path() / "Data" / "Nodrel4.ini";
-    WriteBytes(file, "old contents");
-    fs::permissions(file, fs::perms(0640));
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
-    }
-    // A second name for the old file shows whether it was rewritten in place.
-    fs::create_hard_link(file, "old.ini");
-    SystemStore store;
-    ASSERT_TRUE(WriteConfigFile(store, file, "new contents\r\n"));
-    EXPECT_EQ(ReadBytes(file), "new contents\r\n");
-    EXPECT_EQ(ReadBytes("old.ini"), "old contents");
-    EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
-    EXPECT_EQ(Mode(file), fs::perms(0640));
-    struct stat status {};
-    ASSERT_EQ(::stat(file.c_str(), &status), 0);
-    EXPECT_EQ(status.st_uid, root ? 65534u : ::geteuid());
-    EXPECT_EQ(status.st_gid, root ? 65534u : ::getegid());
-}
-
-// A symbolic link at the file is followed: the file it names is replaced, the link stays a
+// The file is replaced by a rename, never rewritten in place, keeping its mode; the system's
+// store keeps its owner too (another user's file only when running as root, as in CI). A
+// symbolic link at the file is followed: the file it names is replaced, the link stays a
 // link. A link planted beside that file, where the temporary file used to be made, is never
 // followed: the file it names keeps its text and mode.
 TEST(ConfigWriter, FollowsTheFilesLinkButNoLinkPlantedBesideIt) {
     ScratchFolder folder;
     fs::create_directory("Shared");
     WriteBytes("Shared/Nodrel4.ini", "old contents");
+    fs::permissions("Shared/Nodrel4.ini", fs::perms(0640));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown("Shared/Nodrel4.ini", 65534, 65534), 0);
+    }
+    fs::create_hard_link("Shared/Nodrel4.ini", "old.ini");  // shows a rewrite in place
     fs::create_symlink("../Shared/Nodrel4.ini", "Data/Nodrel4.ini");
     WriteBytes("victim", "precious");
     fs::permissions("victim", fs::perms(0600));
     fs::create_symlink("../victim", "Shared/Nodrel4.ini.new");
     SystemStore system;
-    const std::pair<ConfigFileStore*, std::string> stores[] = {
-        {&system, "system\r\n"}, {&StandardConfigFileStore(), "standard\r\n"}};
-    for (const auto& [store, text] : stores) {
+    const std::pair<uid_t, gid_t> mine{::geteuid(), ::getegid()}, nobody{65534, 65534};
+    const std::tuple<ConfigFileStore*, std::string, std::pair<uid_t, gid_t>> stores[] = {
+        {&system, "system\r\n", root ? nobody : mine},
+        {&StandardConfigFileStore(), "standard\r\n", mine}};
+    for (const auto& [store, text, owner] : stores) {
         EXPECT_TRUE(WriteConfigFile(*store, "Data/Nodrel4.ini", text));
         EXPECT_TRUE(fs::is_symlink("Data/Nodrel4.ini"));
         EXPECT_EQ(ReadBytes("Shared/Nodrel4.ini"), text);
+        EXPECT_EQ(ReadBytes("old.ini"), "old contents");
+        EXPECT_EQ(Mode("Shared/Nodrel4.ini"), fs::perms(0640));
+        struct stat status {};
+        ASSERT_EQ(::stat("Shared/Nodrel4.ini", &status), 0);
+        EXPECT_EQ(std::pair(status.st_uid, status.st_gid), owner);
         EXPECT_EQ(ReadBytes("victim"), "precious");
         EXPECT_EQ(Mode("victim"), fs::perms(0600));
         EXPECT_EQ(Entries("Shared") + Entries("Data"), 3) << "no temporary file is left";

@@ -13,13 +13,11 @@
 namespace nodrel {
 namespace {
 
-const std::string kHost100(100, 'h');
 const std::string kCyrillicHost100 = [] {
     std::string name;
     for (int i = 0; i < 100; ++i) name += "ж";
     return name;
 }();
-const std::string kPastedLine = "Nodrel.log\r\nShutType=4";
 
 // Lengths count characters: a valid UTF-8 sequence is one, any other byte one of its own.
 // Control characters are C0, DEL and the C1 range, not other non-ASCII characters. A text
@@ -92,18 +90,12 @@ TEST(ConfigCheckSettings, PathAndAddressRulesAndRoleRules) {
         bool unconfigured = false;
     } cases[] = {
         // clang-format off
-        {"all good", [](auto&) {}, 0},
-        {"LogName of 18 Cyrillic characters", [](auto& s) { s.LogName = "журнал-сервера.log"; }, 0},
         {"LogName of 7 Cyrillic characters", [](auto& s) { s.LogName = "журнал1"; }, 1},
         {"LogPath without separator", [](auto& s) { s.LogPath = "Logs"; }, 1},
         {"LogPath with backslash", [](auto& s) { s.LogPath = "Logs\\"; }, 0},
         {"empty LogPath becomes the default", [](auto& s) { s.LogPath = ""; }, 0},
         {"bad address", [](auto& s) { s.IPAdd = "10.1.1.0"; }, 1},
         {"dotted quad as host name", [](auto& s) { s.DName = 2; }, 1},
-        {"quad with a 0 as host name", [](auto& s) { s.DName = 2, s.IPAdd = "10.0.0.1"; }, 0},
-        {"host name of 100", [](auto& s) { s.DName = 2, s.IPAdd = kHost100; }, 0},
-        {"host name of 101", [](auto& s) { s.DName = 2, s.IPAdd = kHost100 + "h"; }, 1},
-        {"master, empty address", [](auto& s) { s.IPAdd = ""; }, 0},
         {"master Monitor, empty address", [](auto& s) { s.ShutType = 4, s.IPAdd = ""; }, 0, true},
         {"master Monitor, empty host name",
          [](auto& s) { s.ShutType = 4, s.DName = 2, s.IPAdd = ""; }, 0, true},
@@ -158,16 +150,12 @@ TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
          {}},
         {"line break in LogName", [](auto& f) { f.LogNameT = "Nodrel.log\r\n"; }, 1, 1,
          {{Note::LogNameM, ""}}},
-        {"line break in LogPath", [](auto& f) { f.LogPathT = "Log/\r\nShutType=4/"; }, 1, 1,
-         {{Note::LogPathM, ""}}},
-        {"line break in a host name", [](auto& f) { f.DNameT = 1, f.IPAddT = kPastedLine; }, 1, 1,
-         {{Note::IPAddM, ""}}},
-        {"line break in an address", [](auto& f) { f.IPAddT = kPastedLine; }, 1, 1,
+        {"line break in a host name", [](auto& f) { f.DNameT = 1, f.IPAddT = "Nodrel.log\r\nShutType=4"; }, 1, 1,
          {{Note::IPAddM, ""}}},
         {"host name of 100 Cyrillic", [](auto& f) { f.DNameT = 1, f.IPAddT = kCyrillicHost100; },
          1, 0, {}},
         {"unknown action", [](auto& f) { f.ShutNameT = "Sleep"; }, 1, 1, {{Note::ShutTypeM, ""}}},
-        {"host name of 101", [](auto& f) { f.DNameT = 1, f.IPAddT = kHost100 + "h"; }, 1, 1,
+        {"host name of 101", [](auto& f) { f.DNameT = 1, f.IPAddT = std::string(101, 'h'); }, 1, 1,
          {{Note::IPAddM, ""}}},
         {"master, empty address", [](auto& f) { f.IPAddT = ""; }, 1, 0, {}},
         {"master Monitor, empty address", [](auto& f) { f.ShutNameT = "Monitor", f.IPAddT = ""; },
