@@ -120,13 +120,6 @@ struct ScriptedLauncher : Launcher {
     bool works = true;
 };
 
-// The configuration file as the program's texts name it on this system.
-#ifdef _WIN32
-inline constexpr std::string_view kConfigFileShown = "Data\\Nodrel4.ini";
-#else
-inline constexpr std::string_view kConfigFileShown = "Data/Nodrel4.ini";
-#endif
-
 // The file's bytes; nothing for a folder or a missing file.
 inline std::string ReadBytes(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file)) return {};

@@ -320,9 +320,10 @@ TEST(ConfigWriter, FailedWriteLeavesTheOldStateAndNoTemporaryFile) {
         EXPECT_EQ(ReadBytes("Data/Nodrel4.ini"), "protected");
         EXPECT_EQ(Entries("Data"), 1) << "no temporary file is left";
     }
-    EXPECT_EQ(WriteFailureMessage().text, "Unable to write to the configuration file. " +
-                                              std::string(kConfigFileShown) +
-                                              "\r\nThis may be a permissions problem.");
+    EXPECT_EQ(WriteFailureMessage().text,
+              "Unable to write to the configuration file. " +
+                  fs::path("Data/Nodrel4.ini").make_preferred().string() +
+                  "\r\nThis may be a permissions problem.");
 }
 
 // Save writes only when the signature changed: it follows every field, not the list texts.

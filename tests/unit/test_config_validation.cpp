@@ -146,8 +146,6 @@ TEST(ValidateFields, CountsRulesHighlightsNotesAndSetsCaptions) {
         {"no separator", [](auto& f) { f.LogPathT = "Log"; }, 1, 2, {{Note::LogPathM, ""}}},
         {"LogName of 7", [](auto& f) { f.LogNameT = "abc.log"; }, 1, 1, {{Note::LogNameM, ""}}},
         {"LogName of 20 Cyrillic", [](auto& f) { f.LogNameT = "журнал-сервера-1.log"; }, 1, 0, {}},
-        {"LogName of 8 stray bytes", [](auto& f) { f.LogNameT = std::string(8, '\xFF'); }, 1, 0,
-         {}},
         {"line break in LogName", [](auto& f) { f.LogNameT = "Nodrel.log\r\n"; }, 1, 1,
          {{Note::LogNameM, ""}}},
         {"line break in a host name", [](auto& f) { f.DNameT = 1, f.IPAddT = "Nodrel.log\r\nShutType=4"; }, 1, 1,
