@@ -1,6 +1,6 @@
 // The configuration window's decisions over a program started from a scratch folder: what
 // its rows show, what Save, Restore and View Log do. Drawing them is the front ends' part.
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +13,8 @@ namespace nodrel::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using Names = std::vector<std::string>;
 const std::string kNotSaved = "Item(s) Highlighted Contain Out Of Range Values - Changes Not Saved";
 
@@ -96,19 +98,32 @@ TEST(ConfigWindowModel, SaveRefusesFailedChecksAndDomainNameDropsTheMarks) {
     }
 }
 
-// A slave whose port is taken (answered No): the port's note is marked at opening only, and
-// a Save leaves the error to the next bind.
+// A slave whose port is taken, answered No, waits for its configuration: Test does nothing
+// and nothing is logged. The port's note is marked at opening only, a Save leaves the error
+// to the next bind, and Close binds again without a save: only a bind that works clears the
+// error (also while the box is up); after a port change, of the new port.
 TEST(ConfigWindowModel, TheSlaveLayoutAndAPortErrorLeftToTheNextBind) {
     WindowRig rig({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}});
     rig.link.bindWorks = false;
     rig.effects.answer = box::kAnswerNo;
     rig.program.ReloadSettings();
+    ASSERT_EQ(rig.effects.messages.size(), 1u);
+    EXPECT_EQ(rig.effects.messages[0].style, box::kCriticalYesNo);
+    EXPECT_THAT(rig.effects.messages[0].text, HasSubstr("The RX Port 10001 Is Already In Use"));
+    EXPECT_FALSE(rig.effects.ended);
+    EXPECT_EQ(rig.Window().Title.caption, "Click Configure To Set Up Nodrel Slave");
+    rig.program.TestS_Click();
+    EXPECT_FALSE(rig.State().TestMode);
+    const auto logged = rig.folder.LogEvents();
+    rig.Seconds(4);
+    EXPECT_EQ(rig.State().Phase, PhaseInitialise);
+    EXPECT_EQ(rig.folder.LogEvents(), logged) << "no Start line with the port in error";
+
     EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel Slave");
     EXPECT_EQ(rig.Marked(), Names{"Port1M"});
     rig.Save();
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
     EXPECT_EQ(rig.Marked(), Names{});
-    EXPECT_TRUE(rig.State().PortError);
     EXPECT_TRUE(rig.Look("AvTimeT").locked && rig.Look("AvTimeT").tip == "Not used in Slave mode");
     EXPECT_FALSE(rig.Look("CPUDelayT").locked);
     rig.Fields().ShutNameT = "Monitor";
@@ -116,6 +131,21 @@ TEST(ConfigWindowModel, TheSlaveLayoutAndAPortErrorLeftToTheNextBind) {
     EXPECT_EQ(rig.Look("CPUDelayT").caption, "Lost Comms Delay");
     EXPECT_EQ(rig.Look("IPAddT").note, "(A valid IP address)");
     EXPECT_EQ(rig.Look("ShutNameT").note, "Not Available In Slave Mode");
+    std::vector<bool> errorWhileAsking;
+    rig.effects.whileShown = [&] { errorWhileAsking.push_back(rig.State().PortError); };
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10001);
+    EXPECT_THAT(errorWhileAsking, ElementsAre(true));
+    EXPECT_TRUE(rig.State().PortError);
+
+    rig.folder.WriteConfig(ConfigText({{"CMain", "2"}, {"IPAdd", "10.0.0.9"}, {"Port1", "10002"}}));
+    rig.link.bindWorks = true;
+    rig.program.ConfigOpened();
+    rig.program.ConfigClosed();
+    EXPECT_EQ(rig.link.bound, 10002);
+    EXPECT_EQ(rig.effects.messages.size(), 2u);
+    rig.Seconds(2);
+    EXPECT_EQ(rig.State().Phase, PhaseRun);
 }
 
 // Save with nothing changed, after Restore (which keeps the partner), and once more.

@@ -16,7 +16,6 @@ namespace {
 
 using ::testing::Each;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 // Only "<CO", a known mark, three digits and '>' make a message; extra text after it is fine.
@@ -64,43 +63,6 @@ TEST(Link, SlaveCountsSilentSecondsAndBadDatagramsAsSilence) {
     EXPECT_THAT(rig.notice.texts,
                 ElementsAre("Nodrel: this computer will power off in 10 s (no word from the "
                             "master for 5 s). To cancel: sudo systemctl kill -s USR1 nodreld."));
-}
-
-// Answering No to the port-in-use box leaves a slave waiting for its configuration: Test
-// does nothing. Close re-initialises without a save, and only a bind that works clears the
-// error (also while the box is up): after a port change the slave binds the new port.
-TEST(Link, PortInUseAnsweredNoWaitsForConfigurationUntilABindWorks) {
-    Rig rig;
-    rig.link.bindWorks = false;
-    rig.effects.answer = box::kAnswerNo;
-    rig.Start(Slave({{"Port1", "10001"}}));
-    ASSERT_EQ(rig.effects.messages.size(), 1u);
-    EXPECT_EQ(rig.effects.messages[0].style, box::kCriticalYesNo);
-    EXPECT_THAT(rig.effects.messages[0].text, HasSubstr("The RX Port 10001 Is Already In Use"));
-    EXPECT_FALSE(rig.effects.ended);
-    EXPECT_EQ(rig.Window().Title.caption, "Click Configure To Set Up Nodrel Slave");
-    rig.program.TestS_Click();
-    EXPECT_FALSE(rig.State().TestMode);
-    rig.Seconds(4);
-    EXPECT_EQ(rig.State().Phase, PhaseInitialise);
-    EXPECT_THAT(rig.folder.LogEvents(), IsEmpty()) << "no Start line with the port in error";
-
-    std::vector<bool> errorWhileAsking;
-    rig.effects.whileShown = [&] { errorWhileAsking.push_back(rig.State().PortError); };
-    rig.program.ConfigOpened();
-    rig.program.ConfigClosed();
-    EXPECT_EQ(rig.link.bound, 10001);
-    EXPECT_THAT(errorWhileAsking, ElementsAre(true));
-    EXPECT_TRUE(rig.State().PortError);
-
-    rig.folder.WriteConfig(ConfigText(Slave({{"Port1", "10002"}})));
-    rig.link.bindWorks = true;
-    rig.program.ConfigOpened();
-    rig.program.ConfigClosed();
-    EXPECT_EQ(rig.link.bound, 10002);
-    EXPECT_EQ(rig.effects.messages.size(), 2u);
-    rig.Seconds(2);
-    EXPECT_EQ(rig.State().Phase, PhaseRun);
 }
 
 // With nobody to ask (a console) a taken port holds the cycle and is bound again every
