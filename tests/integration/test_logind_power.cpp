@@ -23,7 +23,6 @@ using nodrel::linux_platform::LogindPower;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-using namespace std::chrono_literals;
 
 // Where LogindPower is sent whenever no private bus is meant: a socket that cannot exist.
 constexpr const char* kNowhereBus = "unix:path=/nonexistent/nodrel-test-bus";
@@ -210,7 +209,7 @@ TEST_F(Logind, SleepWaitsForTheResumeItsBoundOrAStopRequest) {
 TEST_F(Logind, UnansweredCallIsRefusedAfterItsBoundOrStoppedOnRequest) {
     Ask({"stall", "Reboot", "1.5"});
     auto start = Clock::now();
-    EXPECT_STREQ(ErrorOf([&] { Act("Reboot", seconds(10), {}, 500ms); }).what(),
+    EXPECT_STREQ(ErrorOf([&] { Act("Reboot", seconds(10), {}, milliseconds(500)); }).what(),
                  "ShutdownSystem failed: systemd-logind did not answer within 0.5 s");
     EXPECT_GE(SecondsSince(start), 0.5);
     ExpectCalled("Reboot");

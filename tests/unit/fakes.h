@@ -90,7 +90,6 @@ struct RecordingPower : PowerBackend {
     std::function<void()> during;  // runs while the action is under way
 };
 
-// Keeps what was sent and which port was bound.
 struct RecordingLink : LinkSocket {
     void Close() override { ++closed; }
     bool Bind(int port) override { return bound = port, bindWorks; }
@@ -130,7 +129,6 @@ inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-// The last `n` entries.
 inline std::vector<std::string> Last(const std::vector<std::string>& all, std::ptrdiff_t n) {
     return {all.end() - std::min<std::ptrdiff_t>(n, std::ssize(all)), all.end()};
 }

@@ -36,7 +36,6 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
-// How many entries the folder holds.
 std::ptrdiff_t Entries(const fs::path& folder) {
     return std::distance(fs::directory_iterator(folder), {});
 }

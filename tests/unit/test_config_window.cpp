@@ -38,7 +38,6 @@ struct WindowRig : Rig {
     }
     ConfigFields& Fields() { return window->Fields(); }
     const RowLook& Look(std::string_view input) const { return window->Look(RowOf(input)); }
-    // The notes in the marked look.
     Names Marked() const {
         Names marked;
         for (std::size_t i = 0; i < kConfigRows.size(); ++i) {
@@ -50,18 +49,6 @@ struct WindowRig : Rig {
     void Save() { program.ConfigSave(*window); }
     std::string FileText() const { return ReadBytes(folder.Path() / "Data" / "Nodrel4.ini"); }
 };
-
-TEST(ConfigWindowModel, FailedChecksAreCountedWhenTheWindowOpens) {
-    WindowRig rig({{"LogLevel", "1"}, {"LogPath", "Gone/"}});
-    EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel");
-    EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid IP address)");
-    EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
-    EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
-    EXPECT_TRUE(rig.window->TakeStatusTimerStart());
-    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
-    EXPECT_EQ(rig.Look("LogPathT").note,
-              "(Must exist and be between 1 and 99 characters plus '" + separator + "')");
-}
 
 // Save marks what fails and writes nothing; ticking Domain Name keeps the text and the
 // status and drops the marks.
@@ -172,17 +159,29 @@ TEST(ConfigWindowModel, SaveWritesOnlyWhatChangedAndRestoreKeepsThePartner) {
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
 }
 
-// Under "-InhibitShutdown" the window shows and saves the file's delays, not the running
-// cycle's 6 s. A text that is not UTF-8 is shown as well as it can be and written back byte
-// for byte until it is edited. (No log: Windows opens no file by a name that is not UTF-8.)
-TEST(ConfigWindowModel, SavesTheFileValuesUnderInhibitShutdownAndTextsThatAreNotUtf8) {
+// The window opens with the file's values, under "-InhibitShutdown" its delays rather than
+// the running cycle's 6 s, and the failed checks counted. A text that is not UTF-8 is shown
+// as well as it can be and written back byte for byte until it is edited. (No log: Windows
+// opens no file by a name that is not UTF-8.)
+TEST(ConfigWindowModel, OpensWithTheFileValuesAndFailedChecksAndKeepsTextsThatAreNotUtf8) {
     const std::string latin1Name = "K\xF6ln-01.log";
-    WindowRig rig(
-        {{"CPUDelay", "1200"}, {"ShutTime", "300"}, {"LogName", latin1Name}, {"LogLevel", "1"}},
-        "-InhibitShutdown");
-    rig.Open();
+    const Overrides file{{"CPUDelay", "1200"},
+                         {"ShutTime", "300"},
+                         {"LogName", latin1Name},
+                         {"LogLevel", "1"},
+                         {"LogPath", "Gone/"}};
+    WindowRig rig(file, "-InhibitShutdown");
+    EXPECT_EQ(rig.Open().Caption(), "Configure Nodrel");
     EXPECT_EQ(rig.Fields().CPUDelayT + "|" + rig.Fields().ShutTimeT, "1200|300");
     EXPECT_EQ(rig.Fields().LogNameT, "Köln-01.log");
+    EXPECT_EQ(rig.Look("IPAddT").note, "(Either empty or a valid IP address)");
+    EXPECT_EQ(rig.window->Status(), "1 Item(s) Highlighted Contain Out Of Range Values");
+    EXPECT_EQ(rig.Marked(), Names{"LogPathM"});
+    EXPECT_TRUE(rig.window->TakeStatusTimerStart());
+    const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+    EXPECT_EQ(rig.Look("LogPathT").note,
+              "(Must exist and be between 1 and 99 characters plus '" + separator + "')");
+    fs::create_directory("Gone");
     rig.Save();
     EXPECT_EQ(rig.window->Status(), "No Changes To Save");
     rig.Fields().CPULevelT = "25";

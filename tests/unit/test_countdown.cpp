@@ -11,11 +11,12 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-// Starts a master that enters its countdown after one activation second and the trigger
-// delay's idle seconds; that last second shows the first countdown step.
+// Starts a master that enters its countdown (of two seconds unless told) after one
+// activation second and the trigger delay's idle seconds; that last second shows the first
+// countdown step.
 ::testing::AssertionResult StartAndTrigger(Rig& rig, Overrides overrides,
                                            const std::string& commandLine = "") {
-    overrides.merge(Overrides{{"StartDelay", "1"}, {"CPUDelay", "5"}});
+    overrides.merge(Overrides{{"StartDelay", "1"}, {"CPUDelay", "5"}, {"ShutTime", "2"}});
     if (auto started = rig.Start(overrides, commandLine); !started) return started;
     rig.Seconds(1 + rig.State().TriggerDelay);
     return ::testing::AssertionResult(rig.State().Phase == PhaseCountdown) << "no countdown";
@@ -58,10 +59,8 @@ TEST(Countdown, EachActionCountsDownAndRunsOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"},
-                                          {"ShutType", c.type},
-                                          {"LogLevel", c.level},
-                                          {"IPAdd", "192.168.1.20"}}));
+        ASSERT_TRUE(StartAndTrigger(
+            rig, {{"ShutType", c.type}, {"LogLevel", c.level}, {"IPAdd", "192.168.1.20"}}));
         const MainWindow& w = rig.Window();
         EXPECT_EQ(w.Counter, (LabelState{c.prefix + "2s", kWhite, kOrange, true}));
         EXPECT_EQ(w.CPULoad, (LabelState{"", kWhite, kOrange, false}));
@@ -92,7 +91,7 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
     for (const auto& [type, call, verb] : {std::tuple{"5", PowerCall::Hibernate, "hibernate"},
                                            std::tuple{"6", PowerCall::Suspend, "suspend"}}) {
         Rig rig;
-        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}}));
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutType", type}}));
         std::int16_t phaseDuringSleep = -1;
         rig.power.during = [&] { phaseDuringSleep = rig.State().Phase; };
         rig.Seconds(2);
@@ -112,7 +111,7 @@ TEST(Countdown, SleepResetsFirstAndCarriesOnAfterTheResume) {
 // told, and Cancel stops the wait at once. A session ending at another time is an Exit.
 TEST(Countdown, AcceptedActionWaitsAMinuteForTheSessionToEnd) {
     Rig rig(true);
-    ASSERT_TRUE(StartAndTrigger(rig, {{"ShutTime", "2"}, {"LogLevel", "2"}}));
+    ASSERT_TRUE(StartAndTrigger(rig, {{"LogLevel", "2"}}));
     const std::string waiting = "Power Off requested: monitoring again in ";
     rig.Seconds(2);
     EXPECT_THAT(rig.power.calls, ElementsAre(PowerCall::PowerOff));
@@ -156,8 +155,7 @@ TEST(Countdown, ExitOrAStopDuringTheActionEndsAsExitDoes) {
         {"5", true, {"Enter|Hibernate", "Start|Hibernate", "Start|Initialise", "Exit|Initialise"}}};
     for (const auto& [type, duringCall, events] : cases) {
         Rig rig;
-        ASSERT_TRUE(
-            StartAndTrigger(rig, {{"ShutTime", "2"}, {"ShutType", type}, {"LogLevel", "2"}}));
+        ASSERT_TRUE(StartAndTrigger(rig, {{"ShutType", type}, {"LogLevel", "2"}}));
         rig.power.outcome.kind = PowerOutcome::Kind::Stopped;
         if (!duringCall) rig.program.Form_Unload();
         rig.Seconds(3);
