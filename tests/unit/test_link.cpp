@@ -212,26 +212,17 @@ TEST(PartnerAddress, KeepsTheLastGoodAddressThroughFailedLookUpsButNotForAnother
 }
 
 #ifndef _WIN32
-// A port nobody holds, whose two bytes differ so that a swapped byte order shows.
-int FreePort() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        linux_platform::UdpLink probe;
-        sockaddr_in address{};
-        socklen_t size = sizeof address;
-        if (!probe.Bind(0)) return 0;
-        getsockname(probe.Fd(), reinterpret_cast<sockaddr*>(&address), &size);
-        const int port = ntohs(address.sin_port);
-        if ((port >> 8) != (port & 0xFF)) return port;
-    }
-    return 0;
-}
-
 // Datagrams go out to and come in on the port given, at most 64 per wake-up; Close frees
 // the port.
 TEST(UdpLink, CarriesDatagramsOnLoopbackAtMost64PerWakeUpAndClosingFreesThePort) {
-    const int port = FreePort();
     linux_platform::UdpLink receiver, sender, other;
-    ASSERT_TRUE(port != 0 && receiver.Bind(port));
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    do {  // until the port's two bytes differ, so that a swapped byte order shows
+        ASSERT_TRUE(receiver.Bind(0));
+        getsockname(receiver.Fd(), reinterpret_cast<sockaddr*>(&address), &size);
+    } while ((address.sin_port >> 8) == (address.sin_port & 0xFF));
+    const int port = ntohs(address.sin_port);
     EXPECT_FALSE(other.Bind(port)) << "the port is taken";
     for (int i = 0; i < 65; ++i) ASSERT_TRUE(sender.SendTo("127.0.0.1", port, "<COA100>"));
     std::vector<std::string> received;
