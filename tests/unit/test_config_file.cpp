@@ -180,19 +180,14 @@ TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
 }
 
 // The window's fields from the settings, written and read back: every value survives.
-TEST(ConfigWriter, RoundTripGivesBackTheSettings) {
+TEST_F(ConfigReader, RoundTripOfTheFieldsGivesBackTheSettings) {
     const Settings original{
         30, 1800, 50, 2,   2, "partner.example", 3, "nodrel-main.log", "/var/log/", 40000,
         2,  3600, 1,  600, 6};
     const ConfigFields fields = FieldsFromSettings(original);
     EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
-    ScratchFolder folder;
-    const std::string text = BuildConfigText(fields, 2, "");
-    ASSERT_TRUE(WriteConfigFile(StandardConfigFileStore(), "a.ini", text));
-    Settings reread;
-    std::string listing;
-    ASSERT_EQ(ReadConfigFile("a.ini", reread, listing), ReadOutcome::Ok);
-    EXPECT_EQ(reread, original);
+    ASSERT_EQ(Read(BuildConfigText(fields, 2, "")), ReadOutcome::Ok);
+    EXPECT_EQ(settings, original);
 }
 
 // Save's text values: an unedited one as it was read, an edited one in the file's encoding,
