@@ -95,7 +95,8 @@ TEST_F(ConfigReader, HandEditedFileWithLfEndsBlanksNotesAndStrayLines) {
 }
 
 // Each way a file can differ from a written one, and the outcome it gives (a duplicate key
-// for a missing one: OnlyACompleteRead...; an empty file: EveryTruncatedPrefix...).
+// for a missing one: OnlyACompleteRead...; an empty file: EveryTruncatedPrefix...); a missing
+// file or a folder is Missing, a file that opens but cannot be read a ReadError.
 TEST_F(ConfigReader, OutcomeOfEachDeviation) {
     using enum ReadOutcome;
     const std::tuple<const char*, std::string, ReadOutcome> cases[] = {
@@ -113,6 +114,11 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
         {"port beyond 32 bits", Replaced(valid, "Port1=10001", "Port1=2147483648"), ReadError},
     };
     for (const auto& [what, text, expected] : cases) EXPECT_EQ(Read(text), expected) << what;
+    EXPECT_EQ(ReadConfigFile("absent.ini", settings, listing), Missing);
+    EXPECT_EQ(listing, "\r\nConfiguration\r\n-------------");
+    EXPECT_EQ(ReadConfigFile("Data", settings, listing), Missing) << "a folder";
+    EXPECT_EQ(ReadConfigFile("/proc/self/mem", settings, listing), ReadError)
+        << "opens, unreadable";
 }
 
 // A file that is not UTF-8 is read through the system's encoding, its text values' bytes
@@ -139,14 +145,6 @@ TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
     EXPECT_EQ(settings.AvTime, 7);
     ASSERT_EQ(Read(Replaced(valid, "CPUDelay=60", "CPUDelay=1e10")), ReadOutcome::ReadError);
     EXPECT_EQ(settings.AvTime, 7);
-}
-
-// A missing file or a folder is Missing; a file that opens but cannot be read is ReadError.
-TEST_F(ConfigReader, MissingUnreadableOrFolder) {
-    EXPECT_EQ(ReadConfigFile("absent.ini", settings, listing), ReadOutcome::Missing);
-    EXPECT_EQ(listing, "\r\nConfiguration\r\n-------------");
-    EXPECT_EQ(ReadConfigFile("Data", settings, listing), ReadOutcome::Missing);
-    EXPECT_EQ(ReadConfigFile("/proc/self/mem", settings, listing), ReadOutcome::ReadError);
 }
 
 // A file cut short anywhere before its last key is Corrupted, never half read.
