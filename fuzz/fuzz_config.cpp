@@ -18,7 +18,8 @@ void CheckReader(std::string_view bytes) {
     nodrel::testing::WriteBytes("Data/Nodrel4.ini", bytes);
     nodrel::Settings settings;
     std::string listing;
-    const nodrel::ReadOutcome outcome = nodrel::ReadConfigFile("Data/Nodrel4.ini", settings, listing);
+    const nodrel::ReadOutcome outcome =
+        nodrel::ReadConfigFile("Data/Nodrel4.ini", settings, listing);
     if (outcome == nodrel::ReadOutcome::Missing) __builtin_trap();  // it was just written
     if (!listing.starts_with("\r\nConfiguration\r\n-------------")) __builtin_trap();
 }
