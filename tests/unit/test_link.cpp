@@ -27,7 +27,6 @@ TEST(LinkMessage, LengthFieldMarksAndCaseDecide) {
     for (const auto& [text, valid] : cases) EXPECT_EQ(IsValidLinkMessage(text), valid) << text;
 }
 
-// A slave with StartDelay 1 and CPUDelay 5 on port 10123, at level Full.
 Overrides Slave(Overrides overrides = {}) {
     overrides.merge(Overrides{{"CMain", "2"},
                               {"IPAdd", "127.0.0.1"},
