@@ -121,22 +121,6 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
         << "opens, unreadable";
 }
 
-// A file that is not UTF-8 is read through the system's encoding, its text values' bytes
-// kept; a UTF-8 file never goes through it.
-TEST_F(ConfigReader, FileThatIsNotUtf8IsReadThroughTheEncodingAndItsBytesKept) {
-    const Latin1 encoding;
-    FileTexts texts;
-    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=K\xF6ln.log"));
-    ASSERT_EQ(ReadConfigFile(file, settings, listing, texts, encoding), ReadOutcome::Ok);
-    EXPECT_EQ(settings.LogName, "Köln.log");
-    EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
-    EXPECT_FALSE(texts.utf8);
-    EXPECT_EQ(texts.bytes.at("LogName"), "K\xF6ln.log");
-    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
-    ASSERT_EQ(ReadConfigFile(file, settings, listing, texts, encoding), ReadOutcome::Ok);
-    EXPECT_TRUE(texts.utf8);
-}
-
 // A read error leaves the settings as they were; the later of two lines wins.
 TEST_F(ConfigReader, OnlyACompleteReadChangesTheSettings) {
     settings.CPUDelay = 123;
@@ -188,15 +172,25 @@ TEST_F(ConfigReader, RoundTripOfTheFieldsGivesBackTheSettings) {
     EXPECT_EQ(settings, original);
 }
 
-// Save's text values: an unedited one as it was read, an edited one in the file's encoding,
-// and the whole file in UTF-8 once an edited one does not fit the file's encoding.
-TEST(ConfigWriter, UneditedTextsKeepTheirBytesEditedOnesFollowTheFile) {
+// A file that is not UTF-8 is read through the system's encoding, its text values' bytes
+// kept; a UTF-8 file never goes through it. Save's text values: an unedited one as it was
+// read, an edited one in the file's encoding, and the whole file in UTF-8 once an edited one
+// does not fit the file's encoding.
+TEST_F(ConfigReader, UneditedTextsKeepTheirBytesEditedOnesFollowTheFile) {
     const Latin1 encoding;
-    ConfigFields loaded;
-    RestoreDefaults(loaded);
-    loaded.IPAddT = "host", loaded.LogNameT = "Köln.log";
+    FileTexts read;
+    WriteBytes(file, Replaced(valid, "LogName=Nodrel.log", "LogName=Köln.log"));
+    ASSERT_EQ(ReadConfigFile(file, settings, listing, read, encoding), ReadOutcome::Ok);
+    EXPECT_TRUE(read.utf8);
     const std::string latin1Name = "K\xF6ln.log";
-    const FileTexts read{false, {{"IPAdd", "host"}, {"LogName", latin1Name}, {"LogPath", "Log/"}}};
+    const std::string latin1 = Replaced(valid, "LogName=Nodrel.log", "LogName=" + latin1Name);
+    WriteBytes(file, Replaced(latin1, "IPAdd=192.168.1.20", "IPAdd=host"));
+    ASSERT_EQ(ReadConfigFile(file, settings, listing, read, encoding), ReadOutcome::Ok);
+    EXPECT_EQ(settings.LogName, "Köln.log");
+    EXPECT_NE(listing.find("\r\nLogName=Köln.log\r\n"), std::string::npos);
+    EXPECT_FALSE(read.utf8);
+    EXPECT_EQ(read.bytes.at("LogName"), latin1Name);
+    const ConfigFields loaded = FieldsFromSettings(settings);
     const struct {
         const char* what;
         std::string address;
