@@ -141,8 +141,9 @@ TEST_F(ConfigReader, EveryTruncatedPrefixIsCorruptedUntilTheLastKeyIsComplete) {
 }
 
 // Restore gives the default file byte for byte, keeping the role and address fields;
-// numbers are written as read from their fields.
-TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
+// numbers are written as read from their fields. The window's fields from the settings,
+// written and read back: every value survives.
+TEST_F(ConfigReader, RestoredDefaultsGiveTheExactFileAndEveryValueSurvivesARoundTrip) {
     ConfigFields fields;
     fields.IPAddT = "192.168.1.20";
     fields.RunOnTopT = 1;
@@ -159,14 +160,10 @@ TEST(ConfigWriter, RestoredDefaultsGiveTheExactFileAndKeepTheAddressFields) {
                              "ShutTime=30\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
-}
-
-// The window's fields from the settings, written and read back: every value survives.
-TEST_F(ConfigReader, RoundTripOfTheFieldsGivesBackTheSettings) {
     const Settings original{
         30, 1800, 50, 2,   2, "partner.example", 3, "nodrel-main.log", "/var/log/", 40000,
         2,  3600, 1,  600, 6};
-    const ConfigFields fields = FieldsFromSettings(original);
+    fields = FieldsFromSettings(original);
     EXPECT_EQ(fields.LogLevelT + "|" + fields.ShutNameT, "Full|Standby") << "lists show names";
     ASSERT_EQ(Read(BuildConfigText(fields, 2, "")), ReadOutcome::Ok);
     EXPECT_EQ(settings, original);
