@@ -254,11 +254,10 @@ TEST(Commands, TestRunsTheShortChainAndEndsWithItsMessage) {
     EXPECT_EQ(rig.State().Phase, PhaseInitialise);
     EXPECT_FALSE(rig.State().TestMode);
     EXPECT_EQ(rig.Window().caption, "Nodrel");
-    const std::vector<std::string> test = {"*Enter|Test", "*Start|Initialise", "*Enter|Run"};
-    EXPECT_THAT(
-        rig.folder.LogEvents(),
-        ElementsAre("Start|Initialise", test[0], test[1], test[2], "*Reset|Run", "Start|Initialise",
-                    test[0], test[1], test[2], "*Simulate|Power Off", "Start|Initialise"));
+    EXPECT_THAT(rig.folder.LogEvents(),
+                ElementsAre("Start|Initialise", "*Enter|Test", "*Start|Initialise", "*Enter|Run",
+                            "*Reset|Run", "Start|Initialise", "*Enter|Test", "*Start|Initialise",
+                            "*Enter|Run", "*Simulate|Power Off", "Start|Initialise"));
 }
 
 }  // namespace
