@@ -3,7 +3,6 @@ core's rules themselves are the unit suite's (it runs under Wine too)."""
 
 import os
 import re
-import subprocess
 import unittest
 
 from desktop_harness import DesktopTestCase, start_display, stop_display
@@ -57,7 +56,7 @@ class NodrelExe(DesktopTestCase):
         self.click("NodrelMain", "IDC_Exit")
         self.assertEqual(program.wait(20), 0, self.describe())
 
-    # Start, a move to a 144-DPI screen, activation, the silent link counted, the countdown
+    # Start, a move to a 144-DPI screen, activation, the countdown (the master is silent)
     # with only Cancel usable, Cancel back to the activation delay, then the session's end,
     # which logs "Exit" (the texts themselves: the unit suite).
     def test_start_countdown_cancel_and_exit(self):
@@ -67,14 +66,8 @@ class NodrelExe(DesktopTestCase):
                               counter(r).startswith("Program Activation In "),
                               program=program)
         self.assertEqual(shown["caption"], "Nodrel Slave")
-        xdotool = subprocess.run(["xdotool", "search", "--name", "^Nodrel Slave$"], env=self.env,
-                                 capture_output=True, text=True, check=False)
-        self.assertTrue(xdotool.stdout.strip(), "the caption as the X server knows it")
         self.assertFollows144Dpi("NodrelMain", shown, "IDC_Reset")
 
-        self.wait_for("NodrelMain", "the silent link counted",
-                      lambda r: counter(r).startswith("Not connected for the last "),
-                      program=program)
         countdown = self.wait_for("NodrelMain", "the countdown",
                                   lambda r: counter(r).startswith("The Computer Will Power Off In"),
                                   program=program)
