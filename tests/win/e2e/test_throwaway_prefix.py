@@ -26,24 +26,17 @@ CHAIN = dict(CMain=2, IPAdd="127.1.1.1", StartDelay=1, CPUDelay=5, ShutTime=2, L
              ShutType=1)
 
 
-def uptime():
-    with open("/proc/uptime", encoding="ascii") as f:
-        return float(f.read().split()[0])
-
-
 class RealPowerOff(WineTestCase):
 
     def test_power_off_ends_wines_session_and_the_program(self):
         self.throwaway_prefix()
         self.assertNotEqual(os.environ.get("WINEPREFIX"), self.env["WINEPREFIX"])
-        before = uptime()
         program = self.start(self.installation(Port1=41019, **CHAIN))
         self.assertEqual(program.wait(240), 0, self.describe())
         self.assertEqual([(e.event, e.state) for e in program.log_events()],
                          [("Start", "Initialise"), ("Enter", "Run"), ("Enter", "Power Off"),
                           ("Start", "Power Off")])
         self.assertEqual(program.output(2), [], "the privilege was enabled, nothing refused")
-        self.assertGreater(uptime(), before, "the host kept running")
 
 
 class NodreldService(WineTestCase):
