@@ -17,13 +17,10 @@ import time
 import unittest
 
 from wine_harness import WineTestCase, windows_config
-from nodreld_harness import Log
+from nodreld_harness import CHAIN, Log
 
 RUNNING, STOPPED = "4", "1"
 NO_SUCH_SERVICE = "OpenService failed: 1060"
-# A slave whose master never speaks: 1 s of activation, 5 s of silence, 2 s of countdown.
-CHAIN = dict(CMain=2, IPAdd="127.1.1.1", StartDelay=1, CPUDelay=5, ShutTime=2, LogLevel=2,
-             ShutType=1)
 
 
 class RealPowerOff(WineTestCase):
