@@ -3,11 +3,11 @@
 #   1. the data files: the default Nodrel4.ini, the manual pages, the polkit rule (in
 #      duktape, against tests/packaging/polkit-*.js), the maintainer scripts;
 #   2. a Release build for /usr with Debian's hardening flags (build-pkg/, or
-#      $NODREL_PKG_BUILD) installed into a staging folder: its exact tree
-#      (tests/packaging/<package>.files), desktop entries, metainfo and the unit
-#      (systemd-analyze verify, and security --offline=true: 1.1 or lower);
-#   3. the packages (cpack -G DEB): control fields, file lists, lintian without errors;
-#   4. the packages extracted: the programs and the desktop launcher on a scratch home;
+#      $NODREL_PKG_BUILD) installed into a staging folder: desktop entries, metainfo and
+#      the unit (systemd-analyze verify, and security --offline=true: 1.1 or lower);
+#   3. the packages (cpack -G DEB): control fields, file lists (tests/packaging/<package>.files,
+#      one "MODE PATH" a line), lintian without errors;
+#   4. the packages extracted: the desktop launcher, and nodrel through it, on a scratch home;
 #   5. the packages installed into a scratch root (dpkg --root, DPKG_ROOT): the user, the
 #      folder /var/lib/nodrel, the service left off, the installed nodreld run there with
 #      -InhibitShutdown and no system bus, an edited configuration kept, a purge.
@@ -106,7 +106,6 @@ for page in data/man/nodreld.8 data/man/nodrel.1; do
   same "$page has every section" "" "${missing_sections[*]}"
 done
 
-# The polkit rule in duktape, between polkit's objects and the decisions it must make.
 check "polkit rule allows the 10 power actions to user nodrel only, no -ignore-inhibit (duktape)" \
   duk tests/packaging/polkit-stubs.js data/polkit/50-nodrel.rules tests/packaging/polkit-decisions.js
 
@@ -134,17 +133,8 @@ pass "configure and build $BUILD"
 heading "cmake --install into a staging folder"
 stage=$work/stage
 must "cmake --install" env DESTDIR="$stage" cmake --install "$BUILD"
-# Each package's files with their modes, one "MODE PATH" a line.
-same "staged tree: exactly the expected files and modes" \
-  "$(sort -k2 tests/packaging/nodreld.files tests/packaging/nodrel.files)" \
-  "$(cd "$stage" && find . ! -type d -printf '%m %P\n' | sort -k2)"
 
 unit=$stage/usr/lib/systemd/system/nodreld.service
-same "unit starts the installed nodreld" "ExecStart=/usr/sbin/nodreld" "$(grep '^ExecStart=' "$unit")"
-same "tmpfiles copies the installed default settings" \
-  "C /var/lib/nodrel/Data/Nodrel4.ini - - - - /usr/share/nodrel/Nodrel4.ini" \
-  "$(grep '^C ' "$stage/usr/lib/tmpfiles.d/nodrel.conf")"
-check "installed default settings are data/Nodrel4.ini" cmp data/Nodrel4.ini "$stage/usr/share/nodrel/Nodrel4.ini"
 check "installed manual pages are the data/man pages" \
   sh -c "zcat '$stage/usr/share/man/man8/nodreld.8.gz' | cmp - data/man/nodreld.8"
 
@@ -172,12 +162,12 @@ sed "s|^ExecStart=/usr/sbin/nodreld|ExecStart=$stage/usr/sbin/nodreld|" "$unit" 
 # It only warns about a value it cannot parse ("..., ignoring"), so any output fails.
 MANPATH="$stage/usr/share/man:" quiet "systemd-analyze verify nodreld.service: no errors, no warnings" \
   systemd-analyze verify --man=yes "$work/unit/nodreld.service"
-same "unit: user, folder, restart, reload, notify, watchdog and the required confinement" \
-  "$(printf '%s\n' 'ExecReload=/bin/kill -HUP $MAINPID' NoNewPrivileges=yes PrivateTmp=yes \
-     ProtectSystem=strict ReadWritePaths=/var/lib/nodrel Restart=on-failure \
-     'RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6' Type=notify User=nodrel \
+same "unit: program, user, folder, restart, reload, notify, watchdog and the confinement" \
+  "$(printf '%s\n' 'ExecReload=/bin/kill -HUP $MAINPID' ExecStart=/usr/sbin/nodreld \
+     NoNewPrivileges=yes PrivateTmp=yes ProtectSystem=strict ReadWritePaths=/var/lib/nodrel \
+     Restart=on-failure 'RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6' Type=notify User=nodrel \
      WantedBy=multi-user.target WatchdogSec=60 WorkingDirectory=/var/lib/nodrel)" \
-  "$(grep -E '^(User|WorkingDirectory|Restart|ExecReload|ProtectSystem|ReadWritePaths|NoNewPrivileges|PrivateTmp|RestrictAddressFamilies|WantedBy|Type|WatchdogSec)=' "$unit" | sort)"
+  "$(grep -E '^(User|WorkingDirectory|Restart|ExecStart|ExecReload|ProtectSystem|ReadWritePaths|NoNewPrivileges|PrivateTmp|RestrictAddressFamilies|WantedBy|Type|WatchdogSec)=' "$unit" | sort)"
 security=$(timeout 60 systemd-analyze security --offline=true --no-pager "$work/unit/nodreld.service" 2>&1)
 exposure=$(sed -nE 's/.*Overall exposure level for nodreld.service: ([0-9.]+).*/\1/p' <<<"$security")
 if [[ -n "$exposure" ]] && awk -v e="$exposure" -v l="$EXPOSURE_LIMIT" 'BEGIN { exit !(e <= l) }'; then
@@ -240,9 +230,6 @@ x=$work/extracted
 for deb in "${debs[@]}"; do
   [[ -f "$deb" ]] && dpkg-deb -x "$deb" "$x"
 done
-same "extracted nodreld --version" "nodreld $version" "$(timeout 10 "$x/usr/sbin/nodreld" --version 2>&1)"
-same "extracted nodrel --version" "nodrel $version" \
-  "$(QT_QPA_PLATFORM=offscreen timeout 10 "$x/usr/bin/nodrel" --version 2>&1)"
 # The launcher with its paths pointed into the extracted tree, on a scratch home: it
 # makes the folder, puts the defaults there, and runs nodrel in it.
 sed "s|/usr/|$x/usr/|g" "$x/usr/libexec/nodrel/nodrel-desktop" > "$work/nodrel-desktop"

@@ -48,8 +48,6 @@ run_ctest() {
   if [[ $status -ne 0 ]]; then failures+=("$label"); fi
 }
 
-# Configures one tree with the given options, then builds it (all of it, or the targets
-# named after --target), warnings as errors; any error ends the run.
 configure_tree() { cmake -S . -B "$1" -G Ninja -DNODREL_WERROR=ON "${@:2}" || die "configuring $1 failed"; }
 build_tree() { cmake --build "$1" -j "$JOBS" "${@:2}" || die "building $1 failed"; }
 
@@ -131,7 +129,6 @@ ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0} \
 UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
   test_tree build-asan
 
-# One fuzz target per fuzz/fuzz_*.cpp, named after the file.
 mapfile -t fuzzers < <(cd fuzz && ls fuzz_*.cpp 2>/dev/null | sed 's/\.cpp$//')
 if ! command -v clang++ >/dev/null 2>&1; then
   heading "Fuzz: skipped (clang++ is not installed)"
@@ -150,7 +147,6 @@ else
     heading "Fuzz: $name (${FUZZ_SECONDS}s)"
     corpus=$root/build-fuzz/corpus/$name
     mkdir -p "$corpus" "$artifacts"
-    # The configuration files seed only the configuration reader's target.
     if [[ $name == fuzz_config ]]; then cp -n tests/data/config/* "$corpus"/ 2>/dev/null; fi
     seeds=()
     if [[ -d fuzz/corpus/$name ]]; then seeds=("$root/fuzz/corpus/$name"); fi

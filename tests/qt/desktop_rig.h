@@ -29,7 +29,6 @@ using nodrel::testing::FixedClock;
 using nodrel::testing::Last;
 using nodrel::testing::Overrides;
 using nodrel::testing::ReadBytes;
-using nodrel::testing::RecordingEffects;
 using nodrel::testing::RecordingLink;
 using nodrel::testing::RecordingPower;
 using nodrel::testing::Rig;
@@ -94,8 +93,13 @@ struct BoxAnswerer {
     QPointer<QMessageBox> handled;
 };
 
-// The outside world but for the effects: fakes, in a scratch folder.
-struct Fakes {
+// The desktop program over the fakes, in a scratch folder; the tests give the ticks, not the
+// refresh timer.
+struct Desk {
+    Desk() {
+        effects.quit = [this](int status) { quits.push_back(status); };
+        effects.onTick = nullptr;
+    }
     ScratchFolder folder;
     ScriptedCounters counters;
     FixedClock clock;
@@ -103,14 +107,6 @@ struct Fakes {
     RecordingPower power;
     RecordingLink link;
     ScriptedLauncher launcher;
-};
-
-// The desktop program over the fakes; the tests give the ticks, not the refresh timer.
-struct Desk : Fakes {
-    Desk() {
-        effects.quit = [this](int status) { quits.push_back(status); };
-        effects.onTick = nullptr;
-    }
     bool trayHostRuns = false;
     QtEffects effects{[this] { return trayHostRuns; }};
     Nodrel program{

@@ -136,22 +136,12 @@ TEST(MainWindow, ABoxOpenedOutsideATickLeavesTheLinkReadAndTheCountdownCloses) {
     close(link[0]), close(link[1]);
 }
 
-TEST(MainWindow, TheRequestsTheLogoConfigureAndExitReachTheProgram) {
+// The logo and Exit (the requests and Configure: the test of the open windows below).
+TEST(MainWindow, TheLogoAndExitReachTheProgram) {
     Desk desk;
     desk.Start({{"StartDelay", "3"}});
-    desk.folder.WriteConfig(ConfigText({{"StartDelay", "7"}}));
-    desk.window.RequestReload();
-    EXPECT_EQ(TextOf(desk.Label("Counter")), "Program Activation In 7s");
-    desk.window.RequestTest();
-    EXPECT_EQ(desk.window.windowTitle(), "Nodrel - Test Mode");
-    desk.window.RequestReset();
-    EXPECT_EQ(desk.window.windowTitle(), "Nodrel");
     Click(desk.Label("Logo"));
     EXPECT_THAT(desk.launcher.urls, ElementsAre(HomePageAddress));
-    int opened = 0;
-    desk.window.openConfiguration = [&] { ++opened; };
-    desk.Button("Config")->click();
-    EXPECT_EQ(opened, 1);
     desk.Button("Exit")->click();
     EXPECT_THAT(desk.quits, ElementsAre(0));
     EXPECT_EQ(desk.folder.LogEvents().back(), "Exit|Initialise");

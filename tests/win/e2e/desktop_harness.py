@@ -53,9 +53,8 @@ class DesktopTestCase(WineTestCase):
         super().setUp()
         self.env["DISPLAY"] = _display["name"]
 
-    def start_desktop(self, folder, *args, allow_multi=False):
-        return self.start(folder, *args, allow_multi=allow_multi,
-                          program=exe_path("NODREL_EXE"))
+    def start_desktop(self, folder, *args):
+        return self.start(folder, *args, allow_multi=False, program=exe_path("NODREL_EXE"))
 
     def probe(self, *args):
         done = subprocess.run([wine_run(), exe_path("NODREL_PROBE"), *args], env=self.env,

@@ -1,6 +1,6 @@
 """nodreld.exe under Wine: what is Windows' own (the program's folder, Ctrl+C, the
-counters, the mutex, wide paths, Winsock). The core's rules and texts: the unit suite,
-which runs here too."""
+counters, wide paths, Winsock). The core's rules and texts: the unit suite, which runs here
+too; the mutex: the second copy of test_nodrel_exe."""
 
 import os
 import pathlib
@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from wine_harness import (START_UP_ERROR, NodreldTestCase, WineTestCase, beside, config_text,
+from wine_harness import (NodreldTestCase, WineTestCase, beside, config_text,
                           free_udp_port, windows_config, wine_run)
 
 MASTER = dict(CMain=1, IPAdd="127.0.0.1", StartDelay=1, LogLevel=2)
@@ -37,13 +37,6 @@ class NodreldExe(WineTestCase):
         self.assertEqual({(e.event, e.state) for e in events[run + 1:-1]}, {("Run", "")})
         self.assertRegex(events[-2].rest, r"^, CPU: {0,2}\d{1,3}%, Av CPU: {0,2}\d{1,3}%$")
         self.assertEqual((events[-1].event, events[-1].state), ("Exit", "Run"))
-
-    def test_a_second_copy_is_refused(self):
-        first = self.start_guard_holder(self.installation(StartDelay=30, LogLevel=2))
-        second = self.start(self.installation(StartDelay=30, LogLevel=2), allow_multi=False)
-        self.assertFatal(second, START_UP_ERROR, timeout=20)
-        self.assertEqual(second.log_lines(), [], "a refused copy writes no log")
-        self.assertTrue(first.running())
 
     # A log folder named beyond ASCII, from a settings file in UTF-8 and in the ANSI code
     # page (Wine names the host's files in the host's encoding).

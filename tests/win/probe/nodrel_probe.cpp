@@ -3,20 +3,17 @@
 //   read CLASS                 the window's caption, state and controls
 //   click CLASS IDC_NAME       a click on a button or picture, as the user's
 //   set CLASS IDC_NAME TEXT    the text of an edit field, as typed
-//   boxes                      the open message boxes: title and text
-//   answer TITLE ok|yes|no     answers the box with that title
 //   tray                       a double click on the program's tray icon
 //   endsession CLASS           the session's end (log-off) told to the window, as Windows does
 //   dpi CLASS DPI              the window moved from a 96-DPI screen to one of DPI
 // Several commands run one after another in one call, so a short-lived window can be
-// driven in time. Exit status 0, 1 for a wrong command line, 2 when a window, control
-// or box is not there, or 3 when the window would keep the session from ending.
+// driven in time. Exit status 0, 1 for a wrong command line, 2 when a window or control
+// is not there, or 3 when the window would keep the session from ending.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 #include "frontends/nodrel-win/control_ids.h"
@@ -68,18 +65,14 @@ const char* Bool(bool value) {
     return value ? "true" : "false";
 }
 
-std::string Numbers(std::initializer_list<LONG> numbers) {
-    std::string out;
-    for (const LONG n : numbers) out += (out.empty() ? "[" : ", ") + std::to_string(n);
-    return out + "]";
-}
-
 // Left, top, width and height in the parent's client area.
 std::string Place(HWND control, HWND parent) {
     RECT place{};
     GetWindowRect(control, &place);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&place), 2);
-    return Numbers({place.left, place.top, place.right - place.left, place.bottom - place.top});
+    return "[" + std::to_string(place.left) + ", " + std::to_string(place.top) + ", " +
+           std::to_string(place.right - place.left) + ", " +
+           std::to_string(place.bottom - place.top) + "]";
 }
 
 int Read(const char* className) {
@@ -122,35 +115,6 @@ int Set(const char* className, const char* control, const char* text) {
     const HWND child = window ? GetDlgItem(window, nodrel::win::IdNamed(control)) : nullptr;
     if (!child) return kMissing;
     SendMessageW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
-    return 0;
-}
-
-BOOL CALLBACK ListBox(HWND window, LPARAM found) {
-    wchar_t className[16]{};
-    GetClassNameW(window, className, 16);
-    if (std::wcscmp(className, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    auto& out = *reinterpret_cast<std::string*>(found);
-    const HWND text = GetDlgItem(window, 0xFFFF);
-    out += std::string(out.size() > 1 ? ", " : "") + "{\"title\": " + Json(TextOf(window)) +
-           ", \"text\": " + Json(text ? TextOf(text) : "") + "}";
-    return TRUE;
-}
-
-int Boxes() {
-    std::string out = "[";
-    EnumWindows(ListBox, reinterpret_cast<LPARAM>(&out));
-    std::printf("%s]\n", out.c_str());
-    return 0;
-}
-
-int Answer(const char* title, const char* button) {
-    const HWND box = FindWindowW(L"#32770", Wide(title).c_str());
-    if (!box) return kMissing;
-    const int id = std::strcmp(button, "yes") == 0  ? IDYES
-                   : std::strcmp(button, "no") == 0 ? IDNO
-                                                    : IDOK;
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
     return 0;
 }
 
@@ -213,8 +177,6 @@ constexpr Command kCommands[] = {
     {"read", 1, [](char** a) { return Read(a[0]); }},
     {"click", 2, [](char** a) { return Click(a[0], a[1]); }},
     {"set", 3, [](char** a) { return Set(a[0], a[1], a[2]); }},
-    {"boxes", 0, [](char**) { return Boxes(); }},
-    {"answer", 2, [](char** a) { return Answer(a[0], a[1]); }},
     {"tray", 0, [](char**) { return Tray(); }},
     {"endsession", 1, [](char** a) { return EndSession(a[0]); }},
     {"dpi", 2, [](char** a) { return ChangeDpi(a[0], a[1]); }},
@@ -240,8 +202,7 @@ int main(int argc, char** argv) {
     if (status == 1) {
         std::fputs(
             "usage: nodrel-probe COMMAND...: read CLASS | click CLASS IDC_NAME | "
-            "set CLASS IDC_NAME TEXT | boxes | answer TITLE ok|yes|no | tray | endsession CLASS | "
-            "dpi CLASS DPI\n",
+            "set CLASS IDC_NAME TEXT | tray | endsession CLASS | dpi CLASS DPI\n",
             stderr);
     }
     return status;
