@@ -71,11 +71,16 @@ class NodreldService(WineTestCase):
         print("installation and start to phase Run: %.1f s" % (time.monotonic() - installing))
         self.assertEqual(self.control("query"), (0, RUNNING))
 
-        # A changed setting, read again on PARAMCHANGE: Full adds the per-second lines (where
-        # each control leads: Controls in tests/win).
+        self.assertEqual(self.control("control", "128")[0], 0)
+        self.wait_for("Reset", "Run", after=run)
+        self.assertEqual(self.control("control", "129")[0], 0)
+        test = self.wait_for("Enter", "Test", after=run)
+        self.assertEqual(self.log.log_events()[test].marker, "*")
+
+        # A changed setting, read again on PARAMCHANGE: Full adds the per-second lines.
         self.write_config(folder, windows_config(StartDelay=30, LogLevel=3))
         self.assertEqual(self.control("control", "6")[0], 0)
-        updated = self.wait_for("Config", "Updated", after=run)
+        updated = self.wait_for("Config", "Updated", after=test)
         self.wait_for("Inactive", "", after=updated)
 
         self.assertEqual(self.control("stop")[0], 0)
