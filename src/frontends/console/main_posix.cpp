@@ -22,7 +22,7 @@ namespace {
 using linux_platform::LinuxParts;
 using linux_platform::ServiceNotifier;
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell.\n"
     "Signals: SIGINT/SIGTERM exit, SIGHUP re-reads the settings, SIGUSR1 resets,\n"
     "SIGUSR2 starts a test. Exit status 0 after Exit or an action, 1 on errors.\n"
@@ -79,7 +79,7 @@ int RunProgram(const StartUp& start, ConsoleEffects& effects, EventLoop& loop) {
 }
 
 int Main(int argc, char** argv) {
-    const auto start = BeginStartUp(argc, argv, "nodreld", Summary);
+    const auto start = BeginStartUp(argc, argv, "nodreld", kSummary);
     if (start.endStatus) return PrintAnswer(start, stdout, stderr);
     ConsoleEffects effects(stderr);
     linux_platform::AbstractSocketGuard guard;

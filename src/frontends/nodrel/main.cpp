@@ -23,7 +23,7 @@ namespace {
 
 using linux_platform::LinuxParts;
 
-constexpr std::string_view Summary =
+constexpr std::string_view kSummary =
     "Watches the processor load and powers the computer off after a quiet spell,\n"
     "in a small window or in the tray. Signals: SIGINT/SIGTERM exit, SIGHUP\n"
     "re-reads the settings, SIGUSR1 resets, SIGUSR2 starts a test.\n"
@@ -99,7 +99,7 @@ int RunProgram(const StartUp& start, QtLauncher& launcher, SignalWatcher& signal
 }
 
 int Main(int argc, char** argv) {
-    const auto start = BeginStartUp(argc, argv, "nodrel", Summary);
+    const auto start = BeginStartUp(argc, argv, "nodrel", kSummary);
     if (start.endStatus == 0) return PrintAnswer(start, stdout, stderr);
     if (start.endStatus) return RefuseCommandLine(argc, argv, start.answer);
     SignalWatcher::BlockSignals();  // before Qt starts any thread
