@@ -11,9 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libsystemd-dev
   # end-to-end tests: Python, a private D-Bus with mocked services, a headless display
   python3 dbus python3-dbusmock xvfb
-  # the desktop test and screenshots: a tray host, window control and captures; network
-  # namespaces for the link test
-  trayer xdotool imagemagick iproute2
+  # the desktop test and screenshots: a tray host, window control and captures
+  trayer xdotool imagemagick
   # the windowed front end
   qt6-base-dev qt6-svg-dev fonts-liberation
   # load generation and reference readings for the measurement scripts; a tray host for

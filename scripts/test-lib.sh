@@ -1,5 +1,5 @@
 # What scripts/test.sh and scripts/check-packaging.sh share: the run's clock, its headings,
-# its pass and fail counters, the counts one script hands the other, and the test share.
+# its pass and fail counters, and the test share.
 # Source it from the repository's root after setting HEADING_RULE (the headings' marker).
 
 started=$(date +%s)
@@ -30,20 +30,6 @@ fail() {
   if [[ -n "${2:-}" ]]; then printf '%s\n' "$2" | sed 's/^/      /'; fi
   failed=$((failed + 1))
   failures+=("$1")
-}
-
-# write_counts FILE: hands the counts to the script that started this one.
-write_counts() {
-  printf '%d %d\n' "$passed" "$failed" >"$1"
-}
-
-# add_counts FILE: adds the counts another script wrote; fails when it wrote none.
-add_counts() {
-  local more_passed more_failed
-  read -r more_passed more_failed 2>/dev/null <"$1" || return 1
-  [[ $more_passed =~ ^[0-9]+$ && $more_failed =~ ^[0-9]+$ ]] || return 1
-  passed=$((passed + more_passed))
-  failed=$((failed + more_failed))
 }
 
 # Non-blank lines of the tracked files under the given paths, pictures left out.

@@ -72,12 +72,8 @@ class Desktop(NodreldTestCase):
                                   "nodrel", "nodrel")
         if not os.access(cls.nodrel, os.X_OK):
             raise unittest.SkipTest("nodrel was not built beside nodreld: " + cls.nodrel)
-        cls.start_display()
-
-    @classmethod
-    def start_display(cls):
-        """One private Xvfb display with trayer as the tray host for the module's tests. One, not
-        one a test: a display number freed a moment ago is not always ready to be taken again."""
+        # One private Xvfb display with trayer as the tray host for the module's tests. One, not
+        # one a test: a display number freed a moment ago is not always ready to be taken again.
         server, cls.display = start_xvfb()
         cls.servers = [server, subprocess.Popen(
             ["trayer", "--edge", "top", "--align", "left", "--widthtype", "pixel", "--width", "200",

@@ -14,7 +14,7 @@ from wine_harness import (NodreldTestCase, WineTestCase, beside, config_text,
                           free_udp_port, windows_config, wine_run)
 
 MASTER = dict(CMain=1, IPAdd="127.0.0.1", StartDelay=1, LogLevel=2)
-SLAVE = dict(CMain=2, IPAdd="127.0.0.1", StartDelay=1, LogLevel=2)
+SLAVE = dict(CMain=2, IPAdd="127.0.0.1", StartDelay=1, LogLevel=3)
 
 
 class NodreldExe(WineTestCase):
@@ -55,7 +55,8 @@ class NodreldExe(WineTestCase):
 
 
 # A link between the two builds over loopback: a Linux master keeps a Windows slave alive,
-# and the reverse; the slave counts down once its master stops and runs the simulated action.
+# and the reverse (what a slave does once its master stops: tests/e2e/test_link.py and the
+# unit suite, which runs here too).
 class LinkBetweenBuilds(WineTestCase):
 
     def linux(self, folder, *args):
@@ -68,7 +69,7 @@ class LinkBetweenBuilds(WineTestCase):
         self.write_config(folder, config_text(**settings))
         return folder
 
-    def test_each_build_keeps_the_other_alive_until_it_stops(self):
+    def test_each_build_keeps_the_other_alive(self):
         port_w, port_l = free_udp_port(), free_udp_port()
         windows_slave = self.start(self.installation(Port1=port_w, **SLAVE), "-InhibitShutdown")
         linux_master = self.linux(self.linux_installation(Port1=port_w, **MASTER))
@@ -79,19 +80,9 @@ class LinkBetweenBuilds(WineTestCase):
         # Twice the slave's 6 s of allowed silence, with the masters speaking.
         time.sleep(12)
         for slave in (windows_slave, linux_slave):
-            self.assertNotIn("Power Off", [e.state for e in slave.log_events()], self.describe())
-
-        self.assertEqual(self.stop_with(linux_master, signal.SIGTERM), 0)
-        self.assertEqual(self.stop_with(windows_master, signal.SIGINT, timeout=15), 0)
-        stopped = time.monotonic()
-        for slave in (windows_slave, linux_slave):
-            self.wait_for_event(slave, "Enter", "Power Off", timeout=20)
-            self.assertEqual(slave.wait(20), 0, self.describe())
-            self.assertEqual([(e.event, e.state) for e in slave.log_events()][-2:],
-                             [("Power Off", "Simulate"), ("Close", "Power Off")])
-            self.assertEqual(slave.output(2), ["Nodrel Slave Simulate Power Off",
-                                               "Test Real Power Off"])
-        self.assertGreater(time.monotonic() - stopped, 6)
+            events = slave.log_events()
+            self.assertNotIn("Power Off", [e.state for e in events], self.describe())
+            self.assertEqual(events[-1][1:], ("Run", "", 0, ", Comms: -OK-"), self.describe())
 
 
 if __name__ == "__main__":

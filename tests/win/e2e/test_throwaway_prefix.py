@@ -83,7 +83,7 @@ class NodreldService(WineTestCase):
         updated = self.wait_for("Config", "Updated", after=test)
         self.wait_for("Inactive", "", after=updated)
 
-        self.assertEqual(self.control("stop")[0], 0)
+        self.assertEqual(self.control("control", "1")[0], 0)  # SERVICE_CONTROL_STOP
         self.wait_for("Exit", "Initialise", after=updated)
         self.wait_until(lambda: self.control("query") == (0, STOPPED), "the service stopped", 30)
 

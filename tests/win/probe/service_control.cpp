@@ -1,5 +1,5 @@
 // Drives the service "Nodrel" for the tests under Wine, whose sc.exe has no `control`:
-//   nodrel-service-control start | stop | query | control CODE
+//   nodrel-service-control start | query | control CODE (1 stops it)
 // query prints the current state's number; every command ends with status 0 when the
 // manager accepted it, else it prints the Windows error and ends with status 1.
 
@@ -21,9 +21,6 @@ int Command(SC_HANDLE service, const char* command, const char* code) {
     if (std::strcmp(command, "start") == 0) {
         return StartServiceW(service, 0, nullptr) ? 0 : Failed("start");
     }
-    if (std::strcmp(command, "stop") == 0) {
-        return ControlService(service, SERVICE_CONTROL_STOP, &status) ? 0 : Failed("stop");
-    }
     if (std::strcmp(command, "control") == 0 && code != nullptr) {
         const auto control = static_cast<DWORD>(std::strtoul(code, nullptr, 10));
         return ControlService(service, control, &status) ? 0 : Failed("control");
@@ -33,7 +30,7 @@ int Command(SC_HANDLE service, const char* command, const char* code) {
         std::printf("%lu\n", static_cast<unsigned long>(status.dwCurrentState));
         return 0;
     }
-    std::puts("usage: nodrel-service-control start | stop | query | control CODE");
+    std::puts("usage: nodrel-service-control start | query | control CODE");
     return 2;
 }
 
