@@ -156,7 +156,7 @@ class NodreldTestCase(unittest.TestCase):
         return program
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
-        """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `ip netns exec`."""
+        """Starts nodreld (or `program`) in `folder`; `prefix` execs it, as `unshare` does."""
         command = [*prefix, program or nodreld_path(), *args] + ["-AllowMulti"] * allow_multi
         self.started.append(Program(command, folder, env or self.env, len(self.started)))
         return self.started[-1]
