@@ -12,31 +12,6 @@ frmAbout* OpenAbout() {
     return qobject_cast<frmAbout*>(QApplication::activeModalWidget());
 }
 
-// Its countdown text each second, run by its own one-second timer, and the close the main
-// window's tick carries out (the cycle's pause meanwhile: tests/unit WindowEvents).
-TEST(AboutWindow, WithInhibitShutdownTheTickClosesItAfterFourSecondsAndTheCyclePauses) {
-    Desk desk;
-    desk.Start({{"StartDelay", "20"}}, "-InhibitShutdown");
-    std::vector<std::string> texts;
-    QTimer::singleShot(0, [&] {
-        frmAbout* about = OpenAbout();
-        ASSERT_TRUE(about);
-        const auto* timer = about->findChild<QTimer*>("Timer1");
-        EXPECT_TRUE(timer->isActive() && timer->interval() == 1000);
-        for (int second = 0; second < 10 && about->isVisible(); ++second) {
-            about->Timer1_Timer();
-            texts.push_back(TextOf(about->findChild<QLabel*>("TMessage")));
-            desk.Seconds(1);
-        }
-    });
-    desk.Button("About")->click();  // returns when the window has gone
-    EXPECT_THAT(texts, ElementsAre("About will close in 4 sec", "About will close in 3 sec",
-                                   "About will close in 2 sec", "About will close in 1 sec"));
-    EXPECT_EQ(desk.program.State().Count, 20);
-    desk.Seconds(1);
-    EXPECT_EQ(desk.program.State().Count, 19) << "the ticks count again";
-}
-
 // The slave's name, RunOnTop, the address link (the home page the build was configured
 // with; orange once clicked, its failure box) and the close button.
 TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
