@@ -51,11 +51,9 @@ TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEnd) {
     effects.quit = [&](int status) { quits.push_back(status); };
     int ticks = 0;
     effects.onTick = [&] { ++ticks; };
-    QElapsedTimer clock;
-    clock.start();
     effects.SetRefreshTimer(true);
+    EXPECT_EQ(effects.RefreshTimer().interval(), 500);
     ASSERT_TRUE(RunUntil([&] { return ticks == 2; }));
-    EXPECT_GE(clock.elapsed(), 995) << "two ticks take a second";
     effects.SetRefreshTimer(false);
     RunFor(600);
     EXPECT_EQ(ticks, 2);
