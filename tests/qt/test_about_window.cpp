@@ -8,10 +8,6 @@
 namespace nodrel::qt {
 namespace {
 
-frmAbout* OpenAbout() {
-    return qobject_cast<frmAbout*>(QApplication::activeModalWidget());
-}
-
 // The slave's name, RunOnTop, the address link (the home page the build was configured
 // with; orange once clicked, its failure box) and the close button.
 TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
@@ -21,7 +17,7 @@ TEST(AboutWindow, AsASlaveItNamesTheSlaveAndItsAddressOpensTheHomePage) {
     BoxAnswerer boxes;
     QString title;
     QTimer::singleShot(0, [&] {
-        frmAbout* about = OpenAbout();
+        auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
         ASSERT_TRUE(about);
         title = about->windowTitle();
         EXPECT_EQ(TextOf(about->findChild<QLabel*>("ProgName")), "Nodrel Slave");

@@ -80,17 +80,23 @@ struct ConfigRig : Rig {
 };
 
 // Modal, with the cycle paused; the logo opens the home page; Save and Restore for
-// administrators only.
-TEST(ConfigWindow, OpensModalAndOnlyAnAdministratorMaySave) {
+// administrators only. The title bar's close applies the save as Close does (which it
+// calls); Close reaches the program.
+TEST(ConfigWindow, OpensModalOnlyAnAdministratorMaySaveAndEachCloseReachesTheProgram) {
     ConfigRig rig;
     EXPECT_TRUE(rig.Open().isModal() && rig.program.State().DialogOpen);
     Click(&rig.Get<QLabel>("Logo"));
     EXPECT_EQ(rig.launcher.urls, Names{HomePageAddress});
     EXPECT_TRUE(rig.Get("Save").isEnabled() && rig.Get("Restore").isEnabled());
-    rig.Press("ExitConfig");
+    rig.Edit("CPUDelayT", "40");
+    rig.Press("Save");
+    rig.window->close();
+    EXPECT_EQ(rig.program.State().settings.CPUDelay, 40);
     rig.Open(false);
     EXPECT_FALSE(rig.Get("Save").isEnabled() || rig.Get("Restore").isEnabled());
     EXPECT_TRUE(rig.Get("ViewL").isEnabled());
+    rig.Press("ExitConfig");
+    EXPECT_FALSE(rig.program.State().DialogOpen || rig.window->isVisible());
 }
 
 // The window draws its model: every row's caption, tip, value, note and the note's look,
@@ -119,22 +125,6 @@ TEST(ConfigWindow, DrawsTheModelAfterEachEventItsControlsPassOn) {
     ASSERT_TRUE(statusTimer.isActive() && statusTimer.interval() == 2000) << "two seconds";
     rig.window->Timer2_Timer();
     EXPECT_FALSE(statusTimer.isActive() || !rig.Shown("Status").empty()) << rig.Shown("Status");
-}
-
-// Each way out reaches the program and applies the save: Close and the title bar (the
-// close the tick asks for once the time is up: tests/unit WindowEvents).
-TEST(ConfigWindow, EachWayOfClosingReachesTheProgram) {
-    for (const bool closeButton : {true, false}) {
-        SCOPED_TRACE(closeButton);
-        ConfigRig rig;
-        rig.Open();
-        rig.Edit("CPUDelayT", "40");
-        rig.Press("Save");
-        if (closeButton) rig.Press("ExitConfig");
-        if (!closeButton) rig.window->close();
-        EXPECT_FALSE(rig.program.State().DialogOpen || rig.window->isVisible());
-        EXPECT_EQ(rig.program.State().settings.CPUDelay, 40);
-    }
 }
 
 // View Log reaches the program (the viewer, or why not: tests/unit); a box that ends the

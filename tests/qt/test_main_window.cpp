@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QScreen>
-#include <set>
 
 #include "desktop_rig.h"
 #include "frontends/nodrel/frm_config.h"
@@ -76,20 +75,18 @@ TEST(MainWindow, ShowsTheProgramsStateInEachPhase) {
 }
 
 // A test run ends in a box shown from inside a tick, the cycle already restarted, while
-// further ticks arrive: the cycle stands still, and an exit asked for meanwhile (SIGTERM) closes it
-// and ends once the step is done.
+// further ticks arrive (that the cycle stands still meanwhile: tests/unit Link): an exit asked
+// for meanwhile (SIGTERM) closes it and ends once the step is done.
 TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     Desk desk;
     desk.Start({{"StartDelay", "4"}, {"LogLevel", "2"}});
     desk.Button("TestS")->click();
     BoxAnswerer boxes(QMessageBox::Ok, 5000);  // nobody answers it
-    std::set<std::pair<int, int>> whileOpen;   // phase and count after each tick during the box
     int samples = 0;
     QTimer ticker;  // the refresh timer's ticks, as they come while the box runs its loop
     QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
         if (!desk.effects.InMessageBox() || boxes.seen.empty()) return;
         desk.window.Tick();
-        whileOpen.emplace(desk.program.State().Phase, desk.program.State().Count);
         if (++samples == 12) desk.window.RequestExit();
     });
     ticker.start(0);
@@ -99,8 +96,6 @@ TEST(MainWindow, ATestRunsLastBoxHoldsTheCycleAndAnExitRequestWaitsForTheStep) {
     ASSERT_EQ(boxes.seen.size(), 1u) << "one box, however many ticks came while it was open";
     EXPECT_THAT(boxes.seen[0], EndsWith("|Test Power Off"));
     EXPECT_EQ(samples, 12);
-    ASSERT_EQ(whileOpen.size(), 1u) << "stood still";
-    EXPECT_EQ(*whileOpen.begin(), std::pair(int{PhaseInitialise}, 4));
     EXPECT_THAT(Last(desk.folder.LogEvents(), 3),
                 ElementsAre("*Simulate|Power Off", "Start|Initialise", "Exit|Initialise"));
 }
