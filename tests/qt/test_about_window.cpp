@@ -54,7 +54,6 @@ TEST(MultiInst, SaysAnotherCopyRunsAndAnyCloseEndsThisOneWithStatusOne) {
     EXPECT_THAT(boxes.seen, ElementsAre(EndsWith("|Nodrel Error|Unable to launch Browser.")));
     QTimer::singleShot(50, &window, [&] { window.close(); });
     EXPECT_EQ(window.Run(), 1);
-    EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace
