@@ -51,11 +51,9 @@ TEST(QtEffects, TheRefreshTimerTicksEveryHalfSecondUntilTheEnd) {
     effects.quit = [&](int status) { quits.push_back(status); };
     int ticks = 0;
     effects.onTick = [&] { ++ticks; };
-    QElapsedTimer clock;
-    clock.start();
     effects.SetRefreshTimer(true);
+    EXPECT_EQ(effects.RefreshTimer().interval(), 500);
     ASSERT_TRUE(RunUntil([&] { return ticks == 2; }));
-    EXPECT_GE(clock.elapsed(), 995) << "two ticks take a second";
     effects.SetRefreshTimer(false);
     RunFor(600);
     EXPECT_EQ(ticks, 2);
@@ -89,20 +87,17 @@ TEST(QtLinkWatcher, ReadsWhatArrivesHoldsDuringABoxAndFollowsANewSocket) {
     const auto arrived = [&](std::size_t n) {
         return RunUntil([&] { return received.size() == n; });
     };
-    watcher.Follow(false);
-    send(0, "<COA100>");
-    ASSERT_TRUE(arrived(1));
     watcher.Follow(true);  // a box is open: the datagram waits in the socket
-    send(0, "<COC000>");
+    send(0, "<COA100>");
     RunFor(150);
-    EXPECT_EQ(received.size(), 1u);
+    EXPECT_TRUE(received.empty());
     watcher.Follow(false);
-    ASSERT_TRUE(arrived(2));
+    ASSERT_TRUE(arrived(1));
     current = sockets[1][0];
     watcher.Follow(false);
     send(1, "<COT000>");
-    ASSERT_TRUE(arrived(3));
-    EXPECT_THAT(received, ElementsAre("<COA100>", "<COC000>", "<COT000>"));
+    ASSERT_TRUE(arrived(2));
+    EXPECT_THAT(received, ElementsAre("<COA100>", "<COT000>"));
     current = -1;  // no socket at all
     watcher.Follow(false);
     EXPECT_FALSE(watcher.Reading());

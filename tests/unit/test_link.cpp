@@ -18,7 +18,8 @@ using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// Only "<CO", a known mark, three digits and '>' make a message; extra text after it is fine.
+// A message starts with "<CO" and ends with '>'; its sixth and seventh characters count the
+// characters beyond the first eight.
 TEST(LinkMessage, LengthFieldMarksAndCaseDecide) {
     const std::pair<const char*, bool> cases[] = {
         {"<COA100>", true},  {"<COC000>", true},   {"<COT000>", true},  {"<COA101x>", true},

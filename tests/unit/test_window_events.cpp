@@ -69,14 +69,13 @@ TEST(WindowEvents, AboutPausesTheCycleUntilTheTickClosesIt) {
     }
 }
 
-// The configuration window's countdown; closing it reloads only after a save.
+// The configuration window's countdown; closing it, by Close or by the tick once its time
+// is up, reloads only after a save.
 TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySecondsAndReloadsOnlyAfterASave) {
     Rig rig;
     ASSERT_TRUE(rig.Start({{"StartDelay", "5"}, {"LogLevel", "2"}}));
     rig.Seconds(2);
     rig.program.ConfigOpened();
-    for (int second = 0; second < 510; ++second) ASSERT_EQ(rig.program.ConfigSecond(), "");
-    EXPECT_EQ(rig.program.ConfigSecond(), "The Configuration Screen will close in 90 sec");
     rig.program.ConfigClosed();
     EXPECT_FALSE(rig.State().DialogOpen);
     EXPECT_EQ(rig.State().Count, 3) << "carries on where it stopped";
@@ -84,9 +83,13 @@ TEST(WindowEvents, ConfigurationCountsDownItsLastNinetySecondsAndReloadsOnlyAfte
     window.Load();
     window.Fields().CPUDelayT = "40";
     rig.program.ConfigSave(window);
-    rig.program.ConfigClosed();
+    for (int second = 0; second < 510; ++second) ASSERT_EQ(rig.program.ConfigSecond(), "");
+    EXPECT_EQ(rig.program.ConfigSecond(), "The Configuration Screen will close in 90 sec");
+    for (int second = 0; second < 90; ++second) rig.program.ConfigSecond();
+    rig.Seconds(1);
+    EXPECT_THAT(rig.effects.events, Contains("close dialogs"));
     EXPECT_FALSE(rig.State().DialogOpen || rig.State().SettingsSaved);
-    EXPECT_EQ(rig.State().Count, 5);
+    EXPECT_EQ(rig.State().settings.CPUDelay, 40);
     EXPECT_THAT(rig.folder.LogEvents(),
                 ElementsAre("Start|Initialise", "Config|Updated", "Start|Initialise"));
 }
