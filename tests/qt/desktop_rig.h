@@ -23,19 +23,7 @@ using ::testing::ElementsAre;
 using ::testing::EndsWith;
 
 // The core's fakes, shared with the unit tests.
-using nodrel::testing::ConfigText;
-using nodrel::testing::CountingPriority;
-using nodrel::testing::FixedClock;
-using nodrel::testing::Last;
-using nodrel::testing::Overrides;
-using nodrel::testing::ReadBytes;
-using nodrel::testing::RecordingLink;
-using nodrel::testing::RecordingPower;
-using nodrel::testing::Rig;
-using nodrel::testing::ScratchFolder;
-using nodrel::testing::ScriptedCounters;
-using nodrel::testing::ScriptedLauncher;
-using nodrel::testing::WriteBytes;
+using namespace nodrel::testing;
 
 inline const QColor kOrangeColour(255, 128, 0);
 inline std::string TextOf(const QLabel* label) {
