@@ -152,7 +152,7 @@ class NodreldTestCase(unittest.TestCase):
             env or self.env, DBUS_SYSTEM_BUS_ADDRESS=logind.address,
             **(notify.env() if notify else {})))
         self.addCleanup(program.stop)  # before its bus goes
-        program.logind, program.method, program.notify = logind, METHODS[shut_type], notify
+        program.logind, program.notify = logind, notify
         return program
 
     def start(self, folder, *args, allow_multi=True, prefix=(), program=None, env=None):
