@@ -103,7 +103,7 @@ TEST_F(ConfigReader, OutcomeOfEachDeviation) {
         {"sixteenth key", Replaced(valid, "[Run]", "[Run]\r\nAvTime=5"), Corrupted},
         {"missing section", Replaced(valid, "[Shutdown]\r\n", ""), Corrupted},
         {"duplicate section", Replaced(valid, "[Shutdown]", "[Run]"), Ok},
-        {"lower-case section", ConfigData("lowercase_section.ini"), Corrupted},
+        {"lower-case section", Replaced(valid, "[Shutdown]", "[shutdown]"), Corrupted},
         {"lower-case key", Replaced(valid, "AvTime=5", "avtime=5"), Corrupted},
         {"stray line is no key", Replaced(valid, "AvTime=5", "Colour=red"), Corrupted},
         {"indented '#' is no comment", Replaced(valid, "AvTime=5", "  # x\r\n  AvTime=5"), Ok},
